@@ -1,0 +1,264 @@
+#include "BatchRunner.h"
+
+#include "MainWindow.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitOutputFailed = 1;
+constexpr int ExitUsage = 2;
+
+struct SetAction
+{
+    QString name;
+    QString text;
+};
+
+struct BatchPlan
+{
+    QVector<SetAction> sets;
+    QStringList prints;
+    QString spectrumFile;
+    QString renderFile;
+};
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "Tirn --batch: %s\n", message.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// Parses the options; returns an error text, empty on success.
+QString parsePlan(const QStringList &arguments, BatchPlan &plan)
+{
+    // arguments[0] is the program; Qt has already removed its own options.
+    bool seenBatch = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        const auto value = [&]() -> QString {
+            if (i + 1 >= arguments.size())
+                return QString();
+            return arguments.at(++i);
+        };
+        if (arg == QLatin1String("--batch")) {
+            seenBatch = true;
+        } else if (arg == QLatin1String("-e") || arg == QLatin1String("-j")) {
+            // language choice, handled before the application started
+        } else if (arg == QLatin1String("--set")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            const int eq = v.indexOf(QLatin1Char('='));
+            if (!present || eq <= 0)
+                return QStringLiteral("--set needs NAME=TEXT, got \"%1\"").arg(v);
+            plan.sets.append(SetAction{v.left(eq), v.mid(eq + 1)});
+        } else if (arg == QLatin1String("--print")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--print needs NAME[,NAME...]");
+            const QStringList names = v.split(QLatin1Char(','), Qt::KeepEmptyParts);
+            for (const QString &n : names) {
+                if (n.isEmpty())
+                    return QStringLiteral("--print has an empty widget name in \"%1\"").arg(v);
+                plan.prints.append(n);
+            }
+        } else if (arg == QLatin1String("--save-spectrum")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--save-spectrum needs a file name");
+            if (!plan.spectrumFile.isEmpty())
+                return QStringLiteral("--save-spectrum given twice");
+            plan.spectrumFile = v;
+        } else if (arg == QLatin1String("--render")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--render needs a file name");
+            if (!plan.renderFile.isEmpty())
+                return QStringLiteral("--render given twice");
+            plan.renderFile = v;
+        } else {
+            return QStringLiteral("unknown option \"%1\"").arg(arg);
+        }
+    }
+    if (!seenBatch)
+        return QStringLiteral("--batch missing");
+    return QString();
+}
+
+bool isCheckable(QWidget *w)
+{
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return b->isCheckable();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return g->isCheckable();
+    return false;
+}
+
+bool isSettable(QWidget *w)
+{
+    return qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || isCheckable(w);
+}
+
+bool isPrintable(QWidget *w) { return isSettable(w) || qobject_cast<QLabel *>(w); }
+
+// Applies one edit the way a user's would arrive; returns an error text, empty on success.
+QString applySet(QWidget *w, const SetAction &set)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+        edit->setText(set.text);
+        Q_EMIT edit->editingFinished();
+        return QString();
+    }
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        const int index = combo->findText(set.text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index < 0) {
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            return QStringLiteral("%1 has no item \"%2\" (items: %3)")
+                .arg(set.name, set.text, items.join(QLatin1String(", ")));
+        }
+        combo->setCurrentIndex(index);
+        return QString();
+    }
+    bool checked = false;
+    if (set.text == QLatin1String("1") || set.text == QLatin1String("true"))
+        checked = true;
+    else if (set.text == QLatin1String("0") || set.text == QLatin1String("false"))
+        checked = false;
+    else
+        return QStringLiteral("%1 takes 1, 0, true or false, got \"%2\"").arg(set.name, set.text);
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        button->setChecked(checked);
+    else if (auto *group = qobject_cast<QGroupBox *>(w))
+        group->setChecked(checked);
+    return QString();
+}
+
+QString printedValue(QWidget *w)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    if (auto *combo = qobject_cast<QComboBox *>(w))
+        return combo->currentText();
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    if (auto *group = qobject_cast<QGroupBox *>(w))
+        return group->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+    return QString();
+}
+
+// The repaint that follows a user's edit: the draw slot writes the mu t read-outs and the
+// spectrum information, so they must be current before anything is printed or saved.
+void repaintPlot(MainWindow &window)
+{
+    // Let pending layout requests and posted events run first, as the event loop would between
+    // a user's edit and the repaint, so labels whose text grew get their room.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    (void)window.GView1->grab();
+}
+
+} // namespace
+
+void installBatchMessageFilter()
+{
+    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
+                              const QString &message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            previous(type, context, message);
+    });
+}
+
+bool isBatchInvocation(int argc, const char *const *argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] && QLatin1String(argv[i]) == QLatin1String("--batch"))
+            return true;
+    }
+    return false;
+}
+
+int runBatch(const QStringList &arguments)
+{
+    BatchPlan plan;
+    const QString usageError = parsePlan(arguments, plan);
+    if (!usageError.isEmpty()) {
+        printError(usageError);
+        return ExitUsage;
+    }
+
+    MainWindow window;
+    // Laid out at its default size like a shown window, but never put on a screen.
+    window.setAttribute(Qt::WA_DontShowOnScreen, true);
+    window.show();
+
+    const auto widgetNamed = [&window](const QString &name) {
+        return window.findChild<QWidget *>(name, Qt::FindChildrenRecursively);
+    };
+    for (const SetAction &set : plan.sets) {
+        QWidget *w = widgetNamed(set.name);
+        if (!w || !isSettable(w)) {
+            printError(QStringLiteral("--set: no input field named \"%1\"").arg(set.name));
+            return ExitUsage;
+        }
+    }
+    for (const QString &name : plan.prints) {
+        QWidget *w = widgetNamed(name);
+        if (!w || !isPrintable(w)) {
+            printError(QStringLiteral("--print: no field named \"%1\"").arg(name));
+            return ExitUsage;
+        }
+    }
+
+    repaintPlot(window);
+    for (const SetAction &set : plan.sets) {
+        const QString error = applySet(widgetNamed(set.name), set);
+        if (!error.isEmpty()) {
+            printError(error);
+            return ExitUsage;
+        }
+        repaintPlot(window);
+    }
+
+    QTextStream out(stdout);
+    out.setCodec("UTF-8");
+    for (const QString &name : plan.prints)
+        out << name << '=' << printedValue(widgetNamed(name)) << '\n';
+    out.flush();
+
+    if (!plan.spectrumFile.isEmpty()) {
+        QString message;
+        if (!window.saveSpectrumTo(plan.spectrumFile, &message)) {
+            printError(QStringLiteral("spectrum not saved to \"%1\": %2")
+                           .arg(plan.spectrumFile, message));
+            return ExitOutputFailed;
+        }
+    }
+    if (!plan.renderFile.isEmpty()) {
+        // The last repaint rewrote read-out labels; give the layout its turn before the shot.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        if (!window.grab().save(plan.renderFile)) {
+            printError(QStringLiteral("cannot write image \"%1\"").arg(plan.renderFile));
+            return ExitOutputFailed;
+        }
+    }
+    return ExitOk;
+}

@@ -1,0 +1,13 @@
+#include "FieldStyles.h"
+
+const QString inputStyle[3] = {
+    QStringLiteral("background-color: rgb(255, 255, 255);"),
+    QStringLiteral("background-color: rgb(255, 255, 255);"),
+    QStringLiteral("background-color: rgb(255, 255, 255);"),
+};
+
+const QString outputStyle[3] = {
+    QStringLiteral("background-color: rgb(255, 250, 220);"),
+    QStringLiteral("background-color: rgb(255, 250, 220);"),
+    QStringLiteral("background-color: rgb(255, 250, 220);"),
+};

@@ -1,0 +1,30 @@
+#include "Language.h"
+
+#include <QCoreApplication>
+#include <QTranslator>
+
+bool startsInJapanese(int argc, const char *const *argv)
+{
+    bool japanese = true;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = argv[i] ? QString::fromLocal8Bit(argv[i]) : QString();
+        if (arg == QLatin1String("-j"))
+            japanese = true;
+        else if (arg == QLatin1String("-e"))
+            japanese = false;
+    }
+    const QString program = (argc > 0 && argv[0]) ? QString::fromLocal8Bit(argv[0]) : QString();
+    if (program.indexOf(QLatin1String("Tirne"), 0, Qt::CaseSensitive) >= 0)
+        japanese = false;
+    return japanese;
+}
+
+void installJapanese(QTranslator &translator)
+{
+    // ":Tirn_ja_JP" names the embedded resource (the loader adds ".qm"), so a stray file next to
+    // the executable is never picked up; the directory argument is then irrelevant.
+    const bool loaded = translator.load(QStringLiteral(":Tirn_ja_JP"),
+                                        QCoreApplication::applicationDirPath(), QString(), QString());
+    Q_UNUSED(loaded)
+    QCoreApplication::installTranslator(&translator);
+}

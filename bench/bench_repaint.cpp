@@ -1,0 +1,126 @@
+// Time of one repaint of the plot at the window's default size, and its three parts: the mu t
+// curve, the fluorescence simulation and the painting.
+//
+//   bench_repaint [repeats]        (default 200 repaints per case)
+//
+// Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "ChCoord.h"
+#include "MainWindow.h"
+#include "Spectrum.h"
+#include "SpectrumPlot.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLoggingCategory>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct Case
+{
+    const char *name;
+    const char *target;
+    const char *binder;
+    const char *excitation;
+    const char *start;
+    const char *end;
+};
+
+const Case kCases[] = {
+    {"Fe2O3 in BN, 10 keV", "Fe2O3", "BN", "10", "5", "20"},
+    // Phlogopite with hematite, rutile, manganosite and zincite: K Mg Al Si O H Fe Ti Mn Zn.
+    {"10-element mineral mix in BN + cellulose, 30 keV",
+     "[KMg3AlSi3O10(OH)2]4[Fe2O3]2[TiO2]1[MnO]1[ZnO]1", "[BN]1[C6H10O5]1", "30", "0.5", "29"},
+};
+
+void type(QLineEdit *field, const char *text)
+{
+    field->setText(QString::fromLatin1(text));
+    Q_EMIT field->editingFinished();
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+template <typename F> std::vector<double> timeEach(int repeats, F &&f)
+{
+    std::vector<double> us;
+    us.reserve(repeats);
+    QElapsedTimer t;
+    for (int i = 0; i < repeats; ++i) {
+        t.start();
+        f();
+        us.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    return us;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The composition parser reports its passes at debug level; not what is measured here.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    QApplication app(argc, argv);
+    const int repeats = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
+
+    MainWindow w;
+    w.resize(854, 964);
+    w.show();
+    app.processEvents();
+
+    std::printf("window %d x %d px (minimum %d x %d), plot widget %d x %d px\n", w.width(),
+                w.height(), w.minimumSizeHint().width(), w.minimumSizeHint().height(),
+                w.GView1->width(), w.GView1->height());
+    std::printf("%d repaints per case, median per repaint [us]\n", repeats);
+    std::printf("%-50s %10s %10s %10s %10s %10s\n", "case", "repaint", "mu t", "simulation",
+                "painting", "lines");
+
+    QImage image(w.GView1->size(), QImage::Format_ARGB32_Premultiplied);
+    for (const Case &c : kCases) {
+        type(w.SetBndCmp, c.binder);
+        type(w.SetTgtCmp, c.target);
+        type(w.ExtEnergy, c.excitation);
+        type(w.StartE0, c.start);
+        type(w.EndE0, c.end);
+        if (!w.tgtComp.valid || !w.bndComp.valid) {
+            std::printf("%-50s composition not accepted\n", c.name);
+            continue;
+        }
+        w.GView1->render(&image); // warm-up, and the state the parts below start from
+
+        // The whole repaint as the widget does it: background, mu t, simulation, painting.
+        const double repaint = median(timeEach(repeats, [&] { w.GView1->render(&image); }));
+
+        const double mut = median(timeEach(repeats, [&] { w.calcMuTCurve(); }));
+
+        const SpectrumInput in = w.spectrumInputFromForm();
+        std::vector<double> spectrum(MUT_POINTS);
+        SpectrumResult result;
+        const double simulation =
+            median(timeEach(repeats, [&] { simulateSpectrum(in, spectrum.data(), result); }));
+
+        const PlotPaintInput paintIn = w.plotPaintInput();
+        ChCoord coord;
+        const double painting = median(timeEach(repeats, [&] {
+            QPainter p(&image);
+            p.fillRect(image.rect(), Qt::white);
+            paintSpectrumPlot(&p, paintIn, coord);
+        }));
+
+        std::printf("%-50s %10.1f %10.1f %10.1f %10.1f %10d\n", c.name, repaint, mut, simulation,
+                    painting, int(result.linePeaks.size()));
+    }
+    return 0;
+}

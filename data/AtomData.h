@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// Edge indices; the order is that of the edge selector items "K", "LI", "LII", "LIII", "MI".
+enum EdgeIndex { EdgeK = 0, EdgeLI = 1, EdgeLII = 2, EdgeLIII = 3, EdgeMI = 4 };
+// Line indices, in the order of the line names "Ka2", "Ka1", "Kb", "La2", "La1", "Lb1", "Lb2".
+enum LineIndex {
+    LineKa2 = 0,
+    LineKa1 = 1,
+    LineKb = 2,
+    LineLa2 = 3,
+    LineLa1 = 4,
+    LineLb1 = 5,
+    LineLb2 = 6
+};
+
+constexpr int EDGE_COUNT = 5;
+constexpr int LINE_COUNT = 7;
+// Marks an absent edge or coefficient. Absorption code only ever tests these fields for being
+// greater than something, so -1 never passes as a real value there.
+constexpr double MissingValue = -1.0;
+
+struct AtomData
+{
+    QString symbol;
+    int z = -1;
+    double atomicWeight = MissingValue;
+    double edge[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
+    double coefC[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
+    double coefD[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
+    // Emission-line energies in keV; an absent line is 0 (so it never falls inside a plotted range).
+    double line[LINE_COUNT] = {0, 0, 0, 0, 0, 0, 0};
+};
+
+// The element table, keyed by symbol. Compositions keep pointers to the records, so a record is
+// never removed or moved once loaded: QMap nodes stay put on insertion, and the table cannot be
+// copied (a copy would share the map and a later detach would move every node).
+class XrayDataBase
+{
+public:
+    XrayDataBase() = default;
+    XrayDataBase(const XrayDataBase &) = delete;
+    XrayDataBase &operator=(const XrayDataBase &) = delete;
+
+    // Reads a table file (see the format notes in XrayDataBase.cpp). Returns false, leaving the
+    // table empty, when the file cannot be opened.
+    bool load(const QString &fileName);
+
+    // Subscript lookup: an unknown symbol gets a default record (z = -1) inserted under it.
+    AtomData &operator[](const QString &symbol) { return table[symbol]; }
+    // Lookup without insertion; nullptr for an unknown symbol.
+    const AtomData *find(const QString &symbol) const;
+
+    int size() const { return table.size(); }
+    bool contains(const QString &symbol) const { return table.contains(symbol); }
+    const QMap<QString, AtomData> &records() const { return table; }
+
+private:
+    QMap<QString, AtomData> table;
+};
+
+// Loads the table or ends the process the way the program must when its element table is
+// missing: one line on standard output and exit status 1.
+void loadXrayDataBase(XrayDataBase &db, const QString &fileName);

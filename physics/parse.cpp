@@ -1,0 +1,320 @@
+#include "parse.h"
+
+#include "AtomData.h"
+
+#include <QHash>
+#include <QLoggingCategory>
+#include <QMessageLogger>
+
+namespace {
+
+bool isUpperLetter(QChar ch)
+{
+    return ch.category() == QChar::Letter_Uppercase;
+}
+bool isLowerLetter(QChar ch)
+{
+    return ch.category() == QChar::Letter_Lowercase;
+}
+bool isNumberChar(QChar ch)
+{
+    return ch.isNumber() || ch == QLatin1Char('.');
+}
+
+struct Tokens
+{
+    QVector<Element> list;
+    int parenBalance = 0;
+    int bracketBalance = 0;
+};
+
+// Pass 1. Anything that is not a symbol, a number or a bracket is dropped silently, so that
+// "Fe2O3 + Al" and "Fe 2 O 3" read the way a chemist means them.
+Tokens tokenise(const QString &text, XrayDataBase &db)
+{
+    Tokens t;
+    const int length = text.size();
+    int i = 0;
+    while (i < length) {
+        const QChar ch = text.at(i);
+        if (ch.isSpace()) {
+            ++i;
+            continue;
+        }
+        Element e;
+        switch (ch.unicode()) {
+        case '(':
+            e.kind = KindOpenParen;
+            ++t.parenBalance;
+            break;
+        case ')':
+            e.kind = KindCloseParen;
+            --t.parenBalance;
+            break;
+        case '[':
+            e.kind = KindOpenBracket;
+            ++t.bracketBalance;
+            break;
+        case ']':
+            e.kind = KindCloseBracket;
+            --t.bracketBalance;
+            break;
+        default:
+            break;
+        }
+        if (e.kind != KindNone) {
+            t.list.append(e);
+            ++i;
+            continue;
+        }
+        if (isUpperLetter(ch)) {
+            int len = 1;
+            if (i + 1 < length && isLowerLetter(text.at(i + 1)))
+                len = 2;
+            const QString symbol = text.mid(i, len);
+            i += len;
+            // An unknown symbol is dropped whole (Hx is not read as H), before numbers are
+            // attached, so its count then stands where a count is ignored.
+            const AtomData &rec = db[symbol];
+            if (rec.z >= 1) {
+                e.kind = KindSymbol;
+                e.symbol = symbol;
+                e.atomicWeight = rec.atomicWeight;
+                t.list.append(e);
+            }
+            continue;
+        }
+        if (isNumberChar(ch)) {
+            int end = i + 1;
+            while (end < length && isNumberChar(text.at(end)))
+                ++end;
+            e.kind = KindNumber;
+            e.amount = text.mid(i, end - i).toDouble();
+            t.list.append(e);
+            i = end;
+            continue;
+        }
+        ++i;
+    }
+    return t;
+}
+
+// Pass 2, step 1: square brackets are only accepted as a flat list of weighted groups,
+// "[A]w1[B]w2...", that makes up the whole string.
+bool bracketStructureOk(const QVector<Element> &tokens)
+{
+    const int n = tokens.size();
+    const bool groupMode = n > 0 && tokens.at(0).kind == KindOpenBracket;
+    for (int i = 0; i < n; ++i) {
+        const int kind = tokens.at(i).kind;
+        if (!groupMode) {
+            if (kind == KindOpenBracket || kind == KindCloseBracket)
+                return false;
+            continue;
+        }
+        if (kind != KindCloseBracket)
+            continue;
+        if (i + 1 >= n || tokens.at(i + 1).kind != KindNumber)
+            return false;
+        if (i + 2 < n && tokens.at(i + 2).kind != KindOpenBracket)
+            return false;
+    }
+    return true;
+}
+
+// Pass 2, step 2: a number is consumed by the symbol, ")" or "]" right before it; anywhere else
+// it means nothing and is dropped.
+QVector<Element> attachNumbers(const QVector<Element> &tokens)
+{
+    QVector<Element> out;
+    out.reserve(tokens.size());
+    const int n = tokens.size();
+    for (int i = 0; i < n; ++i) {
+        Element e = tokens.at(i);
+        const bool nextIsNumber = i + 1 < n && tokens.at(i + 1).kind == KindNumber;
+        switch (e.kind) {
+        case KindNumber:
+            continue;
+        case KindSymbol:
+        case KindCloseParen:
+            e.amount = nextIsNumber ? tokens.at(i + 1).amount : 1.0;
+            break;
+        case KindCloseBracket:
+            e.amount = nextIsNumber ? tokens.at(i + 1).amount : 0.0;
+            break;
+        default:
+            break;
+        }
+        out.append(e);
+    }
+    return out;
+}
+
+void logCloseParen(int k)
+{
+    // The message would be dropped by the logging filter anyway; not building it keeps deeply
+    // nested input cheap when debug output is switched off.
+    const QLoggingCategory *category = QLoggingCategory::defaultCategory();
+    if (category && !category->isDebugEnabled())
+        return;
+    QMessageLogger("parse", 161,
+                   "QVector<Element> MainWindow::ParseCompString(const QString&, QString&)")
+            .debug()
+        << "in 3rd pass " << k;
+}
+
+// Pass 3. Every ")" multiplies the symbols back to its matching "(" - or, lacking one, every
+// symbol before it - by the number that followed it, so nested multipliers multiply.
+//
+// Walking each group separately costs the nesting depth per ")". Instead the list is walked once
+// from the end with a stack of the groups that are open at the current position: a ")" opens a
+// group, the "(" that closes its depth count ends it. A ")" whose walk would run off the start
+// simply stays on the stack to the end, which is exactly "multiplies everything before it".
+//
+// The per-group walk multiplies an atom's count by the outermost multiplier first. The stack keeps
+// running products in that same order, so a count of 1 gets a bit-identical result from one
+// multiplication; other counts are multiplied factor by factor while at most kExactDepth non-unit
+// factors are open (bit-identical as well), and by the running product beyond that, which keeps
+// pathological nesting linear at the price of a last-bit rounding difference.
+void expandParentheses(QVector<Element> &list)
+{
+    constexpr int kExactDepth = 64;
+    struct OpenGroup
+    {
+        bool scales; // false for a multiplier of 1, which changes nothing
+    };
+    QVector<OpenGroup> groups;
+    QVector<double> factors;  // multipliers of the open scaling groups, outermost first
+    QVector<double> products; // products[i] = factors[0] * ... * factors[i], formed in that order
+
+    for (int k = list.size() - 1; k >= 0; --k) {
+        Element &e = list[k];
+        switch (e.kind) {
+        case KindCloseParen: {
+            logCloseParen(k);
+            const double m = e.amount;
+            e.amount = 1.0;
+            const bool scales = !(m == 1.0);
+            groups.append(OpenGroup{scales});
+            if (scales) {
+                factors.append(m);
+                products.append(products.isEmpty() ? m : products.last() * m);
+            }
+            break;
+        }
+        case KindOpenParen:
+            if (!groups.isEmpty()) {
+                if (groups.last().scales) {
+                    factors.removeLast();
+                    products.removeLast();
+                }
+                groups.removeLast();
+            }
+            break;
+        case KindSymbol:
+            if (factors.isEmpty())
+                break;
+            if (e.amount == 1.0) {
+                e.amount = products.last();
+            } else if (factors.size() <= kExactDepth) {
+                for (const double f : qAsConst(factors))
+                    e.amount *= f;
+            } else {
+                e.amount *= products.last();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Pass 4: counts inside "[...]w" become atoms per unit mass of that compound, scaled by w.
+void applyGroupWeights(QVector<Element> &list)
+{
+    const int n = list.size();
+    int i = 0;
+    while (i < n) {
+        if (list.at(i).kind != KindOpenBracket) {
+            ++i;
+            continue;
+        }
+        int depth = 1;
+        double sum = 0.0;
+        int close = -1;
+        for (int j = i + 1; j < n; ++j) {
+            const Element &e = list.at(j);
+            if (e.kind == KindOpenBracket) {
+                ++depth;
+            } else if (e.kind == KindCloseBracket) {
+                if (--depth == 0) {
+                    close = j;
+                    break;
+                }
+            } else if (e.kind == KindSymbol) {
+                sum += e.atomicWeight * e.amount;
+            }
+        }
+        if (close < 0)
+            break; // cannot happen after the structure check; nothing is left to scale
+        const double factor = list.at(close).amount / sum;
+        for (int j = i + 1; j < close; ++j) {
+            if (list.at(j).kind == KindSymbol)
+                list[j].amount *= factor;
+        }
+        i = close + 1;
+    }
+}
+
+// Pass 5: one entry per symbol, at its first occurrence with a positive count, holding the sum of
+// that entry and every later one (a hash keeps long inputs linear).
+QVector<Element> mergeSymbols(const QVector<Element> &list)
+{
+    QVector<Element> result;
+    QHash<QString, int> firstIndex;
+    for (const Element &e : list) {
+        if (e.kind != KindSymbol)
+            continue;
+        const auto it = firstIndex.constFind(e.symbol);
+        if (it != firstIndex.constEnd()) {
+            result[it.value()].amount += e.amount;
+        } else if (e.amount > 0.0) {
+            firstIndex.insert(e.symbol, result.size());
+            result.append(e);
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db)
+{
+    const Tokens tokens = tokenise(text, db);
+
+    if (tokens.parenBalance != 0) {
+        expandedForm = QStringLiteral("Miss match brackets () : %1").arg(tokens.parenBalance);
+        return {};
+    }
+    if (tokens.bracketBalance != 0) {
+        expandedForm = QStringLiteral("Miss match brackets [] : %1").arg(tokens.bracketBalance);
+        return {};
+    }
+    if (tokens.list.isEmpty()) {
+        expandedForm = QStringLiteral("No elements");
+        return {};
+    }
+    // A misplaced square bracket is rejected without a message: the caller's text stays.
+    if (!bracketStructureOk(tokens.list))
+        return {};
+
+    QVector<Element> structured = attachNumbers(tokens.list);
+    expandParentheses(structured);
+    applyGroupWeights(structured);
+    const QVector<Element> result = mergeSymbols(structured);
+
+    expandedForm.clear();
+    for (const Element &e : result)
+        expandedForm += QStringLiteral("%1%2 ").arg(e.symbol).arg(e.amount, 0, 'g', -1);
+    return result;
+}

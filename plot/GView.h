@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+class QMouseEvent;
+class QPainter;
+class QPaintEvent;
+class QWheelEvent;
+
+// The plot area. It draws nothing itself: paint, mouse and wheel events become signals that the
+// main window answers.
+class GView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit GView(QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void draw(QPainter *p);
+    void mouseMoved(QMouseEvent *e);
+    void mousePressed(QMouseEvent *e);
+    void mouseReleased(QMouseEvent *e);
+    void mouseDoubleClicked(QMouseEvent *e);
+    void wheelMoved(QWheelEvent *e);
+
+private Q_SLOTS:
+    void paintEvent(QPaintEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void wheelEvent(QWheelEvent *e) override;
+};

@@ -1,0 +1,194 @@
+#include "Spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+
+const double LINE_WEIGHT[LINE_COUNT] = {
+    5.0 / 17.0,  // Ka2
+    10.0 / 17.0, // Ka1
+    2.0 / 17.0,  // Kb
+    1.0 / 21.0,  // La2
+    9.0 / 21.0,  // La1
+    5.0 / 21.0,  // Lb1
+    6.0 / 21.0,  // Lb2
+};
+
+namespace {
+
+// The constants are kept at the digits the program has always used, so that its numbers stay
+// comparable from one version to the next.
+constexpr double PI_TRUNCATED = 3.1415926535;
+constexpr double FOUR_PI_TRUNCATED = 12.566370614;
+constexpr double FOUR_LN2 = 2.772588722239781;
+constexpr double SQRT_PI = 1.772453850880186;
+constexpr double MM_TO_CM = 0.1;
+
+// A Gaussian tail below 1e-12 of its peak is far below anything the plot or the exported
+// table can show; ln(1e12) is where exp(-x) reaches that.
+constexpr double GAUSS_CUTOFF_EXPONENT = 27.631021115928547;
+
+double molPerArea(double density, const Composition &comp, double thicknessMm)
+{
+    return density / comp.molecularWeight() * (thicknessMm * MM_TO_CM);
+}
+
+double yieldAt(const double *yields, int size, int z)
+{
+    return (yields && z >= 0 && z < size) ? yields[z] : 0.0;
+}
+
+// Adds amplitude * exp(-(E - El)^2 / gaussWidth) over the grid. On an ascending grid only the
+// points where the Gaussian is above the cut-off are visited; every value computed is the same
+// expression as in a full sweep. Non-finite amplitudes or widths take the full sweep so that
+// degenerate inputs show the same infinities and NaNs everywhere they arise.
+void addGaussian(const double *gridE, int n, double El, double amplitude, double gaussWidth,
+                 double *out)
+{
+    int first = 0;
+    int last = n; // one past the end
+    const bool windowed = n > 1 && std::isfinite(amplitude) && std::isfinite(gaussWidth) &&
+                          gaussWidth > 0 && std::isfinite(gridE[0]) &&
+                          std::isfinite(gridE[n - 1]) && gridE[0] <= gridE[n - 1];
+    if (windowed) {
+        const double halfWidth = std::sqrt(GAUSS_CUTOFF_EXPONENT * gaussWidth);
+        first = int(std::lower_bound(gridE, gridE + n, El - halfWidth) - gridE);
+        last = int(std::upper_bound(gridE + first, gridE + n, El + halfWidth) - gridE);
+    }
+    for (int i = first; i < last; ++i) {
+        const double d = gridE[i] - El;
+        out[i] += amplitude * std::exp(-(d * d) / gaussWidth);
+    }
+}
+
+} // namespace
+
+void sortLabelsByEnergy(QVector<LineLabel> &labels)
+{
+    const int n = labels.size();
+    for (int i = 0; i < n - 1; ++i) {
+        int m = i;
+        for (int j = i + 1; j < n; ++j) {
+            if (labels.at(m).first > labels.at(j).first)
+                m = j;
+        }
+        if (m != i)
+            std::swap(labels[i], labels[m]);
+    }
+}
+
+void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result)
+{
+    const Composition &tgt = *in.tgt;
+    const Composition &bnd = *in.bnd;
+    const Composition &air = *in.air;
+    const Composition &f1 = *in.f1;
+    const Composition &f2 = *in.f2;
+    const int n = in.gridPoints;
+
+    const double R = in.detRadius;
+    const double D = in.distance;
+    const double solidAngleFraction = (R * (R * PI_TRUNCATED)) / (D * (D * FOUR_PI_TRUNCATED));
+    const double fwhm2 = in.fwhm * in.fwhm;
+    const double gaussWidth = fwhm2 / FOUR_LN2;
+    // Peak height of a unit-area Gaussian of this width, times the channel width below: the
+    // counts one channel collects at the line's centre.
+    const double integNorm = FOUR_LN2 / (fwhm2 * SQRT_PI);
+
+    result.airMolPerArea = molPerArea(AIR_DENSITY, air, in.airThickness);
+    result.f1MolPerArea = f1.valid ? molPerArea(in.f1Density, f1, in.f1Thickness) : 0.0;
+    result.f2MolPerArea = f2.valid ? molPerArea(in.f2Density, f2, in.f2Thickness) : 0.0;
+
+    std::fill(fluoSpectrum, fluoSpectrum + n, 0.0);
+    result.linePeaks.clear();
+    result.labelList.clear();
+    result.infoText.clear();
+    double peakMax = 0.0;
+
+    const double eLo = n > 0 ? in.gridE[0] : 0.0;
+    const double eHi = n > 0 ? in.gridE[n - 1] : 0.0;
+    const double muIn = pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, in.E0);
+    const int nT = tgt.entries.size();
+    const int nB = bnd.entries.size();
+    const int nLines = std::min(LINE_COUNT, int(in.lineNames.size()));
+
+    for (int e = 0; e < nT + nB; ++e) {
+        const bool inTarget = e < nT;
+        const Composition &comp = inTarget ? tgt : bnd;
+        const int k = inTarget ? e : e - nT;
+        const CompEntry &entry = comp.entries.at(k);
+        const AtomData &atom = *entry.data;
+
+        for (int L = 0; L < nLines; ++L) {
+            const double El = atom.line[L];
+            if (!(eLo < El && El < eHi))
+                continue;
+
+            double W;
+            double P;
+            if (L <= LineKb) {
+                W = yieldAt(in.yieldK, in.yieldSize, atom.z) * LINE_WEIGHT[L];
+                P = comp.edgeAbsorption(in.E0, k, EdgeK);
+            } else {
+                // Any vacancy in the L shell can end in an L line: the K shell through the
+                // K-L cascade, and each of the three L subshells directly.
+                W = yieldAt(in.yieldL, in.yieldSize, atom.z) * LINE_WEIGHT[L];
+                P = 0.0;
+                for (int i = EdgeK; i <= EdgeLIII; ++i)
+                    P += comp.edgeAbsorption(in.E0, k, i);
+            }
+
+            const double muOut = pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, El);
+            const double S = muIn + muOut;
+            // Depth integral of excitation times escape through a slab of mu t S.
+            const double X = W * in.I0 * P * (in.thickness / S);
+            const double T = std::exp(-(result.airMolPerArea * air.absorption(El) +
+                                        result.f1MolPerArea * f1.absorption(El) +
+                                        result.f2MolPerArea * f2.absorption(El)));
+            const double I = T * ((1.0 - std::exp(-S)) * X * solidAngleFraction);
+            const double amplitude = in.integ ? I * integNorm * in.channelWidth : I;
+
+            peakMax = std::max(peakMax, I);
+            LinePeak peak;
+            peak.peakEnergy = El;
+            peak.peakIntensity = I;
+            // The names go in now; the numbers wait for the final peakMax.
+            peak.peakText = entry.symbol + QLatin1Char(' ') + in.lineNames.at(L);
+            result.linePeaks.append(peak);
+
+            addGaussian(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
+        }
+    }
+
+    double spectrumMax = 0.0;
+    for (int i = 0; i < n; ++i) {
+        if (std::isfinite(fluoSpectrum[i]) && fluoSpectrum[i] > spectrumMax)
+            spectrumMax = fluoSpectrum[i];
+    }
+    result.spectrumMax = spectrumMax;
+    if (peakMax == 0.0)
+        peakMax = 1.0;
+    result.peakMax = peakMax;
+
+    const QString pattern = QStringLiteral("%1: %2");
+    for (LinePeak &peak : result.linePeaks) {
+        const QString prefix = peak.peakText;
+        const double I = peak.peakIntensity;
+        peak.peakText =
+            pattern.arg(prefix, QStringLiteral("%1").arg(I, 4, 'e', 2, QLatin1Char(' ')));
+        peak.ratioText = pattern.arg(
+            prefix, QStringLiteral("%1").arg(I / peakMax * 100.0, 4, 'f', 2, QLatin1Char(' ')));
+        result.labelList.append(LineLabel(peak.peakEnergy, peak.peakText));
+    }
+    sortLabelsByEnergy(result.labelList);
+
+    QString info;
+    if (in.ratio)
+        info = QStringLiteral("Max %1 :: ").arg(peakMax, 4, 'e', 2, QLatin1Char(' '));
+    const int count = result.linePeaks.size();
+    for (int j = 0; j < count; ++j) {
+        if (j > 0)
+            info += QStringLiteral(", ");
+        info += in.ratio ? result.linePeaks.at(j).ratioText : result.labelList.at(j).second;
+    }
+    result.infoText = info;
+}

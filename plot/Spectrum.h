@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Composition.h"
+
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// Density of air [g/cm^3] for the path between sample and detector.
+constexpr double AIR_DENSITY = 0.001293;
+
+// Relative weight of each emission line within its shell, by line index (Ka2, Ka1, Kb, La2,
+// La1, Lb1, Lb2). Ka1 is the strongest K line and La1 the strongest L line; the K weights are
+// seventeenths and the L weights twenty-firsts, each set summing to 1.
+extern const double LINE_WEIGHT[LINE_COUNT];
+
+// Everything one simulation reads: the numbers typed into the form, the five compositions, the
+// yield curves, the pellet and the energy grid. Pointers are borrowed for the call only.
+struct SpectrumInput
+{
+    double E0 = 0;           // excitation energy [keV]
+    double I0 = 0;           // incident flux [photons/s]
+    double distance = 0;     // sample to detector [cm]
+    double detRadius = 0;    // radius of the detector's sensitive area [cm]
+    double airThickness = 0; // [mm]
+    double f1Thickness = 0;  // [mm]
+    double f1Density = 0;    // [g/cm^3]
+    double f2Thickness = 0;  // [mm]
+    double f2Density = 0;    // [g/cm^3]
+    double fwhm = 0;         // detector resolution [keV]
+    double channelWidth = 0; // width of one analyser channel [keV]
+    bool integ = false;      // "Integ." display: Gaussians carry the channel's integral
+    bool ratio = false;      // "Ratio" form of the information text
+
+    const Composition *tgt = nullptr;
+    const Composition *bnd = nullptr;
+    const Composition *air = nullptr;
+    const Composition *f1 = nullptr;
+    const Composition *f2 = nullptr;
+
+    const double *yieldK = nullptr; // indexed by atomic number
+    const double *yieldL = nullptr;
+    int yieldSize = 0; // entries readable in each yield array
+
+    double thickness = 0;     // pellet thickness [cm]
+    double tgtMolPerArea = 0; // moles of target per cm^2
+    double bndPerTgt = 0;     // moles of binder per mole of target
+
+    QStringList lineNames; // "Ka2" ... "Lb2", indexed like AtomData::line
+
+    const double *gridE = nullptr; // ascending energies [keV]
+    int gridPoints = 0;
+};
+
+// One emission line that falls inside the plotted range.
+struct LinePeak
+{
+    double peakEnergy = 0;    // [keV]
+    double peakIntensity = 0; // before the "Integ." scaling
+    QString peakText;         // "Fe Ka1: 1.23e+04"
+    QString ratioText;        // "Fe Ka1:  42.00", percent of peakMax
+};
+
+using LineLabel = QPair<double, QString>; // (energy, peakText)
+
+struct SpectrumResult
+{
+    QVector<LinePeak> linePeaks;  // target entries first, then binder; lines 0..6 within one
+    QVector<LineLabel> labelList; // the same lines by ascending energy
+    double peakMax = 1.0;         // largest line intensity, 1 when all are 0
+    double spectrumMax = 0;       // largest finite spectrum value, at least 0
+    QString infoText;
+    double airMolPerArea = 0;
+    double f1MolPerArea = 0;
+    double f2MolPerArea = 0;
+};
+
+// Simulates the detector spectrum on in.gridE, writing in.gridPoints values into fluoSpectrum,
+// and fills result. Degenerate inputs (zero distance or FWHM, an energy of 0) give IEEE
+// infinities or NaN in the spectrum as they come; only the maxima skip them.
+void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
+
+// Orders labels by ascending energy with a plain selection sort. It is not stable: among equal
+// energies the order that this exact exchange sequence leaves is part of the displayed result.
+void sortLabelsByEnergy(QVector<LineLabel> &labels);

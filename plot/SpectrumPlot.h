@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ChCoord.h"
+#include "Composition.h"
+#include "Spectrum.h"
+
+#include <QFont>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+class QPainter;
+
+// What one repaint of the plot shows: the mu t curve on its grid, the markers, and the last
+// simulation. Pointers are borrowed for the call only.
+struct PlotPaintInput
+{
+    int width = 0; // plot widget size [px]
+    int height = 0;
+
+    const double *gridE = nullptr; // ascending energies [keV]
+    const double *mutCurve = nullptr;
+    const double *fluoSpectrum = nullptr;
+    int points = 0;
+    double mutMin = 0;
+    double mutMax = 0;
+    double calcPointE = 0;
+
+    const Composition *tgt = nullptr;
+    const Composition *bnd = nullptr;
+    QStringList edgeNames; // "K" ... "MI", indexed like AtomData::edge
+
+    const SpectrumResult *spectrum = nullptr;
+    int cursorX = 0; // pointer x [px] for the intensity read-out
+
+    // Translated by the caller, so that the captions belong to the window's context.
+    QString calcPointCaption; // "Calc. Point"
+    QString readoutFormat;    // "Fluo. Int. : %1 (at %2 [keV])"
+};
+
+// Grid step for a data range of length xw: 1, 2 or 5 times a power of ten, giving about 7 to
+// 20 lines. 0 when xw is not a positive finite number.
+double getStep(double xw);
+
+// Index of the first grid energy at or above energy, counted from the second point; 0 when the
+// energy lies at or below the first point or beyond the last.
+int cursorIndex(const double *gridE, int n, double energy);
+
+// Draws text into rect with the font scaled (from its size on entry) until the text's bounding
+// box fills rect in the tighter direction; fit != 1 draws at the given size. The painter keeps
+// the font at its original size afterwards.
+void drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text);
+
+// Paints everything above the white background: frame, grid, axis numbers, mu t curve,
+// calculation point, edge markers, line sticks and labels, the spectrum and the cursor
+// read-out. Leaves coord with this repaint's screen rectangle, the energy range as x range and
+// the spectrum's intensity range as y range, which the mouse handling relies on.
+void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord);

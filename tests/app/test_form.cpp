@@ -1,0 +1,959 @@
+// The form as the user meets it: default texts, alignments, sizes, hints, colours, tab order,
+// the check boxes of the group boxes, and the Japanese translation.
+#include "MainWindow.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTranslator>
+#include <QtTest>
+
+#include <memory>
+#include <tuple>
+
+namespace {
+
+const QString kInputStyle = QStringLiteral("background-color: rgb(255, 255, 255);");
+const QString kResultStyle = QStringLiteral("background-color: rgb(255, 250, 220);");
+const QString kFormulaStyle = QStringLiteral("background-color: rgb(255, 255, 230);");
+
+constexpr int kUnlimited = QWIDGETSIZE_MAX;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+
+// The text a user reads on a widget: a field's contents, a label, a button or a box title.
+QString shownText(const QWidget *w)
+{
+    if (const auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->text();
+    if (const auto *l = qobject_cast<const QLabel *>(w))
+        return l->text();
+    if (const auto *b = qobject_cast<const QAbstractButton *>(w))
+        return b->text();
+    if (const auto *g = qobject_cast<const QGroupBox *>(w))
+        return g->title();
+    return w->windowTitle();
+}
+
+Qt::Alignment alignmentOf(const QWidget *w)
+{
+    if (const auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->alignment();
+    if (const auto *l = qobject_cast<const QLabel *>(w))
+        return l->alignment();
+    return {};
+}
+
+// Installs the embedded Japanese translation for as long as it lives.
+class JapaneseScope
+{
+public:
+    JapaneseScope() : loaded(translator.load(QStringLiteral(":/Tirn_ja_JP.qm")))
+    {
+        QCoreApplication::installTranslator(&translator);
+    }
+    ~JapaneseScope() { QCoreApplication::removeTranslator(&translator); }
+    JapaneseScope(const JapaneseScope &) = delete;
+    JapaneseScope &operator=(const JapaneseScope &) = delete;
+
+    QTranslator translator;
+    const bool loaded;
+};
+
+} // namespace
+
+class TestForm : public QObject
+{
+    Q_OBJECT
+
+private:
+    // One window serves the tests that only look at it; a test that shows, clicks or replaces
+    // it sets windowUsed, and the next test gets a new one.
+    std::unique_ptr<MainWindow> window;
+    bool windowUsed = false;
+
+    QWidget *widget(const QString &name) const
+    {
+        auto *w = window->findChild<QWidget *>(name);
+        if (!w && window->objectName() == name)
+            return window.get();
+        return w;
+    }
+
+    void dropWindow()
+    {
+        if (!window)
+            return;
+        // Hide first: a line edit that loses focus finishes its edit, and the slot behind it
+        // has to run on a whole window, not on one whose members are being torn down.
+        window->hide();
+        window.reset();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QApplication::setStyle(QStringLiteral("Fusion")); }
+    void init()
+    {
+        if (!window)
+            window = std::make_unique<MainWindow>();
+    }
+    void cleanup()
+    {
+        if (windowUsed || QTest::currentTestFailed())
+            dropWindow();
+        windowUsed = false;
+    }
+    void cleanupTestCase() { dropWindow(); }
+
+    void englishTexts_data();
+    void englishTexts();
+    void alignments_data();
+    void alignments();
+    void sizeLimits_data();
+    void sizeLimits();
+    void layoutCells_data();
+    void layoutCells();
+    void resultFrames_data();
+    void resultFrames();
+    void styleSheets_data();
+    void styleSheets();
+    void plainToolTips_data();
+    void plainToolTips();
+    void densityToolTips_data();
+    void densityToolTips();
+    void whatsThis();
+    void comboBoxesAtStart();
+    void initialChoices();
+    void windowFrame();
+    void focusChain();
+    void tabKey();
+    void groupBoxUnchecked_data();
+    void groupBoxUnchecked();
+    void japaneseTexts_data();
+    void japaneseTexts();
+    void japaneseMenu();
+    void japaneseCodeTexts_data();
+    void japaneseCodeTexts();
+    void everyToolTipIsInCatalogue();
+};
+
+void TestForm::englishTexts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+
+    const QList<QPair<const char *, const char *>> rows = {
+        {"MainWindow", "X-ray absorption / Fluorescence simulation"},
+        {"groupBox", "Materials"},
+        {"groupBox_6", "Compositions"},
+        {"label", "Target"},
+        {"SetTgtCmp", ""},
+        {"ExtendedTgtMolecularForm", ""},
+        {"label_3", "Binder"},
+        {"SetBndCmp", "BN"},
+        {"groupBox_2", "Weights"},
+        {"CylWeightlbl", "Target [mg]"},
+        {"SetTgtWeight", "10"},
+        {"label_28", "Binder [mg]"},
+        {"SetBndWeight", "0"},
+        {"label_29", "Total [mg]"},
+        {"CylWeight", "10"},
+        {"groupBox_4", "Cyrinder Size"},
+        {"label_22", "Dia. [mm]"},
+        {"SetCylDiam", "7"},
+        {"label_30", "Vol. [mm3]"},
+        {"CylVol", ""},
+        {"groupBox_3", "THickness"},
+        {"SetThick", "1"},
+        {"label_27", "[mm]"},
+        {"groupBox_5", "Target Ratio"},
+        {"SetTgtBndMolR", "100"},
+        {"label_25", "[Mol%]"},
+        {"SetTgtBndWtR", "100"},
+        {"label_18", "[Wt%]"},
+        {"groupBox_7", "Density [g/cm3]"},
+        {"label_4", "Target"},
+        {"SetTgtDens", "1"},
+        {"label_5", "Binder"},
+        {"SetBndDens", "2.34"},
+        {"MutBox", "mut Calculation"},
+        {"MutMutBox", "d-mut / mut"},
+        {"label_17", "d-mu t "},
+        {"dMut", "1"},
+        {"SetDMuT", "1"},
+        {"label_16", "   mu(+)t"},
+        {"MuPt", "2.5"},
+        {"SetMuT", "2.5"},
+        {"label_19", "   Trans."},
+        {"TransM", ""},
+        {"MutCalcPBox", "Calc. Point"},
+        {"label_8", "    Calc. Point [keV]"},
+        {"SetCalcPointE", ""},
+        {"label_6", "   Element"},
+        {"label_7", "   Abs. Edge"},
+        {"groupBox_8", "Check mu/mut for F-XAFS"},
+        {"label_21", "Case:"},
+        {"label_13", "Thin"},
+        {"label_15", ""},
+        {"label_14", "Thick and Dilute"},
+        {"label_20", ""},
+        {"FluoBox", "Fluorescence Calculation"},
+        {"FluoECBox", "Exp. Conditions"},
+        {"label_36", "   Ext.Eng.[keV]"},
+        {"ExtEnergy", "10"},
+        {"label_34", "  Distance[cm]"},
+        {"Distance", "20"},
+        {"label_32", "  Det. Rad.[cm]"},
+        {"DetRadius", "0.5"},
+        {"FluoEFBox", "Env. / Filters"},
+        {"label_10", "Composition"},
+        {"label_41", "Thick. [mm]"},
+        {"label_42", "Dens.[g/cm3]"},
+        {"label_23", "Air"},
+        {"label_2", "(O)0.209(N)0.781(Ar)0.008"},
+        {"AirThickness", "150"},
+        {"label_9", "1.293e-3"},
+        {"label_40", "Filter 1"},
+        {"Filter1Composition", "Al"},
+        {"Filter1Thickness", "0"},
+        {"Filter1Density", "2.7"},
+        {"label_43", "Filter 2"},
+        {"Filter2Composition", ""},
+        {"Filter2Thickness", ""},
+        {"Filter2Density", ""},
+        {"FluoNCBox", "Conditions on Numerical Calculation"},
+        {"label_33", "I0[photons/sec]"},
+        {"I0Flux", "1e10"},
+        {"label_38", "MCA Ch[keV]"},
+        {"MCAResolution", "0.01"},
+        {"label_35", "Det. Res.(FWHM)[keV]"},
+        {"DetResolution", "0.3"},
+        {"label_37", "Int."},
+        {"IntensityPeak", "Peak"},
+        {"IntensityInt", "Integ."},
+        {"AddInfoRatioF", "Ratio"},
+        {"AddInfo", ""},
+        {"groupBox_15", "Calculated Spectra"},
+        {"label_11", "Es"},
+        {"StartE0", "5"},
+        {"label_12", "  Ee"},
+        {"EndE0", "20"},
+        {"label_39", "[keV]"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.first) << QString::fromLatin1(row.first) << QString::fromUtf8(row.second);
+}
+
+void TestForm::englishTexts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(shownText(w), text);
+}
+
+void TestForm::alignments_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("alignment");
+
+    // Numbers line up on the right, compositions read from the left.
+    for (const char *n : {"SetTgtWeight",
+                          "SetBndWeight",
+                          "SetCylDiam",
+                          "SetThick",
+                          "SetTgtBndMolR",
+                          "SetTgtBndWtR",
+                          "SetTgtDens",
+                          "SetBndDens",
+                          "SetDMuT",
+                          "SetMuT",
+                          "ExtEnergy",
+                          "Distance",
+                          "DetRadius",
+                          "AirThickness",
+                          "Filter1Thickness",
+                          "Filter1Density",
+                          "Filter2Thickness",
+                          "Filter2Density",
+                          "I0Flux",
+                          "MCAResolution",
+                          "DetResolution",
+                          "StartE0",
+                          "EndE0",
+                          "CylWeight",
+                          "CylVol",
+                          "dMut",
+                          "MuPt",
+                          "TransM",
+                          "label_15",
+                          "label_20",
+                          "label_9",
+                          "label_17",
+                          "label_16",
+                          "label_19"})
+        QTest::newRow(n) << QString::fromLatin1(n) << int(kRight);
+    for (const char *n : {"SetTgtCmp", "SetBndCmp", "Filter1Composition", "Filter2Composition",
+                          "SetCalcPointE", "label_2"})
+        QTest::newRow(n) << QString::fromLatin1(n) << int(kLeft);
+}
+
+void TestForm::alignments()
+{
+    QFETCH(QString, name);
+    QFETCH(int, alignment);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    const Qt::Alignment mask = Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask;
+    QCOMPARE(int(alignmentOf(w) & mask), alignment);
+}
+
+void TestForm::sizeLimits_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("minimum");
+    QTest::addColumn<QSize>("maximum");
+
+    QTest::newRow("SetTgtCmp") << "SetTgtCmp" << QSize(80, 0) << QSize(kUnlimited, 10000);
+    QTest::newRow("SetBndCmp") << "SetBndCmp" << QSize(0, 0) << QSize(kUnlimited, 10000);
+    QTest::newRow("SetTgtWeight") << "SetTgtWeight" << QSize(60, 0) << QSize(80, kUnlimited);
+    QTest::newRow("CylWeight") << "CylWeight" << QSize(60, 24) << QSize(80, kUnlimited);
+    QTest::newRow("CylVol") << "CylVol" << QSize(60, 24) << QSize(80, kUnlimited);
+    QTest::newRow("SetThick") << "SetThick" << QSize(60, 20) << QSize(100000, 100000);
+    QTest::newRow("SetTgtBndMolR") << "SetTgtBndMolR" << QSize(60, 20) << QSize(80, 100000);
+    QTest::newRow("SetTgtBndWtR") << "SetTgtBndWtR" << QSize(60, 20) << QSize(80, 10000);
+    QTest::newRow("SetTgtDens") << "SetTgtDens" << QSize(50, 0) << QSize(80, 100000);
+    QTest::newRow("SetBndDens") << "SetBndDens" << QSize(50, 0) << QSize(80, 1000000);
+    QTest::newRow("dMut") << "dMut" << QSize(0, 0) << QSize(kUnlimited, 10000);
+    QTest::newRow("SetMuT") << "SetMuT" << QSize(0, 0) << QSize(kUnlimited, 10000);
+    QTest::newRow("SetCalcPointE") << "SetCalcPointE" << QSize(60, 20) << QSize(kUnlimited, 20);
+    QTest::newRow("SelectTE") << "SelectTE" << QSize(0, 0) << QSize(10000, 100000);
+    QTest::newRow("SelectAE") << "SelectAE" << QSize(0, 0) << QSize(10000, 10000);
+    QTest::newRow("I0Flux") << "I0Flux" << QSize(50, 0) << QSize(kUnlimited, kUnlimited);
+    QTest::newRow("ExtEnergy") << "ExtEnergy" << QSize(40, 0) << QSize(kUnlimited, kUnlimited);
+    QTest::newRow("GView1") << "GView1" << QSize(0, 100) << QSize(kUnlimited, kUnlimited);
+}
+
+void TestForm::sizeLimits()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, minimum);
+    QFETCH(QSize, maximum);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->minimumSize(), minimum);
+    QCOMPARE(w->maximumSize(), maximum);
+}
+
+void TestForm::layoutCells_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QRect>("cell"); // column, row, column span, row span
+
+    QTest::newRow("groupBox") << "groupBox"
+                              << "gridLayout_7" << QRect(0, 0, 3, 1);
+    QTest::newRow("MutBox") << "MutBox"
+                            << "gridLayout_7" << QRect(0, 1, 1, 1);
+    QTest::newRow("groupBox_8") << "groupBox_8"
+                                << "gridLayout_7" << QRect(1, 1, 1, 1);
+    QTest::newRow("FluoBox") << "FluoBox"
+                             << "gridLayout_7" << QRect(0, 2, 3, 1);
+    QTest::newRow("groupBox_15") << "groupBox_15"
+                                 << "gridLayout_7" << QRect(0, 3, 3, 1);
+    QTest::newRow("groupBox_6") << "groupBox_6"
+                                << "gridLayout" << QRect(0, 0, 1, 2);
+    QTest::newRow("groupBox_2") << "groupBox_2"
+                                << "gridLayout" << QRect(1, 0, 1, 2);
+    QTest::newRow("groupBox_3") << "groupBox_3"
+                                << "gridLayout" << QRect(2, 0, 1, 2);
+    QTest::newRow("ExtendedBndMolecularForm") << "ExtendedBndMolecularForm"
+                                              << "gridLayout_5" << QRect(1, 3, 1, 1);
+    QTest::newRow("line") << "line"
+                          << "gridLayout_2" << QRect(0, 2, 2, 1);
+    QTest::newRow("groupBox_4") << "groupBox_4"
+                                << "gridLayout_2" << QRect(2, 0, 1, 4);
+    QTest::newRow("label_27") << "label_27"
+                              << "gridLayout_4" << QRect(2, 0, 1, 1);
+    QTest::newRow("groupBox_5") << "groupBox_5"
+                                << "gridLayout_4" << QRect(0, 1, 2, 1);
+    QTest::newRow("groupBox_7") << "groupBox_7"
+                                << "gridLayout_4" << QRect(2, 1, 1, 1);
+    QTest::newRow("TransM") << "TransM"
+                            << "gridLayout_10" << QRect(4, 1, 1, 1);
+    QTest::newRow("label_8") << "label_8"
+                             << "gridLayout_11" << QRect(0, 0, 2, 1);
+    QTest::newRow("SetCalcPointE") << "SetCalcPointE"
+                                   << "gridLayout_11" << QRect(2, 0, 2, 1);
+    QTest::newRow("line_2") << "line_2"
+                            << "gridLayout_11" << QRect(0, 1, 4, 1);
+    QTest::newRow("SelectAE") << "SelectAE"
+                              << "gridLayout_11" << QRect(3, 2, 1, 1);
+    QTest::newRow("label_20") << "label_20"
+                              << "gridLayout_17" << QRect(1, 2, 1, 1);
+    QTest::newRow("FluoNCBox") << "FluoNCBox"
+                               << "gridLayout_12" << QRect(2, 0, 1, 1);
+    QTest::newRow("DetRadius") << "DetRadius"
+                               << "gridLayout_14" << QRect(1, 3, 1, 1);
+    QTest::newRow("label_9") << "label_9"
+                             << "gridLayout_15" << QRect(3, 1, 1, 1);
+    QTest::newRow("Filter2Density") << "Filter2Density"
+                                    << "gridLayout_15" << QRect(3, 3, 1, 1);
+    QTest::newRow("I0Flux") << "I0Flux"
+                            << "gridLayout_13" << QRect(1, 0, 2, 1);
+    QTest::newRow("GView1") << "GView1"
+                            << "gridLayout_16" << QRect(0, 1, 6, 1);
+}
+
+void TestForm::layoutCells()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, layout);
+    QFETCH(QRect, cell);
+    QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    auto *grid = window->findChild<QGridLayout *>(layout);
+    QVERIFY2(grid, qPrintable(layout));
+    const int index = grid->indexOf(w);
+    QVERIFY2(index >= 0, "not in this layout");
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
+    QCOMPARE(QRect(column, row, columnSpan, rowSpan), cell);
+}
+
+void TestForm::resultFrames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("shadow");
+
+    for (const char *n : {"CylWeight", "CylVol", "dMut", "MuPt", "TransM",
+                          "ExtendedTgtMolecularForm", "ExtendedBndMolecularForm"})
+        QTest::newRow(n) << QString::fromLatin1(n) << int(QFrame::Sunken);
+    for (const char *n : {"label_15", "label_20", "label_2", "label_9"})
+        QTest::newRow(n) << QString::fromLatin1(n) << int(QFrame::Plain);
+}
+
+void TestForm::resultFrames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, shadow);
+    const auto *frame = qobject_cast<const QFrame *>(widget(name));
+    QVERIFY2(frame, qPrintable(name));
+    QCOMPARE(frame->frameShape(), QFrame::StyledPanel);
+    QCOMPARE(int(frame->frameShadow()), shadow);
+}
+
+void TestForm::styleSheets_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("style");
+
+    for (const char *n : {"SetTgtCmp",
+                          "SetBndCmp",
+                          "SetTgtWeight",
+                          "SetBndWeight",
+                          "SetCylDiam",
+                          "SetThick",
+                          "SetTgtBndMolR",
+                          "SetTgtBndWtR",
+                          "SetTgtDens",
+                          "SetBndDens",
+                          "SetDMuT",
+                          "SetMuT",
+                          "SetCalcPointE",
+                          "SelectTE",
+                          "SelectAE",
+                          "ExtEnergy",
+                          "Distance",
+                          "DetRadius",
+                          "AirThickness",
+                          "Filter1Composition",
+                          "Filter1Thickness",
+                          "Filter1Density",
+                          "Filter2Composition",
+                          "Filter2Thickness",
+                          "Filter2Density",
+                          "I0Flux",
+                          "MCAResolution",
+                          "DetResolution",
+                          "StartE0",
+                          "EndE0"})
+        QTest::newRow(n) << QString::fromLatin1(n) << kInputStyle;
+    for (const char *n : {"CylWeight", "CylVol", "dMut", "MuPt", "TransM", "label_15", "label_20",
+                          "label_2", "label_9"})
+        QTest::newRow(n) << QString::fromLatin1(n) << kResultStyle;
+    for (const char *n : {"ExtendedTgtMolecularForm", "ExtendedBndMolecularForm"})
+        QTest::newRow(n) << QString::fromLatin1(n) << kFormulaStyle;
+    QTest::newRow("groupBox") << "groupBox"
+                              << "background-color: rgba(255, 255, 220, 128);";
+    QTest::newRow("MutBox") << "MutBox"
+                            << "background-color: rgba(245, 255, 230, 128);";
+    QTest::newRow("groupBox_8") << "groupBox_8"
+                                << "background-color: rgba(255, 235, 220, 128);";
+    QTest::newRow("FluoBox") << "FluoBox"
+                             << "background-color: rgba(255, 235, 220, 128);";
+    QTest::newRow("groupBox_15") << "groupBox_15"
+                                 << "background-color: rgba(255, 230, 230, 128);";
+    // The inner boxes of the materials area are cleared, the rest inherit; the labels carry none.
+    for (const char *n : {"groupBox_2", "groupBox_6", "groupBox_3", "groupBox_7", "groupBox_4",
+                          "groupBox_5", "MutMutBox", "FluoNCBox", "label_17", "MainWindow"})
+        QTest::newRow(n) << QString::fromLatin1(n) << QString();
+}
+
+void TestForm::styleSheets()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, style);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->styleSheet(), style);
+}
+
+void TestForm::plainToolTips_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tip");
+
+    const QList<QPair<const char *, const char *>> rows = {
+        {"SetTgtBndWtR", "全重量(ターゲットとバインダ)に占めるターゲット重量の割合"},
+        {"SetThick", "試料膜厚"},
+        {"DetRadius", "<html><head/><body><p>Normally 0.5.</p></body></html>"},
+        {"MCAResolution",
+         "<html><head/><body><p>It should be usually set at 0.01.</p></body></html>"},
+        {"DetResolution", "<html><head/><body><p>It should be usually set at about 0.3.</p>"
+                          "<p><br/></p></body></html>"},
+        {"IntensityPeak", "<html><head/><body><p>Peak intensity in the display roughly shows "
+                          "actual integrated intensity.</p></body></html>"},
+        {"IntensityInt", "<html><head/><body><p>Integrated intensity in a region on the display "
+                         "is corresponded to the correct integrated intensity.</p></body></html>"},
+        {"label_17", "\"Center\"に指定したエネルギーの直前、直後での吸収係数の変化"},
+        {"dMut", "指定した物質、膜厚、エネルギーで計算した吸収係数差"},
+        {"label_16", "\"Center\"に指定したエネルギー直後の線吸収係数。"},
+        {"MuPt", "指定した物質と膜厚エネルギーで計算される吸収係数"},
+        {"SetDMuT", "目標とするΔμtの値を入力(一般的には1程度)"},
+        {"SetMuT", "目標とするμtの値(一般的には3〜4程度)"},
+        {"label_15", "Thin sample: mu(+)t at the calculation point is 0.1 or less, so "
+                     "self-absorption is negligible."},
+        {"label_20", "Thick and dilute sample: mu(+)t at the calculation point is 2 or more and "
+                     "d-mu t / mu(+)t is 10 % or less."},
+        // Fields without a hint must not pick one up by accident.
+        {"SetTgtCmp", ""},
+        {"ExtEnergy", ""},
+        {"I0Flux", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.first) << QString::fromLatin1(row.first) << QString::fromUtf8(row.second);
+}
+
+void TestForm::plainToolTips()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, tip);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(w->toolTip(), tip);
+}
+
+void TestForm::densityToolTips_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("paragraphs");
+
+    const QString br(QChar::LineSeparator);
+    QTest::newRow("SetTgtDens") << "SetTgtDens"
+                                << QStringList{"BN : 3.487 g/cm-3",
+                                               "Air : 0.0013 g/cm-3" + br + "Al : 2.7 g/cm-3",
+                                               "Be : 1.85 c/cm-3",
+                                               "1.27 g/cm-3 --> thickness[cm] == [g] for 1cm cyl.",
+                                               "2.60 g/cm-3 --> thickness[cm] == [g] for 1cm cyl."};
+    QTest::newRow("SetBndDens") << "SetBndDens"
+                                << QStringList{"BN : 2.34 g/cm-3",
+                                               "Air : 0.0013 g/cm-3" + br + "Al : 2.7 g/cm-3",
+                                               "Be : 1.85 c/cm-3"};
+}
+
+// The density hints are whole rich-text documents: read them the way the tool tip renders them.
+void TestForm::densityToolTips()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, paragraphs);
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    const QString tip = w->toolTip();
+    const QLatin1String doctype("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" "
+                                "\"http://www.w3.org/TR/REC-html40/strict.dtd\">");
+    QVERIFY(tip.startsWith(doctype));
+    QVERIFY(Qt::mightBeRichText(tip));
+
+    QTextDocument doc;
+    doc.setHtml(tip);
+    QCOMPARE(doc.blockCount(), paragraphs.size());
+    int i = 0;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next(), ++i) {
+        QCOMPARE(block.text(), paragraphs.at(i));
+        QCOMPARE(block.blockFormat().topMargin(), 12.0);
+        QCOMPARE(block.blockFormat().bottomMargin(), 12.0);
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::NextCharacter);
+        const QTextCharFormat format = cursor.charFormat();
+        QCOMPARE(format.fontFamily(), QStringLiteral("Lucida Grande"));
+        QCOMPARE(format.fontPointSize(), 13.0);
+        QCOMPARE(format.fontWeight(), int(QFont::Normal));
+    }
+}
+
+void TestForm::whatsThis()
+{
+    QCOMPARE(window->SetTgtBndWtR->whatsThis(),
+             QStringLiteral("全重量(ターゲットとバインダ)に占めるターゲット重量の割合"));
+    // It is the only one in the form.
+    const auto all = window->findChildren<QWidget *>();
+    for (const QWidget *w : all) {
+        if (w != window->SetTgtBndWtR)
+            QVERIFY2(w->whatsThis().isEmpty(), qPrintable(w->objectName()));
+    }
+}
+
+void TestForm::comboBoxesAtStart()
+{
+    QCOMPARE(window->SelectTE->count(), 0);
+    QCOMPARE(window->SelectTE->currentIndex(), -1);
+    QVERIFY(window->SelectTE->hasFrame());
+
+    QStringList edges;
+    for (int i = 0; i < window->SelectAE->count(); ++i)
+        edges << window->SelectAE->itemText(i);
+    QCOMPARE(edges, (QStringList{"K", "LI", "LII", "LIII", "MI"}));
+    QCOMPARE(window->SelectAE->currentIndex(), 0);
+}
+
+void TestForm::initialChoices()
+{
+    windowUsed = true;
+    QVERIFY(window->AddInfoRatioF->isChecked());
+    QVERIFY(window->IntensityInt->isChecked());
+    QVERIFY(!window->IntensityPeak->isChecked());
+    QVERIFY(window->IntensityPeak->autoExclusive());
+
+    QVERIFY(window->MutBox->isCheckable());
+    QVERIFY(window->MutBox->isChecked());
+    QVERIFY(window->FluoBox->isCheckable());
+    QVERIFY(window->FluoBox->isChecked());
+    QVERIFY(!window->FluoBox->isFlat());
+    QVERIFY(!window->groupBox_8->isCheckable());
+
+    // The two intensity buttons exclude each other, and leave the ratio button alone.
+    QTest::mouseClick(window->IntensityPeak, Qt::LeftButton);
+    QVERIFY(window->IntensityPeak->isChecked());
+    QVERIFY(!window->IntensityInt->isChecked());
+    QVERIFY(window->AddInfoRatioF->isChecked());
+}
+
+void TestForm::windowFrame()
+{
+    QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
+    QCOMPARE(window->size(), QSize(854, 964));
+    QCOMPARE(window->styleSheet(), QString());
+    QCOMPARE(window->centralWidget(), window->centralwidget);
+    QCOMPARE(window->menuBar(), window->menubar);
+    QCOMPARE(window->statusBar(), window->statusbar);
+    QCOMPARE(window->menubar->geometry(), QRect(0, 0, 854, 21));
+
+    QCOMPARE(window->action_Open->text(), QStringLiteral("&Open"));
+    QCOMPARE(window->action_Quit->text(), QStringLiteral("&Quit"));
+    QCOMPARE(window->actionSave_Spectrum->text(), QStringLiteral("Save Spectrum"));
+    QCOMPARE(window->menu_File->title(), QStringLiteral("&File"));
+
+    QCOMPARE(window->menubar->actions(), QList<QAction *>{window->menu_File->menuAction()});
+    const QList<QAction *> items = window->menu_File->actions();
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items.at(0), window->actionSave_Spectrum);
+    QVERIFY(items.at(1)->isSeparator());
+    QCOMPARE(items.at(2), window->action_Quit);
+    // "Open" exists but is reachable from no menu.
+    QVERIFY(window->action_Open->associatedWidgets().isEmpty());
+
+    // The plot widget is the promoted custom class, not a plain QWidget.
+    QVERIFY(qobject_cast<GView *>(window->findChild<QWidget *>(QStringLiteral("GView1"))));
+}
+
+namespace {
+
+const QStringList kTabOrder = {"SetTgtCmp",
+                               "SetBndCmp",
+                               "SetDMuT",
+                               "SetMuT",
+                               "SelectTE",
+                               "SelectAE",
+                               "SetCylDiam",
+                               "SetTgtBndMolR",
+                               "SetTgtBndWtR",
+                               "SetTgtDens",
+                               "SetBndDens",
+                               "SetThick",
+                               "SetTgtWeight",
+                               "SetBndWeight",
+                               "SetCalcPointE",
+                               "ExtEnergy",
+                               "Distance",
+                               "DetRadius",
+                               "AirThickness",
+                               "Filter1Composition",
+                               "Filter1Thickness",
+                               "Filter1Density",
+                               "Filter2Composition",
+                               "Filter2Thickness",
+                               "Filter2Density",
+                               "I0Flux",
+                               "MCAResolution",
+                               "DetResolution",
+                               "IntensityPeak",
+                               "IntensityInt",
+                               "StartE0",
+                               "EndE0"};
+
+} // namespace
+
+// The focus chain from the target field on: the first widgets that take focus by Tab are the
+// listed fields, in this order, with nothing in between.
+void TestForm::focusChain()
+{
+    QStringList chain;
+    QWidget *w = window->SetTgtCmp;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window.get()) && w->isEnabled())
+            chain << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != window->SetTgtCmp && chain.size() < kTabOrder.size());
+    QCOMPARE(chain, kTabOrder);
+}
+
+// Pressing Tab on the shown window walks the same order. The two intensity buttons exclude each
+// other and form a single Tab stop (the arrow keys move between them), so "Integ." is not
+// reached by Tab itself.
+void TestForm::tabKey()
+{
+    windowUsed = true;
+    QStringList expected = kTabOrder;
+    expected.removeOne(QStringLiteral("IntensityInt"));
+
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->SetTgtCmp->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(window->SetTgtCmp));
+
+    QStringList reached{window->SetTgtCmp->objectName()};
+    while (reached.size() < expected.size()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(reached, expected);
+
+    // Back from the last one, Shift+Tab retraces the order.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), expected.at(expected.size() - 2));
+}
+
+void TestForm::groupBoxUnchecked_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::addColumn<QStringList>("disabled");
+
+    QTest::newRow("FluoBox") << "FluoBox" << QStringList{"FluoECBox", "FluoEFBox", "FluoNCBox"}
+                             << QStringList{"AddInfoRatioF", "AddInfo"};
+    QTest::newRow("MutBox") << "MutBox" << QStringList{"MutMutBox", "MutCalcPBox"} << QStringList{};
+}
+
+// Unchecking a box folds its sub-boxes away; what stays visible is greyed out until it is
+// checked again.
+void TestForm::groupBoxUnchecked()
+{
+    windowUsed = true;
+    QFETCH(QString, box);
+    QFETCH(QStringList, hidden);
+    QFETCH(QStringList, disabled);
+
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *group = qobject_cast<QGroupBox *>(widget(box));
+    QVERIFY(group);
+
+    // Space on the box's title toggles its check box, like a click on it.
+    QTest::keyClick(group, Qt::Key_Space);
+    QVERIFY(!group->isChecked());
+    for (const QString &n : hidden) {
+        QVERIFY2(widget(n), qPrintable(n));
+        QVERIFY2(widget(n)->isHidden(), qPrintable(n));
+    }
+    for (const QString &n : disabled) {
+        QVERIFY2(widget(n)->isVisible(), qPrintable(n));
+        QVERIFY2(!widget(n)->isEnabled(), qPrintable(n));
+    }
+    QVERIFY(group->isVisible());
+
+    QTest::keyClick(group, Qt::Key_Space);
+    QVERIFY(group->isChecked());
+    for (const QString &n : hidden)
+        QVERIFY2(widget(n)->isVisible(), qPrintable(n));
+    for (const QString &n : disabled)
+        QVERIFY2(widget(n)->isEnabled(), qPrintable(n));
+}
+
+void TestForm::japaneseTexts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("tip");
+
+    const QList<std::tuple<const char *, const char *, const char *>> rows = {
+        {"MainWindow", "X線吸収 / 蛍光 シミュレーション", ""},
+        {"groupBox", "物質", ""},
+        {"groupBox_6", "組成", ""},
+        {"label", "対象物質", ""},
+        {"label_3", "希釈物質", ""},
+        {"CylWeightlbl", "対象物質 [mg]", ""},
+        {"groupBox_4", "錠剤サイズ", ""},
+        {"groupBox_3", "厚さ", ""},
+        {"SetThick", "1", "試料膜厚"},
+        {"SetTgtBndWtR", "100", "全重量(ターゲットとバインダ)に占めるターゲット重量の割合"},
+        {"MutBox", "μt 計算", ""},
+        {"MutMutBox", "Δμt / μt", ""},
+        {"label_17", "Δμt", "\"Center\"に指定したエネルギーの直前、直後での吸収係数の変化"},
+        {"label_16", "   μ(+)t", "\"Center\"に指定したエネルギー直後の線吸収係数。"},
+        {"label_19", "   透過率", ""},
+        {"MutCalcPBox", "吸収計算点", ""},
+        {"label_8", "    吸収計算点 [keV]", ""},
+        {"label_6", "元素", ""},
+        {"label_7", "吸収端", ""},
+        {"label_36", "励起E[keV]", ""},
+        {"label_34", "   距離[cm]", ""},
+        {"label_32", "   検出器半径[cm]", ""},
+        {"DetRadius", "0.5", "<html><head/><body><p>通常0.5[cm]</p></body></html>"},
+        {"FluoBox", "蛍光スペクトル", ""},
+        {"FluoNCBox", "絶対値計算の為の条件", ""},
+        {"label_33", "I0強度[光子/秒]", ""},
+        {"MCAResolution", "0.01", "<html><head/><body><p>通常 0.01[keV]</p></body></html>"},
+        {"DetResolution", "0.3",
+         "<html><head/><body><p>通常 0.3[keV]程度</p><p><br/></p></body></html>"},
+        {"IntensityPeak", "ピーク",
+         "グラフのピーク強度が実際に観測される積分強度に大まかに対応します。"},
+        {"IntensityInt", "積分",
+         "<html><head/><body><p>グラフの上での積分強度が実際の積分強度に対応します。</p>"
+         "</body></html>"},
+        {"label_15", "", "薄い試料: 吸収計算点の μ(+)t が 0.1 以下なら自己吸収は無視できます。"},
+        {"label_20", "",
+         "厚く希薄な試料: 吸収計算点の μ(+)t が 2 以上で、Δμt / μ(+)t が 10 % 以下。"},
+        {"label_12", "終点", ""},
+        {"label_11", "始点", ""},
+        {"groupBox_15", "計算スペクトル", ""},
+        // Untranslated on purpose: numbers, units and the names of the checks stay as written.
+        {"I0Flux", "1e10", ""},
+        {"label_39", "[keV]", ""},
+        {"label_13", "Thin", ""},
+        {"AddInfoRatioF", "Ratio", ""},
+        {"label_2", "(O)0.209(N)0.781(Ar)0.008", ""},
+        {"SetBndCmp", "BN", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(std::get<0>(row))
+            << QString::fromLatin1(std::get<0>(row)) << QString::fromUtf8(std::get<1>(row))
+            << QString::fromUtf8(std::get<2>(row));
+}
+
+void TestForm::japaneseTexts()
+{
+    windowUsed = true;
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QString, tip);
+
+    const JapaneseScope japanese;
+    QVERIFY(japanese.loaded);
+    window = std::make_unique<MainWindow>();
+
+    const QWidget *w = widget(name);
+    QVERIFY2(w, qPrintable(name));
+    QCOMPARE(shownText(w), text);
+    QCOMPARE(w->toolTip(), tip);
+}
+
+void TestForm::japaneseMenu()
+{
+    windowUsed = true;
+    const JapaneseScope japanese;
+    QVERIFY(japanese.loaded);
+    window = std::make_unique<MainWindow>();
+
+    QCOMPARE(window->actionSave_Spectrum->text(), QStringLiteral("スペクトル保存"));
+    QCOMPARE(window->action_Quit->text(), QStringLiteral("&Quit"));
+    QCOMPARE(window->menu_File->title(), QStringLiteral("&File"));
+}
+
+void TestForm::japaneseCodeTexts_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("japanese");
+
+    QTest::newRow("plot caption") << "Calc. Point"
+                                  << "吸収計算点";
+    QTest::newRow("cursor read-out") << "Fluo. Int. : %1 (at %2 [keV])"
+                                     << "蛍光強度 : %1 (at %2 [keV])";
+    QTest::newRow("check passed") << "OK"
+                                  << "OK";
+    QTest::newRow("check failed") << "not OK"
+                                  << "不適";
+}
+
+void TestForm::japaneseCodeTexts()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, japanese);
+
+    const QByteArray key = source.toUtf8();
+    QCOMPARE(QCoreApplication::translate("MainWindow", key.constData()), source);
+    {
+        const JapaneseScope scope;
+        QVERIFY(scope.loaded);
+        QCOMPARE(QCoreApplication::translate("MainWindow", key.constData()), japanese);
+    }
+    QCOMPARE(QCoreApplication::translate("MainWindow", key.constData()), source);
+}
+
+// A hint whose source text differs by a single byte from the form's would silently stay
+// untranslated; the catalogue must hold every hint exactly as the form passes it, including
+// those that read the same in both languages.
+void TestForm::everyToolTipIsInCatalogue()
+{
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(":/Tirn_ja_JP.qm")));
+    int tips = 0;
+    const auto all = window->findChildren<QWidget *>();
+    for (const QWidget *w : all) {
+        const QString tip = w->toolTip();
+        if (tip.isEmpty())
+            continue;
+        ++tips;
+        const QByteArray key = tip.toUtf8();
+        QVERIFY2(!translator.translate("MainWindow", key.constData()).isEmpty(),
+                 qPrintable(w->objectName()));
+    }
+    QCOMPARE(tips, 17);
+}
+
+QTEST_MAIN(TestForm)
+#include "test_form.moc"

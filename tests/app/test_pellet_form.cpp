@@ -1,0 +1,385 @@
+#include "MainWindow.h"
+
+#include "MuT.h"
+#include "Pellet.h"
+
+#include <QStatusBar>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+
+void type(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    emit field->editingFinished();
+}
+
+double number(const QLineEdit *field)
+{
+    return field->text().toDouble();
+}
+double number(const QLabel *label)
+{
+    return label->text().toDouble();
+}
+
+bool isOk(const QLabel *label)
+{
+    return label->text().endsWith(QLatin1String("  OK"));
+}
+
+} // namespace
+
+// The pellet and mu t calculators through the real form: the user's edits, the repaint that
+// recomputes mu t, and what the fields show afterwards.
+class TestPelletForm : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindow> w;
+
+    // Shows the window and lets the plot paint once, which is when mu t is computed.
+    void repaint() { w->GView1->repaint(); }
+
+    void fe2o3InBn()
+    {
+        type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+        QVERIFY(w->tgtComp.valid);
+        QVERIFY(w->bndComp.valid);
+        QCOMPARE(w->SelectTE->currentText(), QStringLiteral("Fe"));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        w = std::make_unique<MainWindow>();
+        w->resize(1200, 900);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    }
+    void cleanup()
+    {
+        // Hiding moves the focus out of the line edit that has it, which finishes its editing;
+        // that must happen while the window is still whole, not inside its destructor.
+        w->hide();
+        w.reset();
+    }
+
+    void nothingMovesWithoutTarget()
+    {
+        const QString weight = w->SetTgtWeight->text();
+        type(w->SetThick, QStringLiteral("2"));
+        type(w->SetTgtBndMolR, QStringLiteral("50"));
+        QCOMPARE(w->SetTgtWeight->text(), weight);
+        QCOMPARE(w->thickness, 0.2);
+    }
+
+    void fieldsFollowTheLibrary()
+    {
+        // The worked example's numbers, entered in the form's units.
+        fe2o3InBn();
+        type(w->SetCylDiam, QStringLiteral("10"));
+        type(w->SetTgtDens, QStringLiteral("5.24"));
+        type(w->SetBndDens, QStringLiteral("1"));
+        type(w->SetTgtBndMolR, QStringLiteral("10"));
+        type(w->SetThick, QStringLiteral("1"));
+
+        PelletThicknessInput in;
+        in.molRatio = 10;
+        in.tgtDens = 5.24;
+        in.bndDens = 1;
+        in.thickness = 0.1;
+        in.cylDiam = 1.0;
+        in.mwT = w->tgtComp.molecularWeight();
+        in.mwB = w->bndComp.molecularWeight();
+        const PelletThicknessResult r = pelletFromThickness(in);
+        QCOMPARE(w->SetTgtWeight->text(), QString::number(r.tgtWeight * 1000, 'f', 3));
+        QCOMPARE(w->SetBndWeight->text(), QString::number(r.bndWeight * 1000, 'f', 3));
+        QCOMPARE(w->CylWeight->text(), QString::number(r.totalWeight * 1000, 'f', 3));
+        QCOMPARE(w->CylVol->text(), QStringLiteral("78.540"));
+        QCOMPARE(w->SetTgtBndWtR->text(),
+                 QString::number(wtRatioFromMolRatio(10, in.mwT, in.mwB), 'f', 3));
+
+        // Back from the weights as shown.
+        type(w->SetBndWeight, w->SetBndWeight->text());
+        QCOMPARE(w->SetTgtBndMolR->text(), QStringLiteral("10.000"));
+        QCOMPARE(w->SetThick->text(), QStringLiteral("1.000"));
+    }
+
+    void unitsOfTheForm()
+    {
+        fe2o3InBn();
+        type(w->SetBndWeight, QStringLiteral("0"));
+        type(w->SetTgtWeight, QStringLiteral("250"));
+        QCOMPARE(w->tgtWeight, 0.25);
+        QCOMPARE(w->SetTgtBndMolR->text(), QStringLiteral("100.000"));
+        // Rewritten from the thickness that the weights gave: the same 250 mg.
+        type(w->SetTgtBndMolR, QStringLiteral("100"));
+        QCOMPARE(w->SetTgtWeight->text(), QStringLiteral("250.000"));
+        QCOMPARE(w->SetBndWeight->text(), QStringLiteral("0.000"));
+
+        type(w->SetThick, QStringLiteral("1.5"));
+        QCOMPARE(w->thickness, 1.5 * 0.1); // mm to cm
+        type(w->SetCylDiam, QStringLiteral("13"));
+        QCOMPARE(w->cylDiam, 1.3);
+    }
+
+    void sharesNeedBothCompositions()
+    {
+        fe2o3InBn();
+        type(w->SetBndCmp, QString());
+        QVERIFY(!w->bndComp.valid);
+        const QString wt = w->SetTgtBndWtR->text();
+        type(w->SetTgtBndMolR, QStringLiteral("50"));
+        QCOMPARE(w->SetTgtBndWtR->text(), wt);
+
+        // Weights with an invalid binder: the target is all there is.
+        type(w->SetTgtWeight, QStringLiteral("20"));
+        QCOMPARE(w->SetTgtBndMolR->text(), QStringLiteral("100.000"));
+        QCOMPARE(w->SetTgtBndWtR->text(), QStringLiteral("100.000"));
+    }
+
+    void dMuTDoublesThicknessAndWeights()
+    {
+        fe2o3InBn();
+        type(w->SetTgtBndMolR, QStringLiteral("20"));
+        repaint();
+        QVERIFY(w->curDMuT > 0);
+        const double thickness = w->thickness;
+        const double tgt = w->tgtWeight;
+        const double bnd = w->bndWeight;
+        type(w->SetDMuT, QString::number(2 * w->curDMuT, 'g', 17));
+        QVERIFY(std::fabs(w->thickness - 2 * thickness) < 1e-12 * thickness);
+        QVERIFY(std::fabs(w->tgtWeight - 2 * tgt) < 1e-12 * tgt);
+        QVERIFY(std::fabs(w->bndWeight - 2 * bnd) < 1e-12 * bnd);
+        QCOMPARE(w->SetThick->text(), QString::number(2 * thickness * 10, 'f', 3));
+    }
+
+    void dMuTReadsBackAfterRepaint()
+    {
+        fe2o3InBn();
+        repaint();
+        type(w->SetDMuT, QStringLiteral("1"));
+        repaint();
+        QCOMPARE(w->dMut->text(), QStringLiteral("1.000"));
+        QVERIFY(std::fabs(w->curDMuT - 1.0) < 1e-9);
+    }
+
+    void dMuTWithoutJumpDoesNothing()
+    {
+        // Below 0 keV nothing absorbs, so there is no jump to scale.
+        fe2o3InBn();
+        type(w->SetCalcPointE, QStringLiteral("-3"));
+        repaint();
+        QCOMPARE(w->curDMuT, 0.0);
+        const QString thick = w->SetThick->text();
+        const double tgt = w->tgtWeight;
+        type(w->SetDMuT, QStringLiteral("1"));
+        QCOMPARE(w->SetThick->text(), thick);
+        QCOMPARE(w->tgtWeight, tgt);
+    }
+
+    void muTBelowTheTargetsOwnChangesNothing()
+    {
+        fe2o3InBn();
+        type(w->SetTgtBndMolR, QStringLiteral("20"));
+        repaint();
+        const QString bnd = w->SetBndWeight->text();
+        const double bndWeight = w->bndWeight;
+        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        type(w->SetMuT, QString::number(own * 0.5, 'g', 17));
+        QCOMPARE(w->SetBndWeight->text(), bnd);
+        QCOMPARE(w->bndWeight, bndWeight);
+    }
+
+    void muTIsReachedThroughTheBinder()
+    {
+        fe2o3InBn();
+        type(w->SetTgtBndMolR, QStringLiteral("20"));
+        repaint();
+        const double tmpa = w->tgtMolPerArea;
+        const double bndWeight = w->bndWeight;
+        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        const double wanted = own + 1.5;
+        type(w->SetMuT, QString::number(wanted, 'g', 17));
+        QVERIFY(w->bndWeight > 0 && w->bndWeight != bndWeight);
+        QCOMPARE(w->SetBndWeight->text(), QString::number(w->bndWeight * 1000, 'f', 3));
+        QVERIFY(std::fabs(w->tgtMolPerArea - tmpa) < 1e-12 * tmpa); // the target per area stays
+        repaint();
+        QCOMPARE(w->MuPt->text(), QString::number(wanted, 'f', 3));
+        QVERIFY(w->statusBar()->currentMessage().isEmpty());
+    }
+
+    void muTWithoutAbsorbingBinder()
+    {
+        fe2o3InBn();
+        repaint();
+        type(w->SetBndCmp, QString());
+        const double bndWeight = w->bndWeight;
+        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        QVERIFY(w->statusBar()->currentMessage().isEmpty());
+        type(w->SetMuT, QString::number(own + 1, 'g', 17));
+        QCOMPARE(w->bndWeight, bndWeight);
+        QVERIFY(std::isfinite(w->bndWeight));
+        QVERIFY(!w->statusBar()->currentMessage().isEmpty());
+    }
+
+    void selTarget_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("element");
+        QTest::addColumn<int>("edge");
+        QTest::newRow("Fe K") << "Fe2O3" << 0 << int(EdgeK);
+        QTest::newRow("Fe LIII") << "Fe2O3" << 0 << int(EdgeLIII);
+        QTest::newRow("O K") << "Fe2O3" << 1 << int(EdgeK);
+        QTest::newRow("H has no K edge") << "H2O" << 0 << int(EdgeK);
+    }
+
+    void selTarget()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, element);
+        QFETCH(int, edge);
+        type(w->SetTgtCmp, target);
+        w->SelectTE->setCurrentIndex(element);
+        w->SelectAE->setCurrentIndex(edge);
+        const double e = w->tgtComp.entries.at(element).data->edge[edge];
+        QCOMPARE(w->calcPointE, e);
+        QCOMPARE(w->SetCalcPointE->text(), QString::number(e, 'f', 4));
+    }
+
+    void missingEdgeShowsMinusOne()
+    {
+        type(w->SetTgtCmp, QStringLiteral("H2O"));
+        const AtomData *h = w->xrayDb.find(QStringLiteral("H"));
+        QVERIFY2(h && h->edge[EdgeK] == MissingValue, "the table gives H a K edge");
+        QCOMPARE(w->SelectTE->currentText(), QStringLiteral("H"));
+        QCOMPARE(w->SetCalcPointE->text(), QStringLiteral("-1.0000"));
+        repaint(); // mu t at -1 +- 0.0001 keV: nothing
+        QCOMPARE(w->MuPt->text(), QStringLiteral("0.000"));
+        QCOMPARE(w->TransM->text(), QStringLiteral("1.000"));
+    }
+
+    void miLeavesTheCalculationPoint()
+    {
+        fe2o3InBn();
+        type(w->SetCalcPointE, QStringLiteral("7.5"));
+        w->SelectAE->setCurrentIndex(EdgeMI);
+        QCOMPARE(w->SetCalcPointE->text(), QStringLiteral("7.5"));
+        QCOMPARE(w->calcPointE, 7.5);
+    }
+
+    void curveRanges()
+    {
+        fe2o3InBn();
+        type(w->StartE0, QStringLiteral("10"));
+        type(w->EndE0, QStringLiteral("5"));
+        QVERIFY(w->calcMuTCurve());
+        QCOMPARE(w->mutCurveE[0], 5.0);
+        const double reversed = w->mutCurve[1000];
+
+        type(w->StartE0, QStringLiteral("5"));
+        type(w->EndE0, QStringLiteral("10"));
+        QVERIFY(w->calcMuTCurve());
+        QCOMPARE(w->mutCurve[1000], reversed);
+
+        type(w->StartE0, QStringLiteral("-2"));
+        type(w->EndE0, QStringLiteral("3"));
+        QVERIFY(w->calcMuTCurve());
+        QCOMPARE(w->mutCurveE[0], 0.0);
+        QCOMPARE(w->mutMin, 0.0);
+
+        // Equal ends: no curve, and the read-outs keep their texts.
+        w->dMut->setText(QStringLiteral("marker"));
+        type(w->StartE0, QStringLiteral("6"));
+        type(w->EndE0, QStringLiteral("6"));
+        QVERIFY(!w->calcMuTCurve());
+        QCOMPARE(w->dMut->text(), QStringLiteral("marker"));
+        QCOMPARE(w->mutCurveE[0], 0.0);
+    }
+
+    void fxafsLabels()
+    {
+        fe2o3InBn();
+        // A thin pellet of pure target.
+        type(w->SetTgtBndMolR, QStringLiteral("100"));
+        type(w->SetThick, QStringLiteral("0.0005"));
+        repaint();
+        QVERIFY2(w->curMuT <= 0.1, qPrintable(w->MuPt->text()));
+        QVERIFY(isOk(w->label_15));
+        QVERIFY(w->label_15->text().startsWith(QString::number(w->curMuT, 'f', 3)));
+        QVERIFY(!isOk(w->label_20));
+
+        // A thick pellet with little target in much binder.
+        type(w->SetTgtBndMolR, QStringLiteral("0.01"));
+        type(w->SetThick, QStringLiteral("2"));
+        repaint();
+        QVERIFY2(w->curMuT >= 2, qPrintable(w->MuPt->text()));
+        QVERIFY(!isOk(w->label_15));
+        QVERIFY(w->label_15->text().endsWith(QLatin1String("not OK")));
+        const double ratio = 100 * w->curDMuT / w->curMuT;
+        QVERIFY2(ratio <= 10, qPrintable(w->label_20->text()));
+        QCOMPARE(w->label_20->text(), QString::number(ratio, 'f', 1) + QStringLiteral(" %  OK"));
+    }
+
+    void degenerateValuesRecover_data()
+    {
+        QTest::addColumn<QString>("field"); // object name
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("good");
+        QTest::newRow("diameter") << "SetCylDiam"
+                                  << "0"
+                                  << "7";
+        QTest::newRow("molar share") << "SetTgtBndMolR"
+                                     << "0"
+                                     << "20";
+        QTest::newRow("target density") << "SetTgtDens"
+                                        << "0"
+                                        << "5.24";
+        QTest::newRow("target weight") << "SetTgtWeight"
+                                       << "0"
+                                       << "10";
+    }
+
+    void degenerateValuesRecover()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, bad);
+        QFETCH(QString, good);
+        QLineEdit *edit = w->findChild<QLineEdit *>(field);
+        QVERIFY(edit);
+        fe2o3InBn();
+        type(w->SetTgtBndMolR, QStringLiteral("20"));
+        type(edit, good);
+        repaint();
+        const QString saneThick = w->SetThick->text();
+        const QString saneMuT = w->MuPt->text();
+
+        type(edit, bad);
+        repaint(); // must neither crash nor hang
+        type(w->SetDMuT, QStringLiteral("1"));
+        type(w->SetMuT, QStringLiteral("3"));
+        repaint();
+        QVERIFY(std::isfinite(w->mutMin) && std::isfinite(w->mutMax));
+        QVERIFY(w->label_15->text().endsWith(QLatin1String("OK")));
+
+        // Back to the sane value, and sane results again.
+        type(edit, good);
+        type(w->SetTgtBndMolR, QStringLiteral("20"));
+        type(w->SetThick, saneThick);
+        repaint();
+        QVERIFY2(std::isfinite(w->curMuT) && std::isfinite(w->curDMuT),
+                 qPrintable(w->MuPt->text() + QLatin1Char(' ') + w->dMut->text()));
+        QVERIFY(std::isfinite(number(w->SetTgtWeight)));
+        QVERIFY(std::isfinite(number(w->SetBndWeight)));
+        QVERIFY(std::isfinite(number(w->CylVol)));
+        QVERIFY(w->tgtWeight > 0 && std::isfinite(w->tgtWeight));
+        QVERIFY(!saneMuT.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestPelletForm)
+#include "test_pellet_form.moc"

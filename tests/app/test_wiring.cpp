@@ -1,0 +1,327 @@
+#include "MainWindow.h"
+#include "MouseC.h"
+
+#include <QFileDialog>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Counts paint events reaching a widget.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    QRegion region;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint) {
+            ++paints;
+            region += static_cast<QPaintEvent *>(e)->region();
+        }
+        return false;
+    }
+};
+
+// QObject::receivers is protected; reaching it through a derived class's using-declaration
+// lets the test count the connections of a form widget's signal.
+struct ReceiverCount : QObject
+{
+    using QObject::receivers;
+};
+
+int receiverCount(const QObject *o, const char *signal)
+{
+    return (o->*(&ReceiverCount::receivers))(signal);
+}
+
+void finishEdit(QLineEdit *edit, const QString &text)
+{
+    edit->setText(text);
+    Q_EMIT edit->editingFinished();
+}
+
+} // namespace
+
+// Every input of the form reaches the slot that handles it.
+class TestWiring : public QObject
+{
+    Q_OBJECT
+
+private:
+    MainWindow *w = nullptr;
+    PaintCounter plotPaints;
+    PaintCounter windowPaints;
+
+    void flushPaints()
+    {
+        QApplication::processEvents();
+        QApplication::processEvents();
+    }
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void eachFieldHasOneConnection_data();
+    void eachFieldHasOneConnection();
+    void unconnectedFieldsTriggerNothing_data();
+    void unconnectedFieldsTriggerNothing();
+    void compositionFieldsReachTheirSlots();
+    void pelletFieldsReachTheirSlots_data();
+    void pelletFieldsReachTheirSlots();
+    void selectorsMoveTheCalculationPoint();
+    void plotFieldsRepaintOnlyThePlot_data();
+    void plotFieldsRepaintOnlyThePlot();
+    void filterFieldsRepaintTheWindow_data();
+    void filterFieldsRepaintTheWindow();
+    void mouseSignalsReachTheMouseState();
+    void boxesShowAndHide();
+    void saveMenuShowsDialogAndFileArrives();
+    void quitClosesTheWindow();
+};
+
+void TestWiring::init()
+{
+    w = new MainWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    w->GView1->installEventFilter(&plotPaints);
+    w->installEventFilter(&windowPaints);
+    flushPaints();
+    plotPaints.paints = 0;
+    plotPaints.region = QRegion();
+    windowPaints.paints = 0;
+    windowPaints.region = QRegion();
+}
+
+void TestWiring::cleanup()
+{
+    QFileDialog *dialog = w->saveDialog;
+    delete w;
+    delete dialog;
+    w = nullptr;
+}
+
+void TestWiring::eachFieldHasOneConnection_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("signal");
+    const QByteArray edited = SIGNAL(editingFinished());
+    for (const char *n :
+         {"SetTgtCmp", "SetBndCmp", "SetTgtWeight", "SetBndWeight", "SetCylDiam",
+          "SetTgtBndMolR", "SetTgtBndWtR", "SetTgtDens", "SetBndDens", "SetThick", "SetDMuT",
+          "SetMuT", "SetCalcPointE", "StartE0", "EndE0", "Filter1Composition",
+          "Filter2Composition", "Filter1Thickness", "Filter2Thickness", "Filter1Density",
+          "Filter2Density", "I0Flux", "ExtEnergy", "Distance", "AirThickness", "DetRadius",
+          "DetResolution"})
+        QTest::newRow(n) << QString::fromLatin1(n) << edited;
+    QTest::newRow("SelectTE") << "SelectTE" << QByteArray(SIGNAL(currentIndexChanged(int)));
+    QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
+    QTest::newRow("MutBox") << "MutBox" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("FluoBox") << "FluoBox" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("GView1 draw") << "GView1" << QByteArray(SIGNAL(draw(QPainter *)));
+    QTest::newRow("GView1 wheel") << "GView1" << QByteArray(SIGNAL(wheelMoved(QWheelEvent *)));
+}
+
+void TestWiring::eachFieldHasOneConnection()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, signal);
+    QObject *o = w->findChild<QObject *>(name);
+    QVERIFY(o);
+    QCOMPARE(receiverCount(o, signal.constData()), 1);
+}
+
+void TestWiring::unconnectedFieldsTriggerNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("signal");
+    QTest::newRow("MCAResolution") << "MCAResolution" << QByteArray(SIGNAL(editingFinished()));
+    QTest::newRow("IntensityPeak") << "IntensityPeak" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("IntensityInt") << "IntensityInt" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("AddInfoRatioF") << "AddInfoRatioF" << QByteArray(SIGNAL(toggled(bool)));
+}
+
+void TestWiring::unconnectedFieldsTriggerNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, signal);
+    QObject *o = w->findChild<QObject *>(name);
+    QVERIFY(o);
+    QCOMPARE(receiverCount(o, signal.constData()), 0);
+}
+
+void TestWiring::compositionFieldsReachTheirSlots()
+{
+    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    QCOMPARE(w->ExtendedTgtMolecularForm->text(), QStringLiteral("Fe2 O3 "));
+    finishEdit(w->SetBndCmp, QStringLiteral("C"));
+    QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("C1 "));
+    finishEdit(w->Filter1Composition, QStringLiteral("Cu"));
+    QCOMPARE(w->f1Comp.entries.size(), 1);
+    QCOMPARE(w->f1Comp.entries.at(0).symbol, QStringLiteral("Cu"));
+    finishEdit(w->Filter2Composition, QStringLiteral("Be"));
+    QVERIFY(w->f2Comp.valid);
+    QCOMPARE(w->f2Comp.entries.at(0).symbol, QStringLiteral("Be"));
+}
+
+void TestWiring::pelletFieldsReachTheirSlots_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("changed"); // a field the slot rewrites
+    QTest::newRow("target weight") << "SetTgtWeight" << "20" << "CylWeight";
+    QTest::newRow("binder weight") << "SetBndWeight" << "50" << "CylWeight";
+    QTest::newRow("diameter") << "SetCylDiam" << "13" << "SetThick";
+    QTest::newRow("molar share") << "SetTgtBndMolR" << "20" << "SetTgtBndWtR";
+    QTest::newRow("weight share") << "SetTgtBndWtR" << "20" << "SetTgtBndMolR";
+    QTest::newRow("target density") << "SetTgtDens" << "5.24" << "SetTgtWeight";
+    QTest::newRow("binder density") << "SetBndDens" << "1.5" << "SetBndWeight";
+    QTest::newRow("thickness") << "SetThick" << "2" << "SetTgtWeight";
+    QTest::newRow("wanted d-mu t") << "SetDMuT" << "0.5" << "SetThick";
+    QTest::newRow("wanted mu t") << "SetMuT" << "60" << "SetBndWeight";
+}
+
+void TestWiring::pelletFieldsReachTheirSlots()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, changed);
+    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    finishEdit(w->SetTgtBndMolR, QStringLiteral("10"));
+    (void)w->GView1->grab(); // the repaint computes the d-mu t the inverse solvers start from
+
+    auto *edit = w->findChild<QLineEdit *>(field);
+    QVERIFY(edit);
+    QWidget *out = w->findChild<QWidget *>(changed);
+    QVERIFY(out);
+    const auto textOf = [](QWidget *x) {
+        if (auto *le = qobject_cast<QLineEdit *>(x))
+            return le->text();
+        return qobject_cast<QLabel *>(x)->text();
+    };
+    const QString before = textOf(out);
+    finishEdit(edit, text);
+    QVERIFY2(textOf(out) != before, qPrintable(changed + QLatin1String(" stayed ") + before));
+}
+
+void TestWiring::selectorsMoveTheCalculationPoint()
+{
+    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    const double feK = w->tgtComp.entries.at(0).data->edge[EdgeK];
+    QCOMPARE(w->calcPointE, feK);
+    w->SelectAE->setCurrentIndex(EdgeLI);
+    QCOMPARE(w->calcPointE, w->tgtComp.entries.at(0).data->edge[EdgeLI]);
+    w->SelectTE->setCurrentIndex(1);
+    QCOMPARE(w->calcPointE, w->tgtComp.entries.at(1).data->edge[EdgeLI]);
+    finishEdit(w->SetCalcPointE, QStringLiteral("7.5"));
+    QCOMPARE(w->calcPointE, 7.5);
+}
+
+void TestWiring::plotFieldsRepaintOnlyThePlot_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char *n : {"StartE0", "EndE0", "I0Flux", "ExtEnergy", "Distance", "AirThickness",
+                          "DetRadius", "DetResolution"})
+        QTest::newRow(n) << QString::fromLatin1(n);
+}
+
+void TestWiring::plotFieldsRepaintOnlyThePlot()
+{
+    QFETCH(QString, field);
+    auto *edit = w->findChild<QLineEdit *>(field);
+    QVERIFY(edit);
+    Q_EMIT edit->editingFinished();
+    flushPaints();
+    QVERIFY(plotPaints.paints > 0);
+    // The window may paint the background behind the plot, but nothing outside it.
+    const QRect plotArea(w->GView1->mapTo(w, QPoint(0, 0)), w->GView1->size());
+    QVERIFY(QRegion(plotArea).contains(windowPaints.region.boundingRect()) ||
+            windowPaints.region.isEmpty());
+}
+
+void TestWiring::filterFieldsRepaintTheWindow_data()
+{
+    QTest::addColumn<QString>("field");
+    for (const char *n : {"Filter1Thickness", "Filter2Thickness", "Filter1Density",
+                          "Filter2Density", "Filter1Composition", "Filter2Composition"})
+        QTest::newRow(n) << QString::fromLatin1(n);
+}
+
+void TestWiring::filterFieldsRepaintTheWindow()
+{
+    QFETCH(QString, field);
+    auto *edit = w->findChild<QLineEdit *>(field);
+    QVERIFY(edit);
+    Q_EMIT edit->editingFinished();
+    flushPaints();
+    QVERIFY(plotPaints.paints > 0);
+    const QRect plotArea(w->GView1->mapTo(w, QPoint(0, 0)), w->GView1->size());
+    QVERIFY(!(windowPaints.region - QRegion(plotArea)).isEmpty());
+}
+
+void TestWiring::mouseSignalsReachTheMouseState()
+{
+    QTest::mousePress(w->GView1, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    QVERIFY(plotMouse.pressed);
+    QCOMPARE(plotMouse.pressX, 200);
+    QTest::mouseRelease(w->GView1, Qt::LeftButton, Qt::NoModifier, QPoint(210, 150));
+    QVERIFY(!plotMouse.pressed);
+    QCOMPARE(plotMouse.releaseX, 210);
+    QMouseEvent move(QEvent::MouseMove, QPointF(123, 45), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(w->GView1, &move);
+    QCOMPARE(plotMouse.curX, 123);
+    QCOMPARE(plotMouse.curY, 45);
+}
+
+void TestWiring::boxesShowAndHide()
+{
+    w->FluoBox->setChecked(false);
+    QVERIFY(w->FluoECBox->isHidden());
+    QVERIFY(w->FluoEFBox->isHidden());
+    QVERIFY(w->FluoNCBox->isHidden());
+    QVERIFY(!w->AddInfoRatioF->isEnabled());
+    QVERIFY(!w->AddInfo->isEnabled());
+    QVERIFY(!w->AddInfoRatioF->isHidden());
+    w->FluoBox->setChecked(true);
+    QVERIFY(!w->FluoECBox->isHidden());
+    QVERIFY(!w->FluoEFBox->isHidden());
+    QVERIFY(!w->FluoNCBox->isHidden());
+
+    w->MutBox->setChecked(false);
+    QVERIFY(w->MutMutBox->isHidden());
+    QVERIFY(w->MutCalcPBox->isHidden());
+    w->MutBox->setChecked(true);
+    QVERIFY(!w->MutMutBox->isHidden());
+    QVERIFY(!w->MutCalcPBox->isHidden());
+}
+
+void TestWiring::saveMenuShowsDialogAndFileArrives()
+{
+    QVERIFY(!w->saveDialog->isVisible());
+    QCOMPARE(w->saveDialog->acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(w->saveDialog->nameFilters(),
+             (QStringList{"Data files (*.dat)", "Any files (*)"}));
+    QVERIFY(!w->saveDialog->isModal());
+    w->actionSave_Spectrum->trigger();
+    QVERIFY(w->saveDialog->isVisible());
+    w->saveDialog->hide();
+
+    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("picked.dat"));
+    Q_EMIT w->saveDialog->fileSelected(file);
+    QVERIFY(QFile::exists(file));
+}
+
+void TestWiring::quitClosesTheWindow()
+{
+    QVERIFY(w->isVisible());
+    w->action_Quit->trigger();
+    QVERIFY(!w->isVisible());
+}
+
+QTEST_MAIN(TestWiring)
+#include "test_wiring.moc"

@@ -1,0 +1,485 @@
+// The fluorescence simulation on the fixture table: line selection, intensities, the two texts,
+// the display modes and degenerate inputs.
+#include "SpectrumFixture.h"
+
+#include <cmath>
+
+namespace {
+
+bool relClose(double a, double b, double rel)
+{
+    return std::abs(a - b) <= rel * std::max(std::abs(a), std::abs(b));
+}
+
+} // namespace
+
+class TestSpectrum : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void handComputedIntensity_data();
+    void handComputedIntensity();
+    void attenuationFactors();
+    void lineWeights_data();
+    void lineWeights();
+    void lShellExcitedThroughLIII();
+    void strictRange_data();
+    void strictRange();
+    void excitationBelowAllEdges();
+    void noLinesInRange_data();
+    void noLinesInRange();
+    void integScalesOnlyAmplitudes();
+    void ratioChangesOnlyInfoText();
+    void invalidFiltersAttenuateNothing_data();
+    void invalidFiltersAttenuateNothing();
+    void elementInTargetAndBinder();
+    void labelSort_data();
+    void labelSort();
+    void truncatedGaussiansMatchFullSum_data();
+    void truncatedGaussiansMatchFullSum();
+    void degenerateInputs_data();
+    void degenerateInputs();
+};
+
+// Expected figures were worked out separately from the formulas (for Fe Ka1: yield 0.327018
+// x 10/17, K-edge jump 17639.654 cm^2/mol at 10 keV, mu t 2.00647 in and 0.89678 out, air and
+// Al filter transmission 0.58884, solid angle 0.25^2 pi / (4 pi 2^2) = 0.015625).
+void TestSpectrum::handComputedIntensity_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<double>("energy");
+    QTest::addColumn<double>("intensity");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Fe Ka2") << "Fe Ka2" << 6.3908 << 252906.24711542876 << "Fe Ka2: 2.53e+05";
+    QTest::newRow("Fe Ka1") << "Fe Ka1" << 6.4038 << 508180.4995731952 << "Fe Ka1: 5.08e+05";
+    QTest::newRow("Fe Kb") << "Fe Kb" << 7.058 << 123620.78943031712 << "Fe Kb: 1.24e+05";
+}
+
+void TestSpectrum::handComputedIntensity()
+{
+    QFETCH(QString, line);
+    QFETCH(double, energy);
+    QFETCH(double, intensity);
+    QFETCH(QString, text);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    const SpectrumResult r = fx.run();
+    const LinePeak *peak = findLine(r, line);
+    QVERIFY2(peak, qPrintable(line));
+    QCOMPARE(peak->peakEnergy, energy);
+    QVERIFY2(relClose(peak->peakIntensity, intensity, 1e-12),
+             qPrintable(QString::number(peak->peakIntensity, 'g', 17)));
+    QCOMPARE(peak->peakText, text);
+}
+
+void TestSpectrum::attenuationFactors()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    const SpectrumResult r = fx.run();
+    // 0.001293 g/cm^3 / 28.9634 g/mol x 1 cm of air; 2.7 / 26.9815 x 0.002 cm of Al.
+    QVERIFY(relClose(r.airMolPerArea, 8.818919392966484e-05, 1e-13));
+    QVERIFY(relClose(r.f1MolPerArea, 0.00020013713099716475, 1e-13));
+    QCOMPARE(r.f2MolPerArea, 0.0); // filter 2 is not a valid composition
+}
+
+// In a vanishingly thin sample without air or filters, lines of one shell differ only by their
+// weights: K lines in 17ths (Ka2 5, Ka1 10, Kb 2), L lines in 21sts (La2 1, La1 9, Lb1 5, Lb2 6).
+void TestSpectrum::lineWeights_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<double>("ratio");
+
+    QTest::newRow("Ka1/Ka2") << "Ba Ka1"
+                             << "Ba Ka2" << 2.0;
+    QTest::newRow("Kb/Ka2") << "Ba Kb"
+                            << "Ba Ka2" << 0.4;
+    QTest::newRow("La1/La2") << "Ba La1"
+                             << "Ba La2" << 9.0;
+    QTest::newRow("Lb1/La2") << "Ba Lb1"
+                             << "Ba La2" << 5.0;
+    QTest::newRow("Lb2/La2") << "Ba Lb2"
+                             << "Ba La2" << 6.0;
+    QTest::newRow("Fe Ka1/Ka2") << "Fe Ka1"
+                                << "Fe Ka2" << 2.0;
+}
+
+void TestSpectrum::lineWeights()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, reference);
+    QFETCH(double, ratio);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.tgt = fx.comp({{"Ba", 1.0}, {"Fe", 1.0}});
+    fx.in.tgtMolPerArea = 1e-12;
+    fx.in.airThickness = 0;
+    fx.f1.valid = false;
+    fx.in.E0 = 40.0; // above the Ba K edge
+    fx.setGrid(1.0, 39.0);
+    const SpectrumResult r = fx.run();
+    const LinePeak *a = findLine(r, line);
+    const LinePeak *b = findLine(r, reference);
+    QVERIFY(a && b);
+    QVERIFY(b->peakIntensity > 0);
+    QVERIFY2(relClose(a->peakIntensity / b->peakIntensity, ratio, 1e-6),
+             qPrintable(QString::number(a->peakIntensity / b->peakIntensity, 'g', 10)));
+}
+
+// At 5.4 keV, Ba is ionised in its LIII shell (5.249 keV) but not in LII (5.63) or LI (5.951):
+// the L lines live on the LIII jump alone.
+void TestSpectrum::lShellExcitedThroughLIII()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.tgt = fx.comp({{"Ba", 1.0}});
+    fx.f1.valid = false;
+    fx.in.E0 = 5.4;
+    fx.setGrid(4.0, 5.3);
+    const SpectrumResult r = fx.run();
+    QCOMPARE(linesOf(r), (QStringList{"Ba La2", "Ba La1", "Ba Lb1", "Ba Lb2"}));
+    const double expected[] = {12039.225493458207, 108850.63978071502, 66581.26586905842,
+                               85829.28334271684};
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY2(relClose(r.linePeaks.at(i).peakIntensity, expected[i], 1e-12),
+                 qPrintable(r.linePeaks.at(i).peakText));
+    }
+}
+
+// Bounds are given as numbers or as a line whose table energy is taken exactly.
+void TestSpectrum::strictRange_data()
+{
+    QTest::addColumn<QString>("lo");
+    QTest::addColumn<QString>("hi");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("bounds on Ka1 and Kb") << "Fe Ka1"
+                                          << "Fe Kb" << QStringList{};
+    QTest::newRow("just around Ka1 and Kb") << "6.4037"
+                                            << "7.0581" << QStringList{"Fe Ka1", "Fe Kb"};
+    QTest::newRow("upper bound on Ka2") << "6.0"
+                                        << "Fe Ka2" << QStringList{};
+    QTest::newRow("lower bound on Ka2") << "Fe Ka2"
+                                        << "6.5" << QStringList{"Fe Ka1"};
+    QTest::newRow("light elements, target first")
+        << "0"
+        << "1" << QStringList{"O Ka2", "O Ka1", "B Ka2", "B Ka1", "N Ka2", "N Ka1"};
+}
+
+void TestSpectrum::strictRange()
+{
+    QFETCH(QString, lo);
+    QFETCH(QString, hi);
+    QFETCH(QStringList, lines);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    const auto bound = [&fx](const QString &text) {
+        const QStringList parts = text.split(QLatin1Char(' '));
+        if (parts.size() == 1)
+            return text.toDouble();
+        return fx.db.find(parts[0])->line[fx.in.lineNames.indexOf(parts[1])];
+    };
+    fx.setGrid(bound(lo), bound(hi));
+    QCOMPARE(linesOf(fx.run()), lines);
+}
+
+void TestSpectrum::excitationBelowAllEdges()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.in.E0 = 0.1;
+    // From 0.2 keV: the B lines at 0.183 keV would meet a sample that absorbs nothing at all
+    // (mu t 0 in and out, so 0 x thickness / 0).
+    fx.setGrid(0.2, 8.0);
+    fx.in.ratio = true;
+    const SpectrumResult r = fx.run();
+
+    QCOMPARE(r.linePeaks.size(), 7); // every line still gets its record, stick and label
+    for (const LinePeak &p : r.linePeaks) {
+        QCOMPARE(p.peakIntensity, 0.0);
+        QVERIFY2(p.ratioText.endsWith(QLatin1String(": 0.00")), qPrintable(p.ratioText));
+    }
+    for (double v : fx.fluo)
+        QCOMPARE(v, 0.0);
+    QCOMPARE(r.spectrumMax, 0.0);
+    QCOMPARE(r.peakMax, 1.0);
+    QVERIFY2(r.infoText.startsWith(QLatin1String("Max 1.00e+00 :: Fe Ka2: 0.00, ")),
+             qPrintable(r.infoText));
+}
+
+void TestSpectrum::noLinesInRange_data()
+{
+    QTest::addColumn<bool>("ratio");
+    QTest::addColumn<QString>("info");
+
+    QTest::newRow("intensities") << false << "";
+    QTest::newRow("ratio") << true << "Max 1.00e+00 :: ";
+}
+
+void TestSpectrum::noLinesInRange()
+{
+    QFETCH(bool, ratio);
+    QFETCH(QString, info);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.setGrid(8.0, 9.0); // the Fe K edge lies below, no line inside
+    fx.in.ratio = ratio;
+    std::fill(fx.fluo.begin(), fx.fluo.end(), 7.0); // whatever the last run left
+    const SpectrumResult r = fx.run();
+    QVERIFY(r.linePeaks.isEmpty());
+    QVERIFY(r.labelList.isEmpty());
+    QCOMPARE(r.infoText, info);
+    QCOMPARE(r.peakMax, 1.0);
+    QCOMPARE(r.spectrumMax, 0.0);
+    for (double v : fx.fluo)
+        QCOMPARE(v, 0.0);
+}
+
+// "Integ." multiplies each Gaussian by 4 ln2 / (FWHM^2 sqrt(pi)) x channel width, here
+// 69.5229 / keV x 0.01 keV; intensities, texts and the line list stay as they are.
+void TestSpectrum::integScalesOnlyAmplitudes()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    const SpectrumResult peak = fx.run();
+    const QVector<double> peakSpectrum = fx.fluo;
+    fx.in.integ = true;
+    const SpectrumResult integ = fx.run();
+
+    const double factor = 0.6952291895875657;
+    int nonZero = 0;
+    for (int i = 0; i < SpectrumFixture::N; ++i) {
+        if (peakSpectrum[i] != 0)
+            ++nonZero;
+        QVERIFY2(std::abs(fx.fluo[i] - factor * peakSpectrum[i]) <= 1e-12 * integ.spectrumMax,
+                 qPrintable(QString::number(i)));
+    }
+    QVERIFY(nonZero > 100);
+    QVERIFY(relClose(integ.spectrumMax, factor * peak.spectrumMax, 1e-12));
+    QCOMPARE(integ.peakMax, peak.peakMax);
+    QCOMPARE(integ.infoText, peak.infoText);
+    QCOMPARE(integ.linePeaks.size(), peak.linePeaks.size());
+    for (int i = 0; i < peak.linePeaks.size(); ++i) {
+        QCOMPARE(integ.linePeaks[i].peakIntensity, peak.linePeaks[i].peakIntensity);
+        QCOMPARE(integ.linePeaks[i].peakText, peak.linePeaks[i].peakText);
+        QCOMPARE(integ.linePeaks[i].ratioText, peak.linePeaks[i].ratioText);
+    }
+}
+
+// Without "Ratio" the text lists intensities by ascending energy (O Ka1 before O Ka2: the
+// selection sort exchanges equal energies); with it, percentages in computation order.
+void TestSpectrum::ratioChangesOnlyInfoText()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    const SpectrumResult plain = fx.run();
+    const QVector<double> plainSpectrum = fx.fluo;
+    fx.in.ratio = true;
+    const SpectrumResult ratio = fx.run();
+
+    QCOMPARE(plain.infoText, QStringLiteral("B Ka2: 0.00e+00, B Ka1: 0.00e+00, N Ka2: 1.62e-01, "
+                                            "N Ka1: 3.24e-01, O Ka1: 3.83e-06, O Ka2: 1.91e-06, "
+                                            "Fe Ka2: 2.53e+05, Fe Ka1: 5.08e+05, Fe Kb: 1.24e+05"));
+    QCOMPARE(ratio.infoText,
+             QStringLiteral("Max 5.08e+05 :: Fe Ka2: 49.77, Fe Ka1: 100.00, Fe Kb: 24.33, "
+                            "O Ka2: 0.00, O Ka1: 0.00, B Ka2: 0.00, B Ka1: 0.00, "
+                            "N Ka2: 0.00, N Ka1: 0.00"));
+    QCOMPARE(ratio.labelList, plain.labelList);
+    QCOMPARE(ratio.peakMax, plain.peakMax);
+    QCOMPARE(ratio.spectrumMax, plain.spectrumMax);
+    QCOMPARE(fx.fluo, plainSpectrum);
+    for (int i = 0; i < plain.linePeaks.size(); ++i) {
+        QCOMPARE(ratio.linePeaks[i].peakText, plain.linePeaks[i].peakText);
+        QCOMPARE(ratio.linePeaks[i].peakIntensity, plain.linePeaks[i].peakIntensity);
+    }
+}
+
+void TestSpectrum::invalidFiltersAttenuateNothing_data()
+{
+    QTest::addColumn<int>("filter");
+    QTest::newRow("filter 1") << 1;
+    QTest::newRow("filter 2") << 2;
+}
+
+void TestSpectrum::invalidFiltersAttenuateNothing()
+{
+    QFETCH(int, filter);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.f1.valid = false;
+    fx.f2.valid = false;
+    fx.in.f1Thickness = 0;
+    fx.in.f2Thickness = 0;
+    const SpectrumResult bare = fx.run();
+
+    // A thick, dense filter that would absorb almost everything, were it valid.
+    Composition &f = filter == 1 ? fx.f1 : fx.f2;
+    f = fx.comp({{"Al", 1.0}});
+    f.valid = false;
+    (filter == 1 ? fx.in.f1Thickness : fx.in.f2Thickness) = 5.0;
+    (filter == 1 ? fx.in.f1Density : fx.in.f2Density) = 2.7;
+    const SpectrumResult filtered = fx.run();
+    QCOMPARE(filter == 1 ? filtered.f1MolPerArea : filtered.f2MolPerArea, 0.0);
+    QCOMPARE(filtered.infoText, bare.infoText);
+    for (int i = 0; i < bare.linePeaks.size(); ++i)
+        QCOMPARE(filtered.linePeaks[i].peakIntensity, bare.linePeaks[i].peakIntensity);
+
+    // The same filter made valid does absorb.
+    f.valid = true;
+    const SpectrumResult absorbing = fx.run();
+    const LinePeak *ka1 = findLine(absorbing, QStringLiteral("Fe Ka1"));
+    QVERIFY(ka1);
+    QVERIFY(ka1->peakIntensity < 0.5 * findLine(bare, QStringLiteral("Fe Ka1"))->peakIntensity);
+}
+
+// An element in both target and binder gets two records with the same name, each with its
+// own composition's absorption jump.
+void TestSpectrum::elementInTargetAndBinder()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.bnd = fx.comp({{"B", 1.0}, {"Fe", 1.0}});
+    fx.setGrid(6.0, 6.6);
+    const SpectrumResult r = fx.run();
+    QCOMPARE(linesOf(r), (QStringList{"Fe Ka2", "Fe Ka1", "Fe Ka2", "Fe Ka1"}));
+    // Two Fe per target formula unit against one Fe per binder unit and 2 binder per target:
+    // the jumps per formula unit differ by 2, so do the intensities.
+    QVERIFY(relClose(r.linePeaks[1].peakIntensity / r.linePeaks[3].peakIntensity, 2.0, 1e-12));
+    // Ascending energy: both Ka2 first; the target's Ka2 record stays ahead of the binder's.
+    QCOMPARE(r.labelList[0].second, r.linePeaks[0].peakText);
+    QCOMPARE(r.labelList[1].second, r.linePeaks[2].peakText);
+}
+
+void TestSpectrum::labelSort_data()
+{
+    QTest::addColumn<QVector<double>>("energies");
+    QTest::addColumn<QString>("order"); // tags a, b, c ... by input position
+
+    QTest::newRow("ascending") << QVector<double>{1, 2, 3} << "abc";
+    QTest::newRow("descending") << QVector<double>{3, 2, 1} << "cba";
+    QTest::newRow("equal pair exchanged") << QVector<double>{3, 3, 1} << "cba";
+    QTest::newRow("equal pair kept") << QVector<double>{5, 3, 3, 1} << "dbca";
+    QTest::newRow("all equal") << QVector<double>{2, 2, 2} << "abc";
+    QTest::newRow("single") << QVector<double>{4} << "a";
+    QTest::newRow("empty") << QVector<double>{} << "";
+}
+
+void TestSpectrum::labelSort()
+{
+    QFETCH(QVector<double>, energies);
+    QFETCH(QString, order);
+
+    QVector<LineLabel> labels;
+    for (int i = 0; i < energies.size(); ++i)
+        labels.append(LineLabel(energies[i], QString(QLatin1Char(char('a' + i)))));
+    sortLabelsByEnergy(labels);
+    QString got;
+    for (const LineLabel &l : labels)
+        got += l.second;
+    QCOMPARE(got, order);
+}
+
+// Each Gaussian is evaluated only where it exceeds 1e-12 of its peak. The sum over all grid
+// points, done here the long way from the line list, must agree to that level everywhere.
+void TestSpectrum::truncatedGaussiansMatchFullSum_data()
+{
+    QTest::addColumn<double>("fwhm");
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+
+    QTest::newRow("narrow, wide range") << 0.15 << 0.1 << 8.0;
+    QTest::newRow("narrow, zoomed in") << 0.15 << 6.35 << 6.45;
+    QTest::newRow("wider than the range") << 5.0 << 6.3 << 7.1;
+    QTest::newRow("narrower than a step") << 0.0005 << 0.1 << 8.0;
+}
+
+void TestSpectrum::truncatedGaussiansMatchFullSum()
+{
+    QFETCH(double, fwhm);
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.in.fwhm = fwhm;
+    fx.setGrid(lo, hi);
+    const SpectrumResult r = fx.run();
+    QVERIFY(!r.linePeaks.isEmpty());
+
+    const double gaussWidth = fwhm * fwhm / 2.772588722239781;
+    double maxDiff = 0;
+    for (int i = 0; i < SpectrumFixture::N; ++i) {
+        double full = 0;
+        for (const LinePeak &p : r.linePeaks) {
+            const double d = fx.grid[i] - p.peakEnergy;
+            full += p.peakIntensity * std::exp(-(d * d) / gaussWidth);
+        }
+        maxDiff = std::max(maxDiff, std::abs(full - fx.fluo[i]));
+    }
+    QVERIFY2(maxDiff <= 1e-11 * r.peakMax, qPrintable(QString::number(maxDiff)));
+}
+
+// Inputs that make the model meaningless: the numbers come out as IEEE values, the maxima
+// skip them, nothing hangs or crashes.
+void TestSpectrum::degenerateInputs_data()
+{
+    QTest::addColumn<double>("distance");
+    QTest::addColumn<double>("fwhm");
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<bool>("lineOnGrid");
+    QTest::addColumn<bool>("expectNonFinite");
+
+    QTest::newRow("zero distance") << 0.0 << 0.15 << 0.1 << false << true;
+    // 0/0 in the exponent at the grid point that holds the line energy.
+    QTest::newRow("zero FWHM on a grid point") << 2.0 << 0.0 << 0.1 << true << true;
+    QTest::newRow("zero FWHM between grid points") << 2.0 << 0.0 << 0.1 << false << false;
+    QTest::newRow("range from 0 keV") << 2.0 << 0.15 << 0.0 << false << false;
+    QTest::newRow("FWHM not a number") << 2.0 << std::nan("") << 0.1 << false << true;
+}
+
+void TestSpectrum::degenerateInputs()
+{
+    QFETCH(double, distance);
+    QFETCH(double, fwhm);
+    QFETCH(double, lo);
+    QFETCH(bool, lineOnGrid);
+    QFETCH(bool, expectNonFinite);
+
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.in.distance = distance;
+    fx.in.fwhm = fwhm;
+    fx.setGrid(lo, 8.0);
+    const double ka1 = fx.db.find(QStringLiteral("Fe"))->line[LineKa1];
+    const int k = int((ka1 - lo) / (8.0 - lo) * (SpectrumFixture::N - 1));
+    if (lineOnGrid)
+        fx.grid[k] = ka1;
+    QVERIFY(fx.grid[k] < fx.grid[k + 1]);
+    const SpectrumResult r = fx.run();
+
+    int nonFinite = 0;
+    double finiteMax = 0;
+    for (double v : fx.fluo) {
+        if (!std::isfinite(v))
+            ++nonFinite;
+        else
+            finiteMax = std::max(finiteMax, v);
+    }
+    QCOMPARE(nonFinite > 0, expectNonFinite);
+    if (lineOnGrid)
+        QVERIFY(std::isnan(fx.fluo[k]));
+    QVERIFY(std::isfinite(r.spectrumMax));
+    QCOMPARE(r.spectrumMax, finiteMax);
+    QVERIFY(!r.linePeaks.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestSpectrum)
+#include "test_spectrum.moc"
