@@ -307,5 +307,25 @@ p, li { white-space: pre-wrap; }
         <source>not OK</source>
         <translation>不適</translation>
     </message>
+    <message>
+        <source>the energy range is empty</source>
+        <translation>エネルギー範囲が空です</translation>
+    </message>
+    <message>
+        <source>Saved spectrum to %1</source>
+        <translation>スペクトルを %1 に保存しました</translation>
+    </message>
+    <message>
+        <source>Spectrum not saved to %1: %2</source>
+        <translation>スペクトルを %1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>The binder does not absorb at the calculation point: mu t cannot be set by the binder weight.</source>
+        <translation>希釈物質は吸収計算点で吸収しません: 希釈物質の重量では μt を設定できません。</translation>
+    </message>
+    <message>
+        <source>mu t cannot be set by the binder weight: the pellet values give no finite binder amount.</source>
+        <translation>希釈物質の重量では μt を設定できません: 錠剤の値から有限の希釈物質量が得られません。</translation>
+    </message>
 </context>
 </TS>

@@ -15,8 +15,23 @@ void GView::paintEvent(QPaintEvent *)
     Q_EMIT draw(&painter);
 }
 
-void GView::mouseMoveEvent(QMouseEvent *e) { Q_EMIT mouseMoved(e); }
-void GView::mousePressEvent(QMouseEvent *e) { Q_EMIT mousePressed(e); }
-void GView::mouseReleaseEvent(QMouseEvent *e) { Q_EMIT mouseReleased(e); }
-void GView::mouseDoubleClickEvent(QMouseEvent *e) { Q_EMIT mouseDoubleClicked(e); }
-void GView::wheelEvent(QWheelEvent *e) { Q_EMIT wheelMoved(e); }
+void GView::mouseMoveEvent(QMouseEvent *e)
+{
+    Q_EMIT mouseMoved(e);
+}
+void GView::mousePressEvent(QMouseEvent *e)
+{
+    Q_EMIT mousePressed(e);
+}
+void GView::mouseReleaseEvent(QMouseEvent *e)
+{
+    Q_EMIT mouseReleased(e);
+}
+void GView::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    Q_EMIT mouseDoubleClicked(e);
+}
+void GView::wheelEvent(QWheelEvent *e)
+{
+    Q_EMIT wheelMoved(e);
+}

@@ -59,8 +59,24 @@ test)
     start=$(date +%s)
     configure_and_build "$build_dir"
     (cd "$build_dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+    normal_done=$(date +%s)
+
+    # The same suite once more with AddressSanitizer and UndefinedBehaviorSanitizer; any report
+    # aborts the test that triggered it. Leak checking stays off: the window and its export
+    # dialog live until exit by design, and the font and platform libraries keep caches.
+    asan_dir="${TIRN_ASAN_BUILD_DIR:-$here/build-asan}"
+    configure_and_build "$asan_dir" -DTIRN_SANITIZE=ON -DTIRN_BUILD_BENCH=OFF
+    (cd "$asan_dir" && QT_QPA_PLATFORM=offscreen \
+        ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1 \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --output-on-failure -j "$jobs")
+    asan_done=$(date +%s)
+
     bash "$here/tools/run_fuzz.sh" "${TIRN_FUZZ_SECONDS:-30}"
-    echo "Test run took $(( $(date +%s) - start )) s"
+    end=$(date +%s)
+    echo "Timing: normal build+tests $((normal_done - start)) s," \
+        "sanitizer build+tests $((asan_done - normal_done)) s, fuzzing $((end - asan_done)) s," \
+        "total $((end - start)) s"
     ;;
 *)
     echo "usage: bash tools/setup.sh run|test [Tirn options]" >&2
