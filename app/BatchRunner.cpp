@@ -5,10 +5,13 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <cstdio>
@@ -141,10 +144,19 @@ QString applySet(QWidget *w, const SetAction &set)
         checked = false;
     else
         return QStringLiteral("%1 takes 1, 0, true or false, got \"%2\"").arg(set.name, set.text);
-    if (auto *button = qobject_cast<QAbstractButton *>(w))
+    bool nowChecked = checked;
+    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
         button->setChecked(checked);
-    else if (auto *group = qobject_cast<QGroupBox *>(w))
+        nowChecked = button->isChecked();
+    } else if (auto *group = qobject_cast<QGroupBox *>(w)) {
         group->setChecked(checked);
+        nowChecked = group->isChecked();
+    }
+    // A radio button is unchecked only by checking another one of its group; a script asking
+    // for the impossible must hear about it rather than read back an unchanged state.
+    if (nowChecked != checked)
+        return QStringLiteral("%1 cannot be unchecked directly: check another choice of its group")
+            .arg(set.name);
     return QString();
 }
 
@@ -172,6 +184,25 @@ void repaintPlot(MainWindow &window)
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     (void)window.GView1->grab();
+}
+
+// Opens the screenshot's file before any output is written. The image is written to a temporary
+// file that replaces the target only at commit: writing to the name directly would truncate an
+// existing file before finding out that its suffix names no image format, and a run that fails
+// must leave every file as it was.
+bool openImageFile(QSaveFile &file, QByteArray &format, QString &error)
+{
+    format = QFileInfo(file.fileName()).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        error = QStringLiteral("no image format for the suffix \"%1\"")
+                    .arg(QString::fromLatin1(format));
+        return false;
+    }
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -237,6 +268,17 @@ int runBatch(const QStringList &arguments)
         repaintPlot(window);
     }
 
+    QSaveFile imageFile(plan.renderFile);
+    QByteArray imageFormat;
+    if (!plan.renderFile.isEmpty()) {
+        QString message;
+        if (!openImageFile(imageFile, imageFormat, message)) {
+            printError(
+                QStringLiteral("cannot write image \"%1\": %2").arg(plan.renderFile, message));
+            return ExitOutputFailed;
+        }
+    }
+
     QTextStream out(stdout);
     out.setCodec("UTF-8");
     for (const QString &name : plan.prints)
@@ -255,8 +297,13 @@ int runBatch(const QStringList &arguments)
         // The last repaint rewrote read-out labels; give the layout its turn before the shot.
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
-        if (!window.grab().save(plan.renderFile)) {
-            printError(QStringLiteral("cannot write image \"%1\"").arg(plan.renderFile));
+        QImageWriter writer(&imageFile, imageFormat);
+        if (!writer.write(window.grab().toImage()) || !imageFile.commit()) {
+            const QString message = writer.error() != QImageWriter::UnknownError
+                                        ? writer.errorString()
+                                        : imageFile.errorString();
+            printError(
+                QStringLiteral("cannot write image \"%1\": %2").arg(plan.renderFile, message));
             return ExitOutputFailed;
         }
     }

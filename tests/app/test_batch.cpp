@@ -70,6 +70,10 @@ void TestBatch::usageErrors_data()
     QTest::newRow("element not in target")
         << QStringList{"--batch", "--set", "SetTgtCmp=Fe2O3", "--set", "SelectTE=Cu"};
     QTest::newRow("check box bad value") << QStringList{"--batch", "--set", "AddInfoRatioF=yes"};
+    // A checked radio button of a group is unchecked only by choosing another: the form cannot
+    // do it, so a script asking for it is told so.
+    QTest::newRow("unchecking the chosen radio button")
+        << QStringList{"--batch", "--set", "IntensityInt=0"};
     QTest::newRow("--save-spectrum twice")
         << QStringList{"--batch", "--save-spectrum", "a.dat", "--save-spectrum", "b.dat"};
     QTest::newRow("--render without file") << QStringList{"--batch", "--render"};
