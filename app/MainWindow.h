@@ -4,8 +4,8 @@
 #include "Composition.h"
 #include "parse.h"
 #include "readTables.h"
-#include "Spectrum.h"
-#include "SpectrumPlot.h"
+#include "FluoSimulation.h"
+#include "PlotPainter.h"
 #include "ui_MainWindow.h"
 
 #include <QMainWindow>

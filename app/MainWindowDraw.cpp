@@ -2,7 +2,7 @@
 
 #include "ChCoord.h"
 #include "MouseC.h"
-#include "SpectrumPlot.h"
+#include "PlotPainter.h"
 
 #include <QColor>
 #include <QPainter>

@@ -6,8 +6,8 @@
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 #include "ChCoord.h"
 #include "MainWindow.h"
-#include "Spectrum.h"
-#include "SpectrumPlot.h"
+#include "FluoSimulation.h"
+#include "PlotPainter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // Grid steps, the pixel <-> data mapping and the mouse record.
 #include "ChCoord.h"
 #include "MouseC.h"
-#include "SpectrumPlot.h"
+#include "PlotPainter.h"
 
 #include <QMouseEvent>
 #include <QtTest>

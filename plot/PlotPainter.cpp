@@ -1,4 +1,4 @@
-#include "SpectrumPlot.h"
+#include "PlotPainter.h"
 
 #include "SegmentPainter.h"
 

@@ -1,6 +1,6 @@
 // The fluorescence simulation on the fixture table: line selection, intensities, the two texts,
 // the display modes and degenerate inputs.
-#include "SpectrumFixture.h"
+#include "FluoFixture.h"
 
 #include <cmath>
 
@@ -482,4 +482,4 @@ void TestSpectrum::degenerateInputs()
 }
 
 QTEST_GUILESS_MAIN(TestSpectrum)
-#include "test_spectrum.moc"
+#include "test_fluo_simulation.moc"

@@ -2,7 +2,7 @@
 
 #include "ChCoord.h"
 #include "Composition.h"
-#include "Spectrum.h"
+#include "FluoSimulation.h"
 
 #include <QFont>
 #include <QRectF>

@@ -1,4 +1,4 @@
-#include "Spectrum.h"
+#include "FluoSimulation.h"
 
 #include <algorithm>
 #include <cmath>

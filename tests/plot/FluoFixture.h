@@ -5,7 +5,7 @@
 
 #include "AtomData.h"
 #include "Composition.h"
-#include "Spectrum.h"
+#include "FluoSimulation.h"
 #include "readTables.h"
 
 #include <QString>
