@@ -3,6 +3,7 @@
 // exit 0 for valid options whatever the values (hostile values are legal input), 2 for malformed
 // options and unknown names, 1 for an output that cannot be written, and must leave the file
 // system as it found it whenever it fails.
+#include "FormDriver.h"
 #include "MainWindow.h"
 
 #include <QAbstractButton>
@@ -104,19 +105,7 @@ QStringList namedWidgets(const MainWindow &w, bool wantPrintable)
     return names;
 }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return f.readAll();
-}
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 // Every entry below a folder, hidden ones too, with its size: a temporary file left behind by a
 // failed write shows here.
@@ -133,16 +122,6 @@ QStringList listing(const QString &dir)
     return out;
 }
 
-// The offscreen platform reports, for every window whose size hints change, that it cannot pass
-// them on; with hostile label texts that is hundreds of lines of noise.
-QtMessageHandler testLogHandler = nullptr;
-void dropPlatformNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    if (testLogHandler)
-        testLogHandler(type, context, message);
-}
 
 } // namespace
 
@@ -221,7 +200,7 @@ private Q_SLOTS:
 void TestBatchHostile::initTestCase()
 {
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    testLogHandler = qInstallMessageHandler(dropPlatformNotice);
+    dropPlatformNotices();
     MainWindow w;
     printableNames = namedWidgets(w, true);
     otherNames = namedWidgets(w, false);
@@ -310,7 +289,7 @@ void TestBatchHostile::malformedOptions()
     QVERIFY2(endedWith(r, 2, why), qPrintable(why));
     QVERIFY(r.err.startsWith(QLatin1String("Tirn --batch: ")));
     QVERIFY2(r.out.isEmpty(), r.out.constData());
-    QCOMPARE(bytesOf(existing), precious);
+    QCOMPARE(fileBytes(existing), precious);
     QCOMPARE(listing(tmp->path()), before);
 }
 
@@ -376,7 +355,7 @@ void TestBatchHostile::hostileValues()
         QCOMPARE(a.size(), b.size());
     }
 
-    const QList<QByteArray> rows = bytesOf(spectrum).split('\n');
+    const QList<QByteArray> rows = fileBytes(spectrum).split('\n');
     QCOMPARE(rows.size(), MUT_POINTS + 1);
     QVERIFY(rows.last().isEmpty());
     for (const QByteArray &row : rows.mid(0, MUT_POINTS))
@@ -461,7 +440,7 @@ void TestBatchHostile::unwritableOutputs()
     QVERIFY2(endedWith(r, 1, why), qPrintable(why));
     QVERIFY(r.err.startsWith(QLatin1String("Tirn --batch: ")));
     QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
-    QCOMPARE(bytesOf(path(QStringLiteral("keep.dat"))), precious);
+    QCOMPARE(fileBytes(path(QStringLiteral("keep.dat"))), precious);
     QCOMPARE(listing(tmp->path()), before);
 }
 
@@ -505,7 +484,7 @@ void TestBatchHostile::readOnlyFileStaysAsItWas()
     QString why;
     QVERIFY2(endedWith(r, 1, why), qPrintable(why));
     QVERIFY2(r.err.startsWith(QLatin1String("Tirn --batch: ")), qPrintable(r.err));
-    QCOMPARE(bytesOf(file), precious);
+    QCOMPARE(fileBytes(file), precious);
     QCOMPARE(listing(dir), before);
     QCOMPARE(QFileInfo(file).permissions() &
                  (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
@@ -515,7 +494,7 @@ void TestBatchHostile::readOnlyFileStaysAsItWas()
     QVERIFY(::chmod(QFile::encodeName(file).constData(), 0644) == 0);
     const Run ok = run({"--batch", "--set", "SetTgtCmp=Fe2O3", option, file}, prefix);
     QVERIFY2(endedWith(ok, 0, why), qPrintable(why));
-    QVERIFY(bytesOf(file) != precious);
+    QVERIFY(fileBytes(file) != precious);
 }
 
 QTEST_MAIN(TestBatchHostile)

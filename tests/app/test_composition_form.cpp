@@ -1,3 +1,4 @@
+#include "FormDriver.h"
 #include "MainWindow.h"
 
 #include <QtTest>
@@ -6,11 +7,6 @@
 
 namespace {
 
-void type(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    emit field->editingFinished();
-}
 
 QStringList items(const QComboBox *box)
 {

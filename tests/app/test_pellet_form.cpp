@@ -1,3 +1,4 @@
+#include "FormDriver.h"
 #include "MainWindow.h"
 
 #include "MuT.h"
@@ -11,11 +12,6 @@
 
 namespace {
 
-void type(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    emit field->editingFinished();
-}
 
 double number(const QLineEdit *field)
 {

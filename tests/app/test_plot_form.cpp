@@ -1,6 +1,7 @@
 // The plot as the user drives it: dragging, the wheel and Shift + move over the real widget,
 // the simulation read from the form, and "Save Spectrum" with its file and status bar.
 #include "ChCoord.h"
+#include "FormDriver.h"
 #include "MainWindow.h"
 #include "MouseC.h"
 
@@ -20,39 +21,10 @@
 
 namespace {
 
-void type(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    Q_EMIT field->editingFinished();
-}
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons held, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, held, mods);
-    QApplication::sendEvent(w, &e);
-}
 
-void sendWheel(QWidget *w, QPointF pos, int angle)
-{
-    QWheelEvent e(pos, QPointF(w->mapToGlobal(pos.toPoint())), QPoint(), QPoint(0, angle),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &e);
-}
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
 
 } // namespace
 
@@ -299,7 +271,7 @@ void TestPlotForm::exportTable()
     const QString path = this->path("spectrum.dat");
     save(path);
 
-    const QByteArray content = readAll(path);
+    const QByteArray content = fileBytes(path);
     QVERIFY(!content.contains('\r'));
     QVERIFY(content.endsWith('\n'));
     const QList<QByteArray> lines = content.left(content.size() - 1).split('\n');
@@ -334,7 +306,7 @@ void TestPlotForm::exportFollowsDisplayMode()
     const QString path = this->path("mode.dat");
     const auto column3 = [&]() {
         QVector<double> v;
-        for (const QByteArray &line : readAll(path).split('\n')) {
+        for (const QByteArray &line : fileBytes(path).split('\n')) {
             if (!line.isEmpty())
                 v.append(line.split('\t').value(2).toDouble());
         }
@@ -374,7 +346,7 @@ void TestPlotForm::exportReplacesExistingFile()
         old += "old line " + QByteArray::number(i) + "\r\n";
     QVERIFY(writeFile(path, old));
     save(path);
-    const QByteArray content = readAll(path);
+    const QByteArray content = fileBytes(path);
     QVERIFY(!content.contains("old"));
     QCOMPARE(content.count('\n'), MUT_POINTS);
     QVERIFY(content.startsWith("0\t"));
@@ -387,7 +359,7 @@ void TestPlotForm::exportEmptyRange()
     const QString existing = path("keep.dat");
     QVERIFY(writeFile(existing, "kept\n"));
     save(existing);
-    QCOMPARE(readAll(existing), QByteArray("kept\n"));
+    QCOMPARE(fileBytes(existing), QByteArray("kept\n"));
     const QString message = w->statusBar()->currentMessage();
     QVERIFY2(message.contains(QLatin1String("not saved")), qPrintable(message));
     QVERIFY2(message.contains(QLatin1String("energy range")), qPrintable(message));
@@ -432,14 +404,14 @@ void TestPlotForm::exportUnwritable()
         QVERIFY(writeFile(kept, "blocker\n"));
         QVERIFY(QFile::setPermissions(blocker, QFile::ReadOwner | QFile::ExeOwner));
     }
-    const QByteArray before = readAll(kept);
+    const QByteArray before = fileBytes(kept);
 
     w->statusBar()->clearMessage();
     save(target);
     const QString message = w->statusBar()->currentMessage();
     if (what == "readOnlyDir")
         QFile::setPermissions(blocker, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(readAll(kept), before);
+    QCOMPARE(fileBytes(kept), before);
     QVERIFY2(message.contains(QLatin1String("not saved")), qPrintable(message));
     QVERIFY2(message.contains(QDir::toNativeSeparators(target)), qPrintable(message));
     QString error;

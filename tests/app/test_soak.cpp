@@ -7,6 +7,7 @@
 // field x value pairs in a fresh order and each followed by the replay and comparison;
 // TIRN_SOAK_SEED changes the seed. Both are for longer runs by hand.
 #include "ChCoord.h"
+#include "FormDriver.h"
 #include "MainWindow.h"
 #include "MouseC.h"
 
@@ -116,25 +117,8 @@ struct Selector
     std::function<void(int)> choose; // makes choice i as a user would
 };
 
-void type(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    Q_EMIT field->editingFinished();
-}
 
-void sendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-               Qt::MouseButtons held, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, held, mods);
-    QApplication::sendEvent(w, &e);
-}
 
-void sendWheel(QWidget *w, QPointF pos, int angle)
-{
-    QWheelEvent e(pos, QPointF(w->mapToGlobal(pos.toPoint())), QPoint(), QPoint(0, angle),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &e);
-}
 
 // Everything the form shows: texts of fields and labels, combo items and choice, check states,
 // and which boxes are hidden or disabled.
@@ -181,13 +165,6 @@ QString describeDifferences(const QMap<QString, QString> &a, const QMap<QString,
     return out.join(QLatin1Char('\n'));
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return f.readAll();
-}
 
 // The export table: 2000 lines of three tab-separated numbers, each ending in a line feed.
 bool isExportTable(const QByteArray &bytes, QString *why)
@@ -206,16 +183,6 @@ bool isExportTable(const QByteArray &bytes, QString *why)
     return true;
 }
 
-// The offscreen platform reports, for every window whose size hints change, that it cannot pass
-// them on; with hostile label texts that is hundreds of lines of noise.
-QtMessageHandler testLogHandler = nullptr;
-void dropPlatformNotice(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    if (testLogHandler)
-        testLogHandler(type, context, message);
-}
 
 } // namespace
 
@@ -256,7 +223,7 @@ void TestSoak::initTestCase()
 {
     // The parser traces every ")" at debug level; a 100 kB paste would flood the log.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    testLogHandler = qInstallMessageHandler(dropPlatformNotice);
+    dropPlatformNotices();
     tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp->isValid());
 }

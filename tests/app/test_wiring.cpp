@@ -1,3 +1,4 @@
+#include "FormDriver.h"
 #include "MainWindow.h"
 #include "MouseC.h"
 
@@ -36,11 +37,6 @@ int receiverCount(const QObject *o, const char *signal)
     return (o->*(&ReceiverCount::receivers))(signal);
 }
 
-void finishEdit(QLineEdit *edit, const QString &text)
-{
-    edit->setText(text);
-    Q_EMIT edit->editingFinished();
-}
 
 } // namespace
 
@@ -154,14 +150,14 @@ void TestWiring::unconnectedFieldsTriggerNothing()
 
 void TestWiring::compositionFieldsReachTheirSlots()
 {
-    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
     QCOMPARE(w->ExtendedTgtMolecularForm->text(), QStringLiteral("Fe2 O3 "));
-    finishEdit(w->SetBndCmp, QStringLiteral("C"));
+    type(w->SetBndCmp, QStringLiteral("C"));
     QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("C1 "));
-    finishEdit(w->Filter1Composition, QStringLiteral("Cu"));
+    type(w->Filter1Composition, QStringLiteral("Cu"));
     QCOMPARE(w->f1Comp.entries.size(), 1);
     QCOMPARE(w->f1Comp.entries.at(0).symbol, QStringLiteral("Cu"));
-    finishEdit(w->Filter2Composition, QStringLiteral("Be"));
+    type(w->Filter2Composition, QStringLiteral("Be"));
     QVERIFY(w->f2Comp.valid);
     QCOMPARE(w->f2Comp.entries.at(0).symbol, QStringLiteral("Be"));
 }
@@ -188,8 +184,8 @@ void TestWiring::pelletFieldsReachTheirSlots()
     QFETCH(QString, field);
     QFETCH(QString, text);
     QFETCH(QString, changed);
-    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
-    finishEdit(w->SetTgtBndMolR, QStringLiteral("10"));
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    type(w->SetTgtBndMolR, QStringLiteral("10"));
     (void)w->GView1->grab(); // the repaint computes the d-mu t the inverse solvers start from
 
     auto *edit = w->findChild<QLineEdit *>(field);
@@ -202,20 +198,20 @@ void TestWiring::pelletFieldsReachTheirSlots()
         return qobject_cast<QLabel *>(x)->text();
     };
     const QString before = textOf(out);
-    finishEdit(edit, text);
+    type(edit, text);
     QVERIFY2(textOf(out) != before, qPrintable(changed + QLatin1String(" stayed ") + before));
 }
 
 void TestWiring::selectorsMoveTheCalculationPoint()
 {
-    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
     const double feK = w->tgtComp.entries.at(0).data->edge[EdgeK];
     QCOMPARE(w->calcPointE, feK);
     w->SelectAE->setCurrentIndex(EdgeLI);
     QCOMPARE(w->calcPointE, w->tgtComp.entries.at(0).data->edge[EdgeLI]);
     w->SelectTE->setCurrentIndex(1);
     QCOMPARE(w->calcPointE, w->tgtComp.entries.at(1).data->edge[EdgeLI]);
-    finishEdit(w->SetCalcPointE, QStringLiteral("7.5"));
+    type(w->SetCalcPointE, QStringLiteral("7.5"));
     QCOMPARE(w->calcPointE, 7.5);
 }
 
@@ -309,7 +305,7 @@ void TestWiring::saveMenuShowsDialogAndFileArrives()
     QVERIFY(w->saveDialog->isVisible());
     w->saveDialog->hide();
 
-    finishEdit(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("picked.dat"));
     Q_EMIT w->saveDialog->fileSelected(file);
