@@ -33,6 +33,7 @@ struct BatchPlan
     QVector<SetAction> sets;
     QStringList prints;
     QString spectrumFile;
+    QString linesFile;
     QString renderFile;
 };
 
@@ -84,6 +85,14 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             if (!plan.spectrumFile.isEmpty())
                 return QStringLiteral("--save-spectrum given twice");
             plan.spectrumFile = v;
+        } else if (arg == QLatin1String("--save-lines")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--save-lines needs a file name");
+            if (!plan.linesFile.isEmpty())
+                return QStringLiteral("--save-lines given twice");
+            plan.linesFile = v;
         } else if (arg == QLatin1String("--render")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
@@ -290,6 +299,14 @@ int runBatch(const QStringList &arguments)
         if (!window.saveSpectrumTo(plan.spectrumFile, &message)) {
             printError(QStringLiteral("spectrum not saved to \"%1\": %2")
                            .arg(plan.spectrumFile, message));
+            return ExitOutputFailed;
+        }
+    }
+    if (!plan.linesFile.isEmpty()) {
+        QString message;
+        if (!window.saveLinesTo(plan.linesFile, &message)) {
+            printError(
+                QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
             return ExitOutputFailed;
         }
     }

@@ -57,7 +57,8 @@ MainWindow::MainWindow() : QMainWindow(nullptr, Qt::WindowFlags())
         const QString s = QString::fromLatin1(symbol);
         return CompEntry{s, &xrayDb[s], amount};
     };
-    airComp.entries = {entryFor("N", 0.78084), entryFor("O", 0.20948), entryFor("Ar", 0.00934)};
+    // Dry air by mole fraction of its molecules: N2 0.78084, O2 0.20948, Ar 0.00934.
+    airComp.entries = {entryFor("N", 1.56168), entryFor("O", 0.41896), entryFor("Ar", 0.00934)};
     airComp.valid = true;
     f1Comp.entries = {entryFor("Al", 1.0)};
     f1Comp.valid = true;

@@ -130,6 +130,9 @@ public:
     // Writes the export table. An existing file is replaced only once the complete table has
     // been written; on failure it is left as it was and error (when given) says why.
     bool saveSpectrumTo(const QString &fname, QString *error = nullptr);
+    // Writes the line table of the last simulation (the lines inside the plotted range), all or
+    // nothing like the spectrum.
+    bool saveLinesTo(const QString &fname, QString *error = nullptr);
     // Line list, labels, maxima and information text of the last simulation.
     SpectrumResult spectrum;
 };

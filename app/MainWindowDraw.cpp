@@ -91,6 +91,8 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.spectrum = &spectrum;
     in.cursorX = plotMouse.curX;
     in.calcPointCaption = tr("Calc. Point");
-    in.readoutFormat = tr("Fluo. Int. : %1 (at %2 [keV])");
+    in.readoutFormat = IntensityInt->isChecked()
+                           ? tr("Fluo. Int. : %1 photons/s per channel (at %2 [keV])")
+                           : tr("Fluo. Int. : %1 photons/s (at %2 [keV])");
     return in;
 }

@@ -40,6 +40,26 @@ bool MainWindow::saveSpectrumTo(const QString &fname, QString *error)
     return true;
 }
 
+bool MainWindow::saveLinesTo(const QString &fname, QString *error)
+{
+    QSaveFile file(fname);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    // The records are those of the last simulation; without a target or a range there is
+    // none to show, whatever an earlier state left.
+    const bool simulated = tgtComp.valid && calcMuTCurve();
+    const QString csv = lineTableCsv(simulated ? spectrum.linePeaks : QVector<LinePeak>());
+    if (file.write(csv.toUtf8()) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 void MainWindow::SaveSpectrum(const QString &fname)
 {
     QString error;

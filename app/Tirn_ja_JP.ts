@@ -168,6 +168,10 @@ p, li { white-space: pre-wrap; }
         <translation>吸収端</translation>
     </message>
     <message>
+        <source>Line rates in photons/s reaching the detector (primary fluorescence, normal incidence and exit, lines inside the plotted range). With Ratio: the strongest rate, then each line in percent of it.</source>
+        <translation>検出器に届く各線の強度 [photons/s]（一次蛍光、垂直入射・垂直出射、表示範囲内の線）。Ratio では最大強度と、それに対する各線の百分率。</translation>
+    </message>
+    <message>
         <source>Thin sample: mu(+)t at the calculation point is 0.1 or less, so self-absorption is negligible.</source>
         <translation>薄い試料: 吸収計算点の μ(+)t が 0.1 以下なら自己吸収は無視できます。</translation>
     </message>
@@ -296,8 +300,12 @@ p, li { white-space: pre-wrap; }
         <translation>スペクトル保存</translation>
     </message>
     <message>
-        <source>Fluo. Int. : %1 (at %2 [keV])</source>
-        <translation>蛍光強度 : %1 (at %2 [keV])</translation>
+        <source>Fluo. Int. : %1 photons/s (at %2 [keV])</source>
+        <translation>蛍光強度 : %1 photons/s (at %2 [keV])</translation>
+    </message>
+    <message>
+        <source>Fluo. Int. : %1 photons/s per channel (at %2 [keV])</source>
+        <translation>蛍光強度 : %1 photons/s/チャンネル (at %2 [keV])</translation>
     </message>
     <message>
         <source>OK</source>

@@ -20,7 +20,8 @@ namespace {
 constexpr double PI_TRUNCATED = 3.1415926535;
 constexpr double FOUR_PI_TRUNCATED = 12.566370614;
 constexpr double FOUR_LN2 = 2.772588722239781;
-constexpr double SQRT_PI = 1.772453850880186;
+// 2 sqrt(ln 2 / pi): the peak height of a Gaussian of unit area and unit FWHM.
+constexpr double UNIT_GAUSS_PEAK = 0.93943727869965133;
 constexpr double MM_TO_CM = 0.1;
 
 // A Gaussian tail below 1e-12 of its peak is far below anything the plot or the exported
@@ -62,6 +63,18 @@ void addGaussian(const double *gridE, int n, double El, double amplitude, double
 
 } // namespace
 
+QString lineTableCsv(const QVector<LinePeak> &peaks)
+{
+    QString csv = QStringLiteral("composition,element,line,energy_keV,rate_per_s\n");
+    for (const LinePeak &p : peaks) {
+        csv += (p.fromBinder ? QStringLiteral("binder") : QStringLiteral("target")) +
+               QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName + QLatin1Char(',') +
+               QString::number(p.peakEnergy, 'g', 10) + QLatin1Char(',') +
+               QString::number(p.peakIntensity, 'g', 10) + QLatin1Char('\n');
+    }
+    return csv;
+}
+
 void sortLabelsByEnergy(QVector<LineLabel> &labels)
 {
     const int n = labels.size();
@@ -90,9 +103,9 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
     const double solidAngleFraction = (R * (R * PI_TRUNCATED)) / (D * (D * FOUR_PI_TRUNCATED));
     const double fwhm2 = in.fwhm * in.fwhm;
     const double gaussWidth = fwhm2 / FOUR_LN2;
-    // Peak height of a unit-area Gaussian of this width, times the channel width below: the
-    // counts one channel collects at the line's centre.
-    const double integNorm = FOUR_LN2 / (fwhm2 * SQRT_PI);
+    // Peak height of a unit-area Gaussian of this width; times the channel width below it turns
+    // a line's rate into the rate one channel collects at the line's centre.
+    const double integNorm = UNIT_GAUSS_PEAK / in.fwhm;
 
     result.airMolPerArea = molPerArea(AIR_DENSITY, air, in.airThickness);
     result.f1MolPerArea = f1.valid ? molPerArea(in.f1Density, f1, in.f1Thickness) : 0.0;
@@ -118,10 +131,16 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
         const CompEntry &entry = comp.entries.at(k);
         const AtomData &atom = *entry.data;
 
+        // Moles of this line's own composition per cm^2: the binder's follow the target's.
+        const double molPerArea = inTarget ? in.tgtMolPerArea : in.tgtMolPerArea * in.bndPerTgt;
+
         for (int L = 0; L < nLines; ++L) {
             const double El = atom.line[L];
-            if (!(eLo < El && El < eHi))
+            // Every line shapes the spectrum, wherever it lies: its tail reaches into the
+            // plotted range, and the exported table must not depend on the view.
+            if (!(El > 0.0))
                 continue;
+            const bool inRange = eLo < El && El < eHi;
 
             double W;
             double P;
@@ -130,32 +149,44 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
                 P = comp.edgeAbsorption(in.E0, k, EdgeK);
             } else {
                 // Any vacancy in the L shell can end in an L line: the K shell through the
-                // K-L cascade, and each of the three L subshells directly.
+                // K-L cascade, and each of the three L subshells directly. Lb1 starts from an
+                // L2 vacancy, which needs E0 above the LII edge.
                 W = yieldAt(in.yieldL, in.yieldSize, atom.z) * LINE_WEIGHT[L];
                 P = 0.0;
-                for (int i = EdgeK; i <= EdgeLIII; ++i)
-                    P += comp.edgeAbsorption(in.E0, k, i);
+                const bool lIIOpen = atom.edge[EdgeLII] > 0.0 && in.E0 > atom.edge[EdgeLII];
+                if (L != LineLb1 || lIIOpen) {
+                    for (int i = EdgeK; i <= EdgeLIII; ++i)
+                        P += comp.edgeAbsorption(in.E0, k, i);
+                }
             }
 
             const double muOut = pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, El);
             const double S = muIn + muOut;
-            // Depth integral of excitation times escape through a slab of mu t S.
-            const double X = W * in.I0 * P * (in.thickness / S);
+            // P x molPerArea is the shell's own absorption in the pellet (dimensionless); the
+            // depth integral of excitation times escape through a slab of mu t S then gives
+            // (1 - exp(-S)) / S of it.
+            const double X = W * in.I0 * P * (molPerArea / S);
             const double T = std::exp(-(result.airMolPerArea * air.absorption(El) +
                                         result.f1MolPerArea * f1.absorption(El) +
                                         result.f2MolPerArea * f2.absorption(El)));
-            const double I = T * ((1.0 - std::exp(-S)) * X * solidAngleFraction);
+            double I = T * ((1.0 - std::exp(-S)) * X * solidAngleFraction);
+            // A pellet transparent at both energies (lines of a light element far below every
+            // edge) is the thin limit, (1 - exp(-S)) / S = 1, not 0 / 0.
+            if (S == 0.0)
+                I = T * (W * in.I0 * P * molPerArea * solidAngleFraction);
             const double amplitude = in.integ ? I * integNorm * in.channelWidth : I;
+            addGaussian(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
+            if (!inRange)
+                continue;
 
             peakMax = std::max(peakMax, I);
             LinePeak peak;
             peak.peakEnergy = El;
             peak.peakIntensity = I;
-            // The names go in now; the numbers wait for the final peakMax.
-            peak.peakText = entry.symbol + QLatin1Char(' ') + in.lineNames.at(L);
+            peak.fromBinder = !inTarget;
+            peak.element = entry.symbol;
+            peak.lineName = in.lineNames.at(L);
             result.linePeaks.append(peak);
-
-            addGaussian(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
         }
     }
 
@@ -171,7 +202,7 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 
     const QString pattern = QStringLiteral("%1: %2");
     for (LinePeak &peak : result.linePeaks) {
-        const QString prefix = peak.peakText;
+        const QString prefix = peak.element + QLatin1Char(' ') + peak.lineName;
         const double I = peak.peakIntensity;
         peak.peakText =
             pattern.arg(prefix, QStringLiteral("%1").arg(I, 4, 'e', 2, QLatin1Char(' ')));

@@ -53,13 +53,18 @@ struct SpectrumInput
     int gridPoints = 0;
 };
 
-// One emission line that falls inside the plotted range.
+// One emission line that falls inside the plotted range. Rates are photons per second reaching
+// the detector: primary fluorescence only, normal incidence and exit, fixed line weights within a
+// shell and one L yield.
 struct LinePeak
 {
     double peakEnergy = 0;    // [keV]
-    double peakIntensity = 0; // before the "Integ." scaling
+    double peakIntensity = 0; // photons/s reaching the detector, before the "Integ." scaling
     QString peakText;         // "Fe Ka1: 1.23e+04"
     QString ratioText;        // "Fe Ka1:  42.00", percent of peakMax
+    bool fromBinder = false;  // an entry of the binder rather than of the target
+    QString element;          // "Fe"
+    QString lineName;         // "Ka1"
 };
 
 using LineLabel = QPair<double, QString>; // (energy, peakText)
@@ -76,10 +81,17 @@ struct SpectrumResult
     double f2MolPerArea = 0;
 };
 
-// Simulates the detector spectrum on in.gridE, writing in.gridPoints values into fluoSpectrum,
-// and fills result. Degenerate inputs (zero distance or FWHM, an energy of 0) give IEEE
+// Simulates the detector spectrum on in.gridE, writing in.gridPoints values into fluoSpectrum
+// (photons/s at each line's centre, or in "Integ." mode photons/s per analyser channel), and
+// fills result. Every line adds its Gaussian wherever it lies; only the lines inside the grid's
+// range get records. Degenerate inputs (zero distance or FWHM, an energy of 0) give IEEE
 // infinities or NaN in the spectrum as they come; only the maxima skip them.
 void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
+
+// The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
+// one row per record of peaks, in their order, with "\n" line ends. Readers go by header name:
+// later columns may be added to the right.
+QString lineTableCsv(const QVector<LinePeak> &peaks);
 
 // Orders labels by ascending energy with a plain selection sort. It is not stable: among equal
 // energies the order that this exact exchange sequence leaves is part of the displayed result.

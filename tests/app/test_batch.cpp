@@ -1,9 +1,12 @@
 #include "MainWindow.h"
 
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cmath>
 
 // Batch mode drives the real window; these tests run the real executable.
 class TestBatch : public QObject
@@ -36,6 +39,30 @@ private:
         return r;
     }
 
+    // The rates of --save-lines, summed per "element line" over target and binder.
+    static QMap<QString, double> lineRates(const QStringList &sets, QString *csv = nullptr)
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("lines.csv"));
+        QStringList args{"--batch", "-e"};
+        for (const QString &set : sets)
+            args << "--set" << set;
+        const Run r = run(args << "--save-lines" << file);
+        QMap<QString, double> rates;
+        QFile f(file);
+        if (r.exitCode != 0 || !f.open(QIODevice::ReadOnly))
+            return rates;
+        const QString text = QString::fromUtf8(f.readAll());
+        if (csv)
+            *csv = text;
+        const QStringList rows = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &row : rows.mid(1)) {
+            const QStringList c = row.split(QLatin1Char(','));
+            rates[c.value(1) + QLatin1Char(' ') + c.value(2)] += c.value(4).toDouble();
+        }
+        return rates;
+    }
+
     static QStringList lines(const QString &out)
     {
         return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -52,6 +79,11 @@ private Q_SLOTS:
     void rendersWindow();
     void savesSpectrum();
     void failedSaveExitsNonZero();
+    void lineTableInvariants_data();
+    void lineTableInvariants();
+    void lineTableContract_data();
+    void lineTableContract();
+    void feKa1AgainstFisx();
 };
 
 void TestBatch::usageErrors_data()
@@ -77,6 +109,8 @@ void TestBatch::usageErrors_data()
     QTest::newRow("--save-spectrum twice")
         << QStringList{"--batch", "--save-spectrum", "a.dat", "--save-spectrum", "b.dat"};
     QTest::newRow("--render without file") << QStringList{"--batch", "--render"};
+    QTest::newRow("--save-lines twice")
+        << QStringList{"--batch", "--save-lines", "a.csv", "--save-lines", "b.csv"};
 }
 
 void TestBatch::usageErrors()
@@ -252,6 +286,104 @@ void TestBatch::failedSaveExitsNonZero()
              dir.filePath(QStringLiteral("no/such/dir/x.dat"))});
     QVERIFY(r.exitCode != 0);
     QVERIFY(!r.err.isEmpty());
+}
+
+// Rates are per area of each element, whatever formula unit, dilution or composition holds it.
+void TestBatch::lineTableInvariants_data()
+{
+    QTest::addColumn<QStringList>("a");
+    QTest::addColumn<QStringList>("b");
+    const QStringList pellet{"SetBndCmp=BN", "SetTgtBndWtR=10", "SetThick=1", "SetCylDiam=10"};
+    QTest::newRow("formula unit") << (QStringList{"SetTgtCmp=Fe2O3"} + pellet)
+                                  << (QStringList{"SetTgtCmp=Fe4O6"} + pellet);
+    // MnO at 1 wt% in an Fe2O3 binder against the same mixture typed as one target, at the
+    // same density and thickness.
+    const QStringList mix{"SetTgtDens=5", "SetBndDens=5", "SetThick=0.1", "StartE0=1",
+                          "EndE0=9.5", "ExtEnergy=10"};
+    QTest::newRow("binder element")
+        << (QStringList{"SetTgtCmp=MnO", "SetBndCmp=Fe2O3", "SetTgtBndWtR=1"} + mix)
+        << (QStringList{"SetTgtCmp=[MnO]1[Fe2O3]99", "SetTgtBndMolR=100"} + mix);
+}
+
+void TestBatch::lineTableInvariants()
+{
+    QFETCH(QStringList, a);
+    QFETCH(QStringList, b);
+    const QMap<QString, double> ra = lineRates(a);
+    const QMap<QString, double> rb = lineRates(b);
+    QVERIFY(ra.value(QStringLiteral("Fe Ka1")) > 0);
+    QCOMPARE(ra.keys(), rb.keys());
+    for (auto it = ra.cbegin(); it != ra.cend(); ++it) {
+        const double other = rb.value(it.key());
+        QVERIFY2(std::abs(it.value() - other) <= 1e-9 * std::abs(it.value()),
+                 qPrintable(QStringLiteral("%1: %2 vs %3").arg(it.key()).arg(it.value()).arg(other)));
+    }
+}
+
+// Lb1 needs an L2 vacancy: nothing between the Pb LIII (13.04 keV) and LII (15.2 keV) edges.
+// No target leaves the header alone.
+void TestBatch::lineTableContract_data()
+{
+    QTest::addColumn<QStringList>("sets");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("sign"); // of the rate; -1 when the line must be absent
+
+    const QStringList pbo{"SetTgtCmp=PbO", "SetBndCmp=C6H10O5", "SetTgtBndWtR=5", "StartE0=5",
+                          "EndE0=20"};
+    QTest::newRow("Pb Lb1 below LII") << (pbo + QStringList{"ExtEnergy=14"}) << "Pb Lb1" << 0;
+    QTest::newRow("Pb Lb1 above LII") << (pbo + QStringList{"ExtEnergy=16"}) << "Pb Lb1" << 1;
+    QTest::newRow("Pb La1 below LII") << (pbo + QStringList{"ExtEnergy=14"}) << "Pb La1" << 1;
+    QTest::newRow("no target") << QStringList{"SetBndCmp=BN"} << "B Ka1" << -1;
+}
+
+void TestBatch::lineTableContract()
+{
+    QFETCH(QStringList, sets);
+    QFETCH(QString, line);
+    QFETCH(int, sign);
+    QString csv;
+    const QMap<QString, double> rates = lineRates(sets, &csv);
+    QVERIFY(csv.startsWith(QLatin1String("composition,element,line,energy_keV,rate_per_s\n")));
+    if (sign < 0) {
+        QCOMPARE(csv.count(QLatin1Char('\n')), 1);
+        return;
+    }
+    QVERIFY2(rates.contains(line), qPrintable(csv));
+    QCOMPARE(rates.value(line) > 0, sign > 0);
+}
+
+// The fundamental-parameter library fisx, for 1 wt% Fe2O3 in BN (10 mm, 1 mm, 10 keV, normal
+// incidence and exit, no air, no filter, primary fluorescence only).
+void TestBatch::feKa1AgainstFisx()
+{
+    const QStringList sets{"SetTgtCmp=Fe2O3", "SetBndCmp=BN",      "SetCylDiam=10",
+                           "SetTgtWeight=1.814", "SetBndWeight=179.540", "ExtEnergy=10",
+                           "AirThickness=0",  "Filter1Thickness=0", "StartE0=1",
+                           "EndE0=20",        "I0Flux=1e10",        "Distance=20",
+                           "DetRadius=0.5"};
+    const double rate = lineRates(sets).value(QStringLiteral("Fe Ka1"));
+    QProcess fisx;
+    const double massPerArea = (1.814 + 179.540) * 1e-3 / (3.14159265358979 * 0.25);
+    fisx.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(TIRN_SOURCE_DIR "/tests/peers/fisx_rates.py"), "10",
+                QString::number(massPerArea, 'g', 10), "90", "90", "0", "Fe2O3:0.01,BN:0.99",
+                "Fe K"});
+    const bool finished = fisx.waitForFinished(120000);
+    if (fisx.error() == QProcess::FailedToStart || (finished && fisx.exitCode() == 3))
+        QSKIP(qPrintable(QStringLiteral("fisx peer check not run: ") +
+                         QString::fromUtf8(fisx.readAllStandardError()).trimmed()));
+    double primary = 0;
+    const QStringList rows =
+        QString::fromUtf8(fisx.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString &row : rows) {
+        const QStringList c = row.split(QLatin1Char('\t'));
+        if (c.value(1) == QLatin1String("KL3"))
+            primary = c.value(3).toDouble();
+    }
+    QVERIFY2(finished && primary > 0, fisx.readAllStandardError().constData());
+    const double perSolidAngle = rate / (1e10 * 0.5 * 0.5 / (4 * 20.0 * 20.0));
+    QVERIFY2(std::abs(perSolidAngle / primary - 1) < 0.15,
+             qPrintable(QStringLiteral("Tirn %1, fisx %2").arg(perSolidAngle).arg(primary)));
 }
 
 QTEST_MAIN(TestBatch)

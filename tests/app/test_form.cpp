@@ -222,7 +222,7 @@ void TestForm::englishTexts_data()
         {"label_41", "Thick. [mm]"},
         {"label_42", "Dens.[g/cm3]"},
         {"label_23", "Air"},
-        {"label_2", "(O)0.209(N)0.781(Ar)0.008"},
+        {"label_2", "(N2)0.781(O2)0.209(Ar)0.009"},
         {"AirThickness", "150"},
         {"label_9", "1.293e-3"},
         {"label_40", "Filter 1"},
@@ -866,7 +866,7 @@ void TestForm::japaneseTexts_data()
         {"label_39", "[keV]", ""},
         {"label_13", "Thin", ""},
         {"AddInfoRatioF", "Ratio", ""},
-        {"label_2", "(O)0.209(N)0.781(Ar)0.008", ""},
+        {"label_2", "(N2)0.781(O2)0.209(Ar)0.009", ""},
         {"SetBndCmp", "BN", ""},
     };
     for (const auto &row : rows)
@@ -911,8 +911,11 @@ void TestForm::japaneseCodeTexts_data()
 
     QTest::newRow("plot caption") << "Calc. Point"
                                   << "吸収計算点";
-    QTest::newRow("cursor read-out") << "Fluo. Int. : %1 (at %2 [keV])"
-                                     << "蛍光強度 : %1 (at %2 [keV])";
+    QTest::newRow("cursor read-out") << "Fluo. Int. : %1 photons/s (at %2 [keV])"
+                                     << "蛍光強度 : %1 photons/s (at %2 [keV])";
+    QTest::newRow("cursor read-out, Integ.")
+        << "Fluo. Int. : %1 photons/s per channel (at %2 [keV])"
+        << "蛍光強度 : %1 photons/s/チャンネル (at %2 [keV])";
     QTest::newRow("check passed") << "OK"
                                   << "OK";
     QTest::newRow("check failed") << "not OK"
@@ -952,7 +955,7 @@ void TestForm::everyToolTipIsInCatalogue()
         QVERIFY2(!translator.translate("MainWindow", key.constData()).isEmpty(),
                  qPrintable(w->objectName()));
     }
-    QCOMPARE(tips, 17);
+    QCOMPARE(tips, 18);
 }
 
 QTEST_MAIN(TestForm)

@@ -324,8 +324,8 @@ void TestPlotForm::exportFollowsDisplayMode()
     save(path);
     const QVector<double> integ = column3();
     QCOMPARE(integ.size(), MUT_POINTS);
-    // 4 ln2 / (0.3^2 sqrt(pi)) x 0.01 keV with the default resolution and channel width.
-    const double factor = 2.772588722239781 / (0.09 * 1.772453850880186) * 0.01;
+    // 2 sqrt(ln2 / pi) / 0.3 keV x 0.01 keV with the default resolution and channel width.
+    const double factor = 0.9394372786996513 / 0.3 * 0.01;
     int compared = 0;
     for (int i = 0; i < MUT_POINTS; ++i) {
         if (peak[i] > 1e-3 * w->spectrum.spectrumMax / factor) {

@@ -1,0 +1,54 @@
+#!/usr/bin/python3
+"""Line rates of a homogeneous layer from fisx, the fundamental-parameter library behind PyMca.
+
+Usage: fisx_rates.py ENERGY_KEV MASS_PER_AREA_G_CM2 ALPHA BETA SECONDARY COMPOSITION GROUP...
+  COMPOSITION  mass fractions of compounds, "Fe2O3:0.01,BN:0.99"
+  GROUP        fisx line groups, "Fe K", "Pb L3", ...
+Prints one line per emission line: "GROUP LINE ENERGY PRIMARY SECONDARY", where PRIMARY and
+SECONDARY are photons per incident photon and per unit of (solid angle / 4 pi), without
+attenuators or detector. Exits 3 when fisx is not installed.
+"""
+import sys
+
+try:
+    from fisx import Elements, Material, XRF
+except ImportError:
+    print("fisx is not installed (Debian package python3-fisx)", file=sys.stderr)
+    sys.exit(3)
+
+
+def main():
+    energy = float(sys.argv[1])
+    mass_per_area = float(sys.argv[2])
+    alpha, beta = float(sys.argv[3]), float(sys.argv[4])
+    secondary = int(sys.argv[5])
+    parts = [p.split(":") for p in sys.argv[6].split(",")]
+    groups = sys.argv[7:]
+
+    elements = Elements()
+    elements.initializeAsPyMca()
+    # Element mass fractions of the mixture, from fisx's own formula parser.
+    fractions = {}
+    for formula, share in parts:
+        for element, w in elements.getComposition(formula).items():
+            fractions[element] = fractions.get(element, 0.0) + float(share) * w
+    thickness = 0.1  # cm; only the product with the density matters
+    sample = Material("Pellet", mass_per_area / thickness, thickness)
+    sample.setComposition(fractions)
+    elements.addMaterial(sample)
+
+    xrf = XRF()
+    xrf.setBeam(energy)
+    xrf.setSample([["Pellet", mass_per_area / thickness, thickness]])
+    xrf.setGeometry(alpha, beta)
+    result = xrf.getMultilayerFluorescence(groups, elements, secondary=secondary,
+                                           useMassFractions=1)
+    for group in groups:
+        for layer in result.get(group, {}):
+            for line, v in sorted(result[group][layer].items()):
+                print("%s\t%s\t%.6f\t%.10g\t%.10g" % (group, line, v["energy"], v["primary"],
+                                                      v.get("secondary", 0.0)))
+
+
+if __name__ == "__main__":
+    main()
