@@ -13,6 +13,9 @@
 #include <QPixmap>
 #include <QSaveFile>
 #include <QTextStream>
+#include <QScopeGuard>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -119,54 +122,11 @@ bool isCheckable(QWidget *w)
     return false;
 }
 
-bool isSettable(QWidget *w)
+// A caption or read-out of the window that the plan does not hold.
+bool isPrintableWidget(QWidget *w)
 {
-    return qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) || isCheckable(w);
-}
-
-bool isPrintable(QWidget *w) { return isSettable(w) || qobject_cast<QLabel *>(w); }
-
-// Applies one edit the way a user's would arrive; returns an error text, empty on success.
-QString applySet(QWidget *w, const SetAction &set)
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(w)) {
-        edit->setText(set.text);
-        Q_EMIT edit->editingFinished();
-        return QString();
-    }
-    if (auto *combo = qobject_cast<QComboBox *>(w)) {
-        const int index = combo->findText(set.text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (index < 0) {
-            QStringList items;
-            for (int i = 0; i < combo->count(); ++i)
-                items << combo->itemText(i);
-            return QStringLiteral("%1 has no item \"%2\" (items: %3)")
-                .arg(set.name, set.text, items.join(QLatin1String(", ")));
-        }
-        combo->setCurrentIndex(index);
-        return QString();
-    }
-    bool checked = false;
-    if (set.text == QLatin1String("1") || set.text == QLatin1String("true"))
-        checked = true;
-    else if (set.text == QLatin1String("0") || set.text == QLatin1String("false"))
-        checked = false;
-    else
-        return QStringLiteral("%1 takes 1, 0, true or false, got \"%2\"").arg(set.name, set.text);
-    bool nowChecked = checked;
-    if (auto *button = qobject_cast<QAbstractButton *>(w)) {
-        button->setChecked(checked);
-        nowChecked = button->isChecked();
-    } else if (auto *group = qobject_cast<QGroupBox *>(w)) {
-        group->setChecked(checked);
-        nowChecked = group->isChecked();
-    }
-    // A radio button is unchecked only by checking another one of its group; a script asking
-    // for the impossible must hear about it rather than read back an unchanged state.
-    if (nowChecked != checked)
-        return QStringLiteral("%1 cannot be unchecked directly: check another choice of its group")
-            .arg(set.name);
-    return QString();
+    return qobject_cast<QLineEdit *>(w) || qobject_cast<QComboBox *>(w) ||
+           qobject_cast<QLabel *>(w) || isCheckable(w);
 }
 
 QString printedValue(QWidget *w)
@@ -184,15 +144,50 @@ QString printedValue(QWidget *w)
     return QString();
 }
 
-// The repaint that follows a user's edit: the draw slot writes the mu t read-outs and the
-// spectrum information, so they must be current before anything is printed or saved.
-void repaintPlot(MainWindow &window)
+bool isSettable(const QString &name)
 {
-    // Let pending layout requests and posted events run first, as the event loop would between
-    // a user's edit and the repaint, so labels whose text grew get their room.
+    return PlanModel::inputIndex(name) >= 0 || PlanModel::choiceIndex(name) >= 0 ||
+           PlanModel::optionIndex(name) >= 0;
+}
+
+// Applies one edit the way a user's would arrive; returns an error text, empty on success.
+QString applySet(PlanModel &plan, const SetAction &set)
+{
+    if (const int i = PlanModel::inputIndex(set.name); i >= 0) {
+        plan.setInput(PlanModel::Input(i), set.text);
+        return QString();
+    }
+    if (const int c = PlanModel::choiceIndex(set.name); c >= 0) {
+        const QStringList items = plan.choiceItems(PlanModel::Choice(c));
+        const int index = items.indexOf(set.text);
+        if (index < 0) {
+            return QStringLiteral("%1 has no item \"%2\" (items: %3)")
+                .arg(set.name, set.text, items.join(QLatin1String(", ")));
+        }
+        plan.setChoice(PlanModel::Choice(c), index);
+        return QString();
+    }
+    bool checked = false;
+    if (set.text == QLatin1String("1") || set.text == QLatin1String("true"))
+        checked = true;
+    else if (set.text == QLatin1String("0") || set.text == QLatin1String("false"))
+        checked = false;
+    else
+        return QStringLiteral("%1 takes 1, 0, true or false, got \"%2\"").arg(set.name, set.text);
+    // A radio button is unchecked only by checking another one of its group; a script asking
+    // for the impossible must hear about it rather than read back an unchanged state.
+    if (!plan.setOption(PlanModel::Option(PlanModel::optionIndex(set.name)), checked))
+        return QStringLiteral("%1 cannot be unchecked directly: check another choice of its group")
+            .arg(set.name);
+    return QString();
+}
+
+// Lets pending layout requests and posted events run, as the event loop would between a
+// user's edit and the next repaint, so labels whose text grew get their room.
+void settle()
+{
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
-    (void)window.GView1->grab();
 }
 
 // Opens the screenshot's file before any output is written. The image is written to a temporary
@@ -244,38 +239,50 @@ int runBatch(const QStringList &arguments)
         return ExitUsage;
     }
 
-    MainWindow window;
-    // Laid out at its default size like a shown window, but never put on a screen.
-    window.setAttribute(Qt::WA_DontShowOnScreen, true);
-    window.show();
-
-    const auto widgetNamed = [&window](const QString &name) {
-        return window.findChild<QWidget *>(name, Qt::FindChildrenRecursively);
-    };
+    auto *model = new PlanModel;
+    std::unique_ptr<MainWindow> window;
+    const auto ownModel = qScopeGuard([&] {
+        if (!window)
+            delete model;
+    });
     for (const SetAction &set : plan.sets) {
-        QWidget *w = widgetNamed(set.name);
-        if (!w || !isSettable(w)) {
+        if (!isSettable(set.name)) {
             printError(QStringLiteral("--set: no input field named \"%1\"").arg(set.name));
             return ExitUsage;
         }
     }
+    // The plan answers for every field that holds state; captions and the screenshot need the
+    // window, which then shows the plan and follows its edits.
+    QString unused;
+    bool needWindow = !plan.renderFile.isEmpty();
+    for (const QString &name : plan.prints)
+        needWindow = needWindow || !model->printValue(name, &unused);
+    if (needWindow) {
+        window = std::make_unique<MainWindow>(model);
+        // Laid out at its default size like a shown window, but never put on a screen.
+        window->setAttribute(Qt::WA_DontShowOnScreen, true);
+        window->show();
+    }
+    const auto widgetNamed = [&window](const QString &name) {
+        return window ? window->findChild<QWidget *>(name, Qt::FindChildrenRecursively) : nullptr;
+    };
     for (const QString &name : plan.prints) {
         QWidget *w = widgetNamed(name);
-        if (!w || !isPrintable(w)) {
+        if (!model->printValue(name, &unused) && !(w && isPrintableWidget(w))) {
             printError(QStringLiteral("--print: no field named \"%1\"").arg(name));
             return ExitUsage;
         }
     }
 
-    repaintPlot(window);
     for (const SetAction &set : plan.sets) {
-        const QString error = applySet(widgetNamed(set.name), set);
+        const QString error = applySet(*model, set);
         if (!error.isEmpty()) {
             printError(error);
             return ExitUsage;
         }
-        repaintPlot(window);
     }
+    if (window)
+        settle();
 
     QSaveFile imageFile(plan.renderFile);
     QByteArray imageFormat;
@@ -290,13 +297,17 @@ int runBatch(const QStringList &arguments)
 
     QTextStream out(stdout);
     out.setCodec("UTF-8");
-    for (const QString &name : plan.prints)
-        out << name << '=' << printedValue(widgetNamed(name)) << '\n';
+    for (const QString &name : plan.prints) {
+        QString value;
+        if (!model->printValue(name, &value))
+            value = printedValue(widgetNamed(name));
+        out << name << '=' << value << '\n';
+    }
     out.flush();
 
     if (!plan.spectrumFile.isEmpty()) {
         QString message;
-        if (!window.saveSpectrumTo(plan.spectrumFile, &message)) {
+        if (!model->saveSpectrum(plan.spectrumFile, &message)) {
             printError(QStringLiteral("spectrum not saved to \"%1\": %2")
                            .arg(plan.spectrumFile, message));
             return ExitOutputFailed;
@@ -304,18 +315,17 @@ int runBatch(const QStringList &arguments)
     }
     if (!plan.linesFile.isEmpty()) {
         QString message;
-        if (!window.saveLinesTo(plan.linesFile, &message)) {
+        if (!model->saveLines(plan.linesFile, &message)) {
             printError(
                 QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
             return ExitOutputFailed;
         }
     }
     if (!plan.renderFile.isEmpty()) {
-        // The last repaint rewrote read-out labels; give the layout its turn before the shot.
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
+        // The exports may have rewritten read-out labels; give the layout its turn first.
+        settle();
         QImageWriter writer(&imageFile, imageFormat);
-        if (!writer.write(window.grab().toImage()) || !imageFile.commit()) {
+        if (!writer.write(window->grab().toImage()) || !imageFile.commit()) {
             const QString message = writer.error() != QImageWriter::UnknownError
                                         ? writer.errorString()
                                         : imageFile.errorString();

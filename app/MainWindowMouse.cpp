@@ -8,10 +8,10 @@
 
 namespace {
 
-// Shifts the energy in a range field by -delta, keeping the field's three decimals.
-void shiftField(QLineEdit *field, double delta)
+// A range field's energy moved by -delta, keeping the field's three decimals.
+QString shifted(const QString &field, double delta)
 {
-    field->setText(QString::number(field->text().toDouble() - delta, 'f', 3));
+    return QString::number(field.toDouble() - delta, 'f', 3);
 }
 
 } // namespace
@@ -39,10 +39,11 @@ void MainWindow::mouseMoved(QMouseEvent *e)
         const double delta = plotCoord.screenToRealOffsetX(plotMouse.curX) -
                              plotCoord.screenToRealOffsetX(plotMouse.pressX);
         plotMouse.pressX = plotMouse.curX;
-        shiftField(StartE0, delta);
-        shiftField(EndE0, delta);
+        plan->setRange(shifted(plan->input(PlanModel::StartE0), delta),
+                       shifted(plan->input(PlanModel::EndE0), delta));
     } else if (e->modifiers() & Qt::ShiftModifier) {
-        ExtEnergy->setText(QString::number(plotCoord.screenToRealX(e->pos().x()), 'g', 6));
+        plan->setInput(PlanModel::ExtEnergy,
+                       QString::number(plotCoord.screenToRealX(e->pos().x()), 'g', 6));
     }
     update();
 }
@@ -62,7 +63,6 @@ void MainWindow::wheelMoved(QWheelEvent *e)
     const double newStart =
         anchor - span * (x - plotCoord.screenX0) / (plotCoord.screenX1 - plotCoord.screenX0);
     const double newEnd = newStart + span;
-    StartE0->setText(QString::number(newStart, 'f', 3));
-    EndE0->setText(QString::number(newEnd, 'f', 3));
+    plan->setRange(QString::number(newStart, 'f', 3), QString::number(newEnd, 'f', 3));
     update();
 }

@@ -23,6 +23,19 @@ constexpr int LINE_COUNT = 7;
 // greater than something, so -1 never passes as a real value there.
 constexpr double MissingValue = -1.0;
 
+// Names of the edges and lines, indexed like AtomData::edge and AtomData::line.
+inline QStringList edgeNames()
+{
+    return {QStringLiteral("K"), QStringLiteral("LI"), QStringLiteral("LII"),
+            QStringLiteral("LIII"), QStringLiteral("MI")};
+}
+inline QStringList lineNames()
+{
+    return {QStringLiteral("Ka2"), QStringLiteral("Ka1"), QStringLiteral("Kb"),
+            QStringLiteral("La2"), QStringLiteral("La1"), QStringLiteral("Lb1"),
+            QStringLiteral("Lb2")};
+}
+
 struct AtomData
 {
     QString symbol;

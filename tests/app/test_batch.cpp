@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +85,8 @@ private Q_SLOTS:
     void lineTableContract_data();
     void lineTableContract();
     void feKa1AgainstFisx();
+    void replayMatchesWindow_data();
+    void replayMatchesWindow();
 };
 
 void TestBatch::usageErrors_data()
@@ -384,6 +387,119 @@ void TestBatch::feKa1AgainstFisx()
     const double perSolidAngle = rate / (1e10 * 0.5 * 0.5 / (4 * 20.0 * 20.0));
     QVERIFY2(std::abs(perSolidAngle / primary - 1) < 0.15,
              qPrintable(QStringLiteral("Tirn %1, fisx %2").arg(perSolidAngle).arg(primary)));
+}
+
+// Random editing scenarios, replayed through the real window and through the window-free batch
+// path: every field, read-out, choice and option, and the exported spectrum, must agree.
+void TestBatch::replayMatchesWindow_data()
+{
+    QTest::addColumn<uint>("seed");
+    QTest::newRow("seed 1") << 1u;
+    QTest::newRow("seed 2") << 2u;
+}
+
+void TestBatch::replayMatchesWindow()
+{
+    QFETCH(uint, seed);
+    QRandomGenerator rng(seed);
+    const QStringList targets{"Fe2O3", "CuO", "PbO", "[MnO]1[Fe2O3]99", "", "Xq2O3", "(Fe2O3", "Fe4O6"};
+    const QStringList binders{"BN", "C6H10O5", "", "SiO2"};
+    const QStringList numbers{"0", "1", "2.5", "10", "-1", "abc", "1e-3", "100", "5.24", "13"};
+    const QStringList energies{"0", "5", "6.3", "7.2", "9", "16", "20", "30", "-2"};
+    const QStringList options{"IntensityPeak=1", "IntensityInt=1", "AddInfoRatioF=0",
+                              "AddInfoRatioF=1", "MutBox=0", "MutBox=1", "FluoBox=0", "FluoBox=1"};
+    const auto pick = [&rng](const QStringList &from) { return from.at(rng.bounded(from.size())); };
+
+    MainWindow w;
+    QStringList args{"--batch", "-e"};
+    for (int step = 0; step < 300; ++step) {
+        QString name;
+        QString text;
+        const int kind = rng.bounded(10);
+        if (kind == 0) {
+            name = QStringLiteral("SetTgtCmp");
+            text = pick(targets);
+        } else if (kind == 1) {
+            name = QStringLiteral("SetBndCmp");
+            text = pick(binders);
+        } else if (kind == 2 && w.SelectTE->count() > 0) {
+            name = QStringLiteral("SelectTE");
+            text = w.SelectTE->itemText(rng.bounded(w.SelectTE->count()));
+        } else if (kind == 3) {
+            name = QStringLiteral("SelectAE");
+            text = pick(w.plan->edgeNames);
+        } else if (kind == 4) {
+            const QString option = pick(options);
+            name = option.section(QLatin1Char('='), 0, 0);
+            text = option.section(QLatin1Char('='), 1);
+        } else if (kind == 5) {
+            name = rng.bounded(2) ? QStringLiteral("StartE0") : QStringLiteral("EndE0");
+            text = pick(energies);
+        } else if (kind == 6) {
+            name = QStringLiteral("ExtEnergy");
+            text = pick(energies);
+        } else {
+            name = PlanModel::inputName(PlanModel::Input(rng.bounded(int(PlanModel::InputCount))));
+            if (name == QLatin1String("SetTgtCmp") || name.contains(QLatin1String("Composition")))
+                text = pick(binders);
+            else
+                text = pick(numbers);
+        }
+        args << "--set" << name + QLatin1Char('=') + text;
+        QWidget *widget = w.findChild<QWidget *>(name);
+        if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+            edit->setText(text);
+            Q_EMIT edit->editingFinished();
+        } else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+            combo->setCurrentIndex(combo->findText(text));
+        } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+            group->setChecked(text == QLatin1String("1"));
+        } else if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+            button->setChecked(text == QLatin1String("1"));
+        }
+    }
+
+    QStringList names;
+    for (int i = 0; i < PlanModel::InputCount; ++i)
+        names << PlanModel::inputName(PlanModel::Input(i));
+    for (int i = 0; i < PlanModel::OutputCount; ++i)
+        names << PlanModel::outputName(PlanModel::Output(i));
+    for (int i = 0; i < PlanModel::ChoiceCount; ++i)
+        names << PlanModel::choiceName(PlanModel::Choice(i));
+    for (int i = 0; i < PlanModel::OptionCount; ++i)
+        names << PlanModel::optionName(PlanModel::Option(i));
+    QTemporaryDir dir;
+    const QString batchFile = dir.filePath(QStringLiteral("batch.dat"));
+    const QString windowFile = dir.filePath(QStringLiteral("window.dat"));
+    const Run r = run(args << "--print" << names.join(QLatin1Char(',')) << "--save-spectrum"
+                           << batchFile);
+    const bool windowSaved = w.plan->saveSpectrum(windowFile);
+    QCOMPARE(r.exitCode, windowSaved ? 0 : 1);
+
+    QStringList shown;
+    for (const QString &name : names) {
+        QWidget *widget = w.findChild<QWidget *>(name);
+        QString value;
+        if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            value = edit->text();
+        else if (auto *label = qobject_cast<QLabel *>(widget))
+            value = label->text();
+        else if (auto *combo = qobject_cast<QComboBox *>(widget))
+            value = combo->currentText();
+        else if (auto *group = qobject_cast<QGroupBox *>(widget))
+            value = group->isChecked() ? "1" : "0";
+        else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            value = button->isChecked() ? "1" : "0";
+        shown << name + QLatin1Char('=') + value;
+    }
+    QCOMPARE(lines(r.out), shown);
+    QFile a(batchFile);
+    QFile b(windowFile);
+    QCOMPARE(a.exists(), windowSaved);
+    if (windowSaved) {
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+    }
 }
 
 QTEST_MAIN(TestBatch)

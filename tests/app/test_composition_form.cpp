@@ -31,8 +31,8 @@ private Q_SLOTS:
 
     void startsWithBinderOnly()
     {
-        QVERIFY(!w->tgtComp.valid);
-        QVERIFY(w->bndComp.valid);
+        QVERIFY(!w->plan->tgtComp.valid);
+        QVERIFY(w->plan->bndComp.valid);
         QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("B1 N1 "));
         QCOMPARE(w->SelectTE->count(), 0);
     }
@@ -43,11 +43,11 @@ private Q_SLOTS:
         QCOMPARE(w->ExtendedTgtMolecularForm->text(), QStringLiteral("Fe2 O3 "));
         QCOMPARE(items(w->SelectTE), (QStringList{QStringLiteral("Fe"), QStringLiteral("O")}));
         QCOMPARE(w->SelectTE->currentIndex(), 0);
-        QVERIFY(w->tgtComp.valid);
-        QCOMPARE(w->tgtComp.entries.at(0).data, w->xrayDb.find(QStringLiteral("Fe")));
+        QVERIFY(w->plan->tgtComp.valid);
+        QCOMPARE(w->plan->tgtComp.entries.at(0).data, w->plan->xrayDb.find(QStringLiteral("Fe")));
         // The refilled element box moved the calculation point to the Fe K edge.
         QCOMPARE(w->SetCalcPointE->text(),
-                 QString::number(w->xrayDb.find(QStringLiteral("Fe"))->edge[EdgeK], 'f', 4));
+                 QString::number(w->plan->xrayDb.find(QStringLiteral("Fe"))->edge[EdgeK], 'f', 4));
     }
 
     void rejectedTargetEmptiesTheComposition_data()
@@ -69,11 +69,11 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, label);
         type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
-        QVERIFY(w->tgtComp.valid);
+        QVERIFY(w->plan->tgtComp.valid);
         type(w->SetTgtCmp, text);
         QCOMPARE(w->ExtendedTgtMolecularForm->text(), label);
-        QVERIFY(!w->tgtComp.valid);
-        QVERIFY(w->tgtComp.entries.isEmpty());
+        QVERIFY(!w->plan->tgtComp.valid);
+        QVERIFY(w->plan->tgtComp.entries.isEmpty());
         QCOMPARE(w->SelectTE->count(), 0);
     }
 
@@ -99,11 +99,11 @@ private Q_SLOTS:
         type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
         type(w->SetBndCmp, QStringLiteral("C6H10O5"));
         QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("C6 H10 O5 "));
-        QVERIFY(w->bndComp.valid);
+        QVERIFY(w->plan->bndComp.valid);
 
         type(w->SetBndCmp, QStringLiteral("C6H10O5("));
         QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("Miss match brackets () : 1"));
-        QVERIFY(!w->bndComp.valid);
+        QVERIFY(!w->plan->bndComp.valid);
     }
 
     void mergedSymbolsInTheForm()
@@ -116,19 +116,19 @@ private Q_SLOTS:
     void filters()
     {
         // Filter 1 starts as aluminium from its default text, filter 2 empty and absent.
-        QVERIFY(w->f1Comp.valid);
-        QCOMPARE(w->f1Comp.entries.size(), 1);
-        QCOMPARE(w->f1Comp.entries.at(0).symbol, QStringLiteral("Al"));
-        QVERIFY(!w->f2Comp.valid);
+        QVERIFY(w->plan->f1Comp.valid);
+        QCOMPARE(w->plan->f1Comp.entries.size(), 1);
+        QCOMPARE(w->plan->f1Comp.entries.at(0).symbol, QStringLiteral("Al"));
+        QVERIFY(!w->plan->f2Comp.valid);
 
         type(w->Filter2Composition, QStringLiteral("Cu"));
-        QVERIFY(w->f2Comp.valid);
-        QCOMPARE(w->f2Comp.entries.at(0).data, w->xrayDb.find(QStringLiteral("Cu")));
+        QVERIFY(w->plan->f2Comp.valid);
+        QCOMPARE(w->plan->f2Comp.entries.at(0).data, w->plan->xrayDb.find(QStringLiteral("Cu")));
 
         type(w->Filter1Composition, QStringLiteral("(Al"));
-        QVERIFY(!w->f1Comp.valid);
+        QVERIFY(!w->plan->f1Comp.valid);
         type(w->Filter2Composition, QString());
-        QVERIFY(!w->f2Comp.valid);
+        QVERIFY(!w->plan->f2Comp.valid);
     }
 };
 

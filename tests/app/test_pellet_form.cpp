@@ -43,8 +43,8 @@ class TestPelletForm : public QObject
     void fe2o3InBn()
     {
         type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
-        QVERIFY(w->tgtComp.valid);
-        QVERIFY(w->bndComp.valid);
+        QVERIFY(w->plan->tgtComp.valid);
+        QVERIFY(w->plan->bndComp.valid);
         QCOMPARE(w->SelectTE->currentText(), QStringLiteral("Fe"));
     }
 
@@ -70,7 +70,7 @@ private Q_SLOTS:
         type(w->SetThick, QStringLiteral("2"));
         type(w->SetTgtBndMolR, QStringLiteral("50"));
         QCOMPARE(w->SetTgtWeight->text(), weight);
-        QCOMPARE(w->thickness, 0.2);
+        QCOMPARE(w->plan->thickness, 0.2);
     }
 
     void fieldsFollowTheLibrary()
@@ -89,8 +89,8 @@ private Q_SLOTS:
         in.bndDens = 1;
         in.thickness = 0.1;
         in.cylDiam = 1.0;
-        in.mwT = w->tgtComp.molecularWeight();
-        in.mwB = w->bndComp.molecularWeight();
+        in.mwT = w->plan->tgtComp.molecularWeight();
+        in.mwB = w->plan->bndComp.molecularWeight();
         const PelletThicknessResult r = pelletFromThickness(in);
         QCOMPARE(w->SetTgtWeight->text(), QString::number(r.tgtWeight * 1000, 'f', 3));
         QCOMPARE(w->SetBndWeight->text(), QString::number(r.bndWeight * 1000, 'f', 3));
@@ -110,7 +110,7 @@ private Q_SLOTS:
         fe2o3InBn();
         type(w->SetBndWeight, QStringLiteral("0"));
         type(w->SetTgtWeight, QStringLiteral("250"));
-        QCOMPARE(w->tgtWeight, 0.25);
+        QCOMPARE(w->plan->tgtWeight, 0.25);
         QCOMPARE(w->SetTgtBndMolR->text(), QStringLiteral("100.000"));
         // Rewritten from the thickness that the weights gave: the same 250 mg.
         type(w->SetTgtBndMolR, QStringLiteral("100"));
@@ -118,16 +118,16 @@ private Q_SLOTS:
         QCOMPARE(w->SetBndWeight->text(), QStringLiteral("0.000"));
 
         type(w->SetThick, QStringLiteral("1.5"));
-        QCOMPARE(w->thickness, 1.5 * 0.1); // mm to cm
+        QCOMPARE(w->plan->thickness, 1.5 * 0.1); // mm to cm
         type(w->SetCylDiam, QStringLiteral("13"));
-        QCOMPARE(w->cylDiam, 1.3);
+        QCOMPARE(w->plan->cylDiam, 1.3);
     }
 
     void sharesNeedBothCompositions()
     {
         fe2o3InBn();
         type(w->SetBndCmp, QString());
-        QVERIFY(!w->bndComp.valid);
+        QVERIFY(!w->plan->bndComp.valid);
         const QString wt = w->SetTgtBndWtR->text();
         type(w->SetTgtBndMolR, QStringLiteral("50"));
         QCOMPARE(w->SetTgtBndWtR->text(), wt);
@@ -143,14 +143,14 @@ private Q_SLOTS:
         fe2o3InBn();
         type(w->SetTgtBndMolR, QStringLiteral("20"));
         repaint();
-        QVERIFY(w->curDMuT > 0);
-        const double thickness = w->thickness;
-        const double tgt = w->tgtWeight;
-        const double bnd = w->bndWeight;
-        type(w->SetDMuT, QString::number(2 * w->curDMuT, 'g', 17));
-        QVERIFY(std::fabs(w->thickness - 2 * thickness) < 1e-12 * thickness);
-        QVERIFY(std::fabs(w->tgtWeight - 2 * tgt) < 1e-12 * tgt);
-        QVERIFY(std::fabs(w->bndWeight - 2 * bnd) < 1e-12 * bnd);
+        QVERIFY(w->plan->curDMuT > 0);
+        const double thickness = w->plan->thickness;
+        const double tgt = w->plan->tgtWeight;
+        const double bnd = w->plan->bndWeight;
+        type(w->SetDMuT, QString::number(2 * w->plan->curDMuT, 'g', 17));
+        QVERIFY(std::fabs(w->plan->thickness - 2 * thickness) < 1e-12 * thickness);
+        QVERIFY(std::fabs(w->plan->tgtWeight - 2 * tgt) < 1e-12 * tgt);
+        QVERIFY(std::fabs(w->plan->bndWeight - 2 * bnd) < 1e-12 * bnd);
         QCOMPARE(w->SetThick->text(), QString::number(2 * thickness * 10, 'f', 3));
     }
 
@@ -161,7 +161,7 @@ private Q_SLOTS:
         type(w->SetDMuT, QStringLiteral("1"));
         repaint();
         QCOMPARE(w->dMut->text(), QStringLiteral("1.000"));
-        QVERIFY(std::fabs(w->curDMuT - 1.0) < 1e-9);
+        QVERIFY(std::fabs(w->plan->curDMuT - 1.0) < 1e-9);
     }
 
     void dMuTWithoutJumpDoesNothing()
@@ -170,12 +170,12 @@ private Q_SLOTS:
         fe2o3InBn();
         type(w->SetCalcPointE, QStringLiteral("-3"));
         repaint();
-        QCOMPARE(w->curDMuT, 0.0);
+        QCOMPARE(w->plan->curDMuT, 0.0);
         const QString thick = w->SetThick->text();
-        const double tgt = w->tgtWeight;
+        const double tgt = w->plan->tgtWeight;
         type(w->SetDMuT, QStringLiteral("1"));
         QCOMPARE(w->SetThick->text(), thick);
-        QCOMPARE(w->tgtWeight, tgt);
+        QCOMPARE(w->plan->tgtWeight, tgt);
     }
 
     void muTBelowTheTargetsOwnChangesNothing()
@@ -184,11 +184,11 @@ private Q_SLOTS:
         type(w->SetTgtBndMolR, QStringLiteral("20"));
         repaint();
         const QString bnd = w->SetBndWeight->text();
-        const double bndWeight = w->bndWeight;
-        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        const double bndWeight = w->plan->bndWeight;
+        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         type(w->SetMuT, QString::number(own * 0.5, 'g', 17));
         QCOMPARE(w->SetBndWeight->text(), bnd);
-        QCOMPARE(w->bndWeight, bndWeight);
+        QCOMPARE(w->plan->bndWeight, bndWeight);
     }
 
     void muTIsReachedThroughTheBinder()
@@ -196,14 +196,14 @@ private Q_SLOTS:
         fe2o3InBn();
         type(w->SetTgtBndMolR, QStringLiteral("20"));
         repaint();
-        const double tmpa = w->tgtMolPerArea;
-        const double bndWeight = w->bndWeight;
-        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        const double tmpa = w->plan->tgtMolPerArea;
+        const double bndWeight = w->plan->bndWeight;
+        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         const double wanted = own + 1.5;
         type(w->SetMuT, QString::number(wanted, 'g', 17));
-        QVERIFY(w->bndWeight > 0 && w->bndWeight != bndWeight);
-        QCOMPARE(w->SetBndWeight->text(), QString::number(w->bndWeight * 1000, 'f', 3));
-        QVERIFY(std::fabs(w->tgtMolPerArea - tmpa) < 1e-12 * tmpa); // the target per area stays
+        QVERIFY(w->plan->bndWeight > 0 && w->plan->bndWeight != bndWeight);
+        QCOMPARE(w->SetBndWeight->text(), QString::number(w->plan->bndWeight * 1000, 'f', 3));
+        QVERIFY(std::fabs(w->plan->tgtMolPerArea - tmpa) < 1e-12 * tmpa); // the target per area stays
         repaint();
         QCOMPARE(w->MuPt->text(), QString::number(wanted, 'f', 3));
         QVERIFY(w->statusBar()->currentMessage().isEmpty());
@@ -214,12 +214,12 @@ private Q_SLOTS:
         fe2o3InBn();
         repaint();
         type(w->SetBndCmp, QString());
-        const double bndWeight = w->bndWeight;
-        const double own = w->tgtMolPerArea * w->tgtComp.absorption(w->calcPointE + EDGE_DELTA);
+        const double bndWeight = w->plan->bndWeight;
+        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         QVERIFY(w->statusBar()->currentMessage().isEmpty());
         type(w->SetMuT, QString::number(own + 1, 'g', 17));
-        QCOMPARE(w->bndWeight, bndWeight);
-        QVERIFY(std::isfinite(w->bndWeight));
+        QCOMPARE(w->plan->bndWeight, bndWeight);
+        QVERIFY(std::isfinite(w->plan->bndWeight));
         QVERIFY(!w->statusBar()->currentMessage().isEmpty());
     }
 
@@ -242,15 +242,15 @@ private Q_SLOTS:
         type(w->SetTgtCmp, target);
         w->SelectTE->setCurrentIndex(element);
         w->SelectAE->setCurrentIndex(edge);
-        const double e = w->tgtComp.entries.at(element).data->edge[edge];
-        QCOMPARE(w->calcPointE, e);
+        const double e = w->plan->tgtComp.entries.at(element).data->edge[edge];
+        QCOMPARE(w->plan->calcPointE, e);
         QCOMPARE(w->SetCalcPointE->text(), QString::number(e, 'f', 4));
     }
 
     void missingEdgeShowsMinusOne()
     {
         type(w->SetTgtCmp, QStringLiteral("H2O"));
-        const AtomData *h = w->xrayDb.find(QStringLiteral("H"));
+        const AtomData *h = w->plan->xrayDb.find(QStringLiteral("H"));
         QVERIFY2(h && h->edge[EdgeK] == MissingValue, "the table gives H a K edge");
         QCOMPARE(w->SelectTE->currentText(), QStringLiteral("H"));
         QCOMPARE(w->SetCalcPointE->text(), QStringLiteral("-1.0000"));
@@ -265,7 +265,7 @@ private Q_SLOTS:
         type(w->SetCalcPointE, QStringLiteral("7.5"));
         w->SelectAE->setCurrentIndex(EdgeMI);
         QCOMPARE(w->SetCalcPointE->text(), QStringLiteral("7.5"));
-        QCOMPARE(w->calcPointE, 7.5);
+        QCOMPARE(w->plan->calcPointE, 7.5);
     }
 
     void curveRanges()
@@ -273,28 +273,28 @@ private Q_SLOTS:
         fe2o3InBn();
         type(w->StartE0, QStringLiteral("10"));
         type(w->EndE0, QStringLiteral("5"));
-        QVERIFY(w->calcMuTCurve());
-        QCOMPARE(w->mutCurveE[0], 5.0);
-        const double reversed = w->mutCurve[1000];
+        QVERIFY(w->plan->calcMuTCurve());
+        QCOMPARE(w->plan->mutCurveE[0], 5.0);
+        const double reversed = w->plan->mutCurve[1000];
 
         type(w->StartE0, QStringLiteral("5"));
         type(w->EndE0, QStringLiteral("10"));
-        QVERIFY(w->calcMuTCurve());
-        QCOMPARE(w->mutCurve[1000], reversed);
+        QVERIFY(w->plan->calcMuTCurve());
+        QCOMPARE(w->plan->mutCurve[1000], reversed);
 
         type(w->StartE0, QStringLiteral("-2"));
         type(w->EndE0, QStringLiteral("3"));
-        QVERIFY(w->calcMuTCurve());
-        QCOMPARE(w->mutCurveE[0], 0.0);
-        QCOMPARE(w->mutMin, 0.0);
+        QVERIFY(w->plan->calcMuTCurve());
+        QCOMPARE(w->plan->mutCurveE[0], 0.0);
+        QCOMPARE(w->plan->mutMin, 0.0);
 
-        // Equal ends: no curve, and the read-outs keep their texts.
-        w->dMut->setText(QStringLiteral("marker"));
+        // Equal ends: no curve, and the read-outs and the last curve keep their values.
         type(w->StartE0, QStringLiteral("6"));
+        w->dMut->setText(QStringLiteral("marker"));
         type(w->EndE0, QStringLiteral("6"));
-        QVERIFY(!w->calcMuTCurve());
+        QVERIFY(!w->plan->calcMuTCurve());
         QCOMPARE(w->dMut->text(), QStringLiteral("marker"));
-        QCOMPARE(w->mutCurveE[0], 0.0);
+        QCOMPARE(w->plan->mutCurveE[0], 3.0);
     }
 
     void fxafsLabels()
@@ -304,19 +304,19 @@ private Q_SLOTS:
         type(w->SetTgtBndMolR, QStringLiteral("100"));
         type(w->SetThick, QStringLiteral("0.0005"));
         repaint();
-        QVERIFY2(w->curMuT <= 0.1, qPrintable(w->MuPt->text()));
+        QVERIFY2(w->plan->curMuT <= 0.1, qPrintable(w->MuPt->text()));
         QVERIFY(isOk(w->label_15));
-        QVERIFY(w->label_15->text().startsWith(QString::number(w->curMuT, 'f', 3)));
+        QVERIFY(w->label_15->text().startsWith(QString::number(w->plan->curMuT, 'f', 3)));
         QVERIFY(!isOk(w->label_20));
 
         // A thick pellet with little target in much binder.
         type(w->SetTgtBndMolR, QStringLiteral("0.01"));
         type(w->SetThick, QStringLiteral("2"));
         repaint();
-        QVERIFY2(w->curMuT >= 2, qPrintable(w->MuPt->text()));
+        QVERIFY2(w->plan->curMuT >= 2, qPrintable(w->MuPt->text()));
         QVERIFY(!isOk(w->label_15));
         QVERIFY(w->label_15->text().endsWith(QLatin1String("not OK")));
-        const double ratio = 100 * w->curDMuT / w->curMuT;
+        const double ratio = 100 * w->plan->curDMuT / w->plan->curMuT;
         QVERIFY2(ratio <= 10, qPrintable(w->label_20->text()));
         QCOMPARE(w->label_20->text(), QString::number(ratio, 'f', 1) + QStringLiteral(" %  OK"));
     }
@@ -359,7 +359,7 @@ private Q_SLOTS:
         type(w->SetDMuT, QStringLiteral("1"));
         type(w->SetMuT, QStringLiteral("3"));
         repaint();
-        QVERIFY(std::isfinite(w->mutMin) && std::isfinite(w->mutMax));
+        QVERIFY(std::isfinite(w->plan->mutMin) && std::isfinite(w->plan->mutMax));
         QVERIFY(w->label_15->text().endsWith(QLatin1String("OK")));
 
         // Back to the sane value, and sane results again.
@@ -367,12 +367,12 @@ private Q_SLOTS:
         type(w->SetTgtBndMolR, QStringLiteral("20"));
         type(w->SetThick, saneThick);
         repaint();
-        QVERIFY2(std::isfinite(w->curMuT) && std::isfinite(w->curDMuT),
+        QVERIFY2(std::isfinite(w->plan->curMuT) && std::isfinite(w->plan->curDMuT),
                  qPrintable(w->MuPt->text() + QLatin1Char(' ') + w->dMut->text()));
         QVERIFY(std::isfinite(number(w->SetTgtWeight)));
         QVERIFY(std::isfinite(number(w->SetBndWeight)));
         QVERIFY(std::isfinite(number(w->CylVol)));
-        QVERIFY(w->tgtWeight > 0 && std::isfinite(w->tgtWeight));
+        QVERIFY(w->plan->tgtWeight > 0 && std::isfinite(w->plan->tgtWeight));
         QVERIFY(!saneMuT.isEmpty());
     }
 };

@@ -390,7 +390,7 @@ void TestSoak::replayDefaults()
 {
     lastAction = QStringLiteral("replay");
     type(w->SetTgtCmp, QString());
-    QVERIFY(!w->tgtComp.valid);
+    QVERIFY(!w->plan->tgtComp.valid);
     w->MutBox->setChecked(true);
     w->FluoBox->setChecked(true);
     w->IntensityInt->click();
@@ -399,7 +399,7 @@ void TestSoak::replayDefaults()
     for (QLineEdit *field : qAsConst(replayOrder))
         type(field, defaults.value(field));
     type(w->SetTgtCmp, kTarget);
-    QVERIFY(w->tgtComp.valid);
+    QVERIFY(w->plan->tgtComp.valid);
 }
 
 QByteArray TestSoak::exportNow(const QString &name)
@@ -512,7 +512,7 @@ void TestSoak::hostileFormReturnsToStart()
                 lastAction = QStringLiteral("%1 := \"%2\"").arg(c.field->objectName(), c.value);
                 type(c.field, c.value);
                 ++edits;
-                if (w->tgtComp.valid)
+                if (w->plan->tgtComp.valid)
                     ++actions[QStringLiteral("edit with a valid target")];
             } else {
                 choose(c.selector, c.choice);
@@ -524,7 +524,7 @@ void TestSoak::hostileFormReturnsToStart()
                 return;
 
             // A hostile target idles every calculator; bring a working one back now and then.
-            if (!w->tgtComp.valid && rng.bounded(3) != 0) {
+            if (!w->plan->tgtComp.valid && rng.bounded(3) != 0) {
                 const QString t = kValidTargets.at(rng.bounded(kValidTargets.size()));
                 lastAction = QStringLiteral("SetTgtCmp := \"%1\"").arg(t);
                 ++actions[QStringLiteral("valid target")];

@@ -61,16 +61,14 @@ private Q_SLOTS:
     void cleanup();
     void eachFieldHasOneConnection_data();
     void eachFieldHasOneConnection();
-    void unconnectedFieldsTriggerNothing_data();
-    void unconnectedFieldsTriggerNothing();
+    void displayOptionsRepaintAtOnce_data();
+    void displayOptionsRepaintAtOnce();
     void compositionFieldsReachTheirSlots();
     void pelletFieldsReachTheirSlots_data();
     void pelletFieldsReachTheirSlots();
     void selectorsMoveTheCalculationPoint();
     void plotFieldsRepaintOnlyThePlot_data();
     void plotFieldsRepaintOnlyThePlot();
-    void filterFieldsRepaintTheWindow_data();
-    void filterFieldsRepaintTheWindow();
     void mouseSignalsReachTheMouseState();
     void boxesShowAndHide();
     void saveMenuShowsDialogAndFileArrives();
@@ -110,7 +108,7 @@ void TestWiring::eachFieldHasOneConnection_data()
           "SetMuT", "SetCalcPointE", "StartE0", "EndE0", "Filter1Composition",
           "Filter2Composition", "Filter1Thickness", "Filter2Thickness", "Filter1Density",
           "Filter2Density", "I0Flux", "ExtEnergy", "Distance", "AirThickness", "DetRadius",
-          "DetResolution"})
+          "DetResolution", "MCAResolution"})
         QTest::newRow(n) << QString::fromLatin1(n) << edited;
     QTest::newRow("SelectTE") << "SelectTE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
@@ -129,23 +127,30 @@ void TestWiring::eachFieldHasOneConnection()
     QCOMPARE(receiverCount(o, signal.constData()), 1);
 }
 
-void TestWiring::unconnectedFieldsTriggerNothing_data()
+// The display options change the spectrum's scale and the information text: the plot shows
+// the change at once rather than at the next mouse move.
+void TestWiring::displayOptionsRepaintAtOnce_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("signal");
-    QTest::newRow("MCAResolution") << "MCAResolution" << QByteArray(SIGNAL(editingFinished()));
-    QTest::newRow("IntensityPeak") << "IntensityPeak" << QByteArray(SIGNAL(toggled(bool)));
-    QTest::newRow("IntensityInt") << "IntensityInt" << QByteArray(SIGNAL(toggled(bool)));
-    QTest::newRow("AddInfoRatioF") << "AddInfoRatioF" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("Peak") << "IntensityPeak";
+    QTest::newRow("Ratio") << "AddInfoRatioF";
 }
 
-void TestWiring::unconnectedFieldsTriggerNothing()
+void TestWiring::displayOptionsRepaintAtOnce()
 {
     QFETCH(QString, name);
-    QFETCH(QByteArray, signal);
-    QObject *o = w->findChild<QObject *>(name);
-    QVERIFY(o);
-    QCOMPARE(receiverCount(o, signal.constData()), 0);
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    flushPaints();
+    const QString info = w->AddInfo->text();
+    plotPaints.paints = 0;
+    auto *button = w->findChild<QAbstractButton *>(name);
+    QVERIFY(button);
+    button->click();
+    flushPaints();
+    QVERIFY(plotPaints.paints > 0);
+    QVERIFY(w->AddInfo->text() != info || name == QLatin1String("IntensityPeak"));
+    QCOMPARE(w->plan->option(PlanModel::IntensityInt), w->IntensityInt->isChecked());
+    QCOMPARE(w->plan->option(PlanModel::AddInfoRatioF), w->AddInfoRatioF->isChecked());
 }
 
 void TestWiring::compositionFieldsReachTheirSlots()
@@ -155,11 +160,11 @@ void TestWiring::compositionFieldsReachTheirSlots()
     type(w->SetBndCmp, QStringLiteral("C"));
     QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("C1 "));
     type(w->Filter1Composition, QStringLiteral("Cu"));
-    QCOMPARE(w->f1Comp.entries.size(), 1);
-    QCOMPARE(w->f1Comp.entries.at(0).symbol, QStringLiteral("Cu"));
+    QCOMPARE(w->plan->f1Comp.entries.size(), 1);
+    QCOMPARE(w->plan->f1Comp.entries.at(0).symbol, QStringLiteral("Cu"));
     type(w->Filter2Composition, QStringLiteral("Be"));
-    QVERIFY(w->f2Comp.valid);
-    QCOMPARE(w->f2Comp.entries.at(0).symbol, QStringLiteral("Be"));
+    QVERIFY(w->plan->f2Comp.valid);
+    QCOMPARE(w->plan->f2Comp.entries.at(0).symbol, QStringLiteral("Be"));
 }
 
 void TestWiring::pelletFieldsReachTheirSlots_data()
@@ -205,21 +210,23 @@ void TestWiring::pelletFieldsReachTheirSlots()
 void TestWiring::selectorsMoveTheCalculationPoint()
 {
     type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
-    const double feK = w->tgtComp.entries.at(0).data->edge[EdgeK];
-    QCOMPARE(w->calcPointE, feK);
+    const double feK = w->plan->tgtComp.entries.at(0).data->edge[EdgeK];
+    QCOMPARE(w->plan->calcPointE, feK);
     w->SelectAE->setCurrentIndex(EdgeLI);
-    QCOMPARE(w->calcPointE, w->tgtComp.entries.at(0).data->edge[EdgeLI]);
+    QCOMPARE(w->plan->calcPointE, w->plan->tgtComp.entries.at(0).data->edge[EdgeLI]);
     w->SelectTE->setCurrentIndex(1);
-    QCOMPARE(w->calcPointE, w->tgtComp.entries.at(1).data->edge[EdgeLI]);
+    QCOMPARE(w->plan->calcPointE, w->plan->tgtComp.entries.at(1).data->edge[EdgeLI]);
     type(w->SetCalcPointE, QStringLiteral("7.5"));
-    QCOMPARE(w->calcPointE, 7.5);
+    QCOMPARE(w->plan->calcPointE, 7.5);
 }
 
 void TestWiring::plotFieldsRepaintOnlyThePlot_data()
 {
     QTest::addColumn<QString>("field");
     for (const char *n : {"StartE0", "EndE0", "I0Flux", "ExtEnergy", "Distance", "AirThickness",
-                          "DetRadius", "DetResolution"})
+                          "DetRadius", "DetResolution", "MCAResolution", "Filter1Thickness",
+                          "Filter2Thickness", "Filter1Density", "Filter2Density",
+                          "Filter1Composition", "Filter2Composition"})
         QTest::newRow(n) << QString::fromLatin1(n);
 }
 
@@ -235,26 +242,6 @@ void TestWiring::plotFieldsRepaintOnlyThePlot()
     const QRect plotArea(w->GView1->mapTo(w, QPoint(0, 0)), w->GView1->size());
     QVERIFY(QRegion(plotArea).contains(windowPaints.region.boundingRect()) ||
             windowPaints.region.isEmpty());
-}
-
-void TestWiring::filterFieldsRepaintTheWindow_data()
-{
-    QTest::addColumn<QString>("field");
-    for (const char *n : {"Filter1Thickness", "Filter2Thickness", "Filter1Density",
-                          "Filter2Density", "Filter1Composition", "Filter2Composition"})
-        QTest::newRow(n) << QString::fromLatin1(n);
-}
-
-void TestWiring::filterFieldsRepaintTheWindow()
-{
-    QFETCH(QString, field);
-    auto *edit = w->findChild<QLineEdit *>(field);
-    QVERIFY(edit);
-    Q_EMIT edit->editingFinished();
-    flushPaints();
-    QVERIFY(plotPaints.paints > 0);
-    const QRect plotArea(w->GView1->mapTo(w, QPoint(0, 0)), w->GView1->size());
-    QVERIFY(!(windowPaints.region - QRegion(plotArea)).isEmpty());
 }
 
 void TestWiring::mouseSignalsReachTheMouseState()

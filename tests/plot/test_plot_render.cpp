@@ -93,7 +93,7 @@ void TestPlotRender::matchesReference()
     plotMouse.curX = 0;
     w->SetTgtCmp->setText(QStringLiteral("Fe2O3"));
     Q_EMIT w->SetTgtCmp->editingFinished();
-    QVERIFY(w->tgtComp.valid);
+    QVERIFY(w->plan->tgtComp.valid);
 
     const QImage shot = w->GView1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shot.size(), QSize(800, 500));

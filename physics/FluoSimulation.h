@@ -10,6 +10,10 @@
 // Density of air [g/cm^3] for the path between sample and detector.
 constexpr double AIR_DENSITY = 0.001293;
 
+// Dry air by mole fraction of its molecules, N2 0.78084, O2 0.20948 and Ar 0.00934, as atoms per
+// formula unit: N 1.56168, O 0.41896, Ar 0.00934. Points into db.
+Composition airComposition(XrayDataBase &db);
+
 // Relative weight of each emission line within its shell, by line index (Ka2, Ka1, Kb, La2,
 // La1, Lb1, Lb2). Ka1 is the strongest K line and La1 the strongest L line; the K weights are
 // seventeenths and the L weights twenty-firsts, each set summing to 1.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 const double LINE_WEIGHT[LINE_COUNT] = {
     5.0 / 17.0,  // Ka2
@@ -62,6 +63,19 @@ void addGaussian(const double *gridE, int n, double El, double amplitude, double
 }
 
 } // namespace
+
+Composition airComposition(XrayDataBase &db)
+{
+    Composition air;
+    for (const auto &[symbol, atoms] : {std::pair<const char *, double>{"N", 1.56168},
+                                        {"O", 0.41896},
+                                        {"Ar", 0.00934}}) {
+        const QString s = QString::fromLatin1(symbol);
+        air.entries.append(CompEntry{s, &db[s], atoms});
+    }
+    air.valid = true;
+    return air;
+}
 
 QString lineTableCsv(const QVector<LinePeak> &peaks)
 {

@@ -1,0 +1,247 @@
+#pragma once
+
+#include "AtomData.h"
+#include "Composition.h"
+#include "FluoSimulation.h"
+#include "readTables.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+// Points of the mu t curve and of the simulated spectrum; the step divides the range by 1999.
+constexpr int MUT_POINTS = 2000;
+// Distance [keV] either side of the calculation point at which mu t is evaluated.
+constexpr double EDGE_DELTA = 0.0001;
+
+// Unit conversions between what the form shows and what the arithmetic uses.
+constexpr double mmToCm(double mm)
+{
+    return mm * 0.1;
+}
+constexpr double cmToMm(double cm)
+{
+    return cm * 10;
+}
+constexpr double mgToG(double mg)
+{
+    return mg * 0.001;
+}
+constexpr double gToMg(double g)
+{
+    return g * 1000;
+}
+// Volumes: cm^3 to the form's mm^3 ("[mm3]" label) uses the same factor as grams to mg.
+constexpr double cm3ToMm3(double cm3)
+{
+    return cm3 * 1000;
+}
+
+// Roles of the field style sheets. The colours are the view's business; which role a field has
+// is part of the plan, since every recomputation says which fields it derived.
+enum FieldStyleRole { StyleNormal = 0, StyleDerived = 1, StyleEdited = 2 };
+// Output labels have no "edited" role; index 2 is spare.
+enum OutputStyleRole { OutputNormal = 0, OutputDerived = 1, OutputSpare = 2 };
+
+// The whole sample plan behind the window, without any widget: every field as the text the user
+// typed, every choice, the compositions and every result. Each setter runs the recomputation
+// that the matching edit of the form runs and reports, through the signals, what changed; the
+// plot results (curve, read-outs, spectrum) are brought up to date at the end of every edit, so
+// painting them needs no physics.
+class PlanModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Line edits of the form, named like their widgets.
+    enum Input {
+        SetTgtCmp,
+        SetBndCmp,
+        SetTgtWeight,
+        SetBndWeight,
+        SetCylDiam,
+        SetTgtBndMolR,
+        SetTgtBndWtR,
+        SetTgtDens,
+        SetBndDens,
+        SetThick,
+        SetCalcPointE,
+        SetDMuT,
+        SetMuT,
+        StartE0,
+        EndE0,
+        Filter1Composition,
+        Filter2Composition,
+        Filter1Thickness,
+        Filter2Thickness,
+        Filter1Density,
+        Filter2Density,
+        I0Flux,
+        ExtEnergy,
+        Distance,
+        AirThickness,
+        DetRadius,
+        DetResolution,
+        MCAResolution,
+        InputCount
+    };
+    // Read-out labels, named like their widgets.
+    enum Output {
+        ExtendedTgtMolecularForm,
+        ExtendedBndMolecularForm,
+        CylWeight,
+        CylVol,
+        dMut,
+        MuPt,
+        TransM,
+        label_15,
+        label_20,
+        AddInfo,
+        OutputCount
+    };
+    // Check boxes, radio buttons and checkable group boxes, named like their widgets.
+    enum Option { IntensityPeak, IntensityInt, AddInfoRatioF, MutBox, FluoBox, OptionCount };
+    // The two selectors.
+    enum Choice { SelectTE, SelectAE, ChoiceCount };
+
+    explicit PlanModel(QObject *parent = nullptr);
+
+    static QString inputName(Input i);
+    static QString outputName(Output o);
+    static QString optionName(Option o);
+    static QString choiceName(Choice c);
+    // -1 when no field of that kind has the name.
+    static int inputIndex(const QString &name);
+    static int outputIndex(const QString &name);
+    static int optionIndex(const QString &name);
+    static int choiceIndex(const QString &name);
+
+    // ---- edits ----
+    // The user finished editing a field with this text.
+    void setInput(Input field, const QString &text);
+    // Chooses item index of a selector; an unchanged index does nothing, as with a combo box.
+    void setChoice(Choice choice, int index);
+    // Checks or unchecks an option. Of the exclusive pair "Peak"/"Integ." the chosen one is
+    // unchecked only by checking the other: returns false (and changes nothing) when asked to.
+    bool setOption(Option option, bool checked);
+    // A plot range set by dragging or zooming: both ends at once.
+    void setRange(const QString &start, const QString &end);
+
+    // ---- what the form shows ----
+    QString input(Input field) const { return inputs[field]; }
+    int inputStyle(Input field) const { return inputStyles[field]; }
+    QString output(Output label) const { return outputs[label]; }
+    int outputStyle(Output label) const { return outputStyles[label]; }
+    bool option(Option o) const { return options[o]; }
+    QStringList choiceItems(Choice c) const { return c == SelectTE ? elementItems : edgeNames; }
+    int choiceIndex(Choice c) const { return c == SelectTE ? elementIndex : edgeIndex; }
+    // The text a widget of that name shows ("1"/"0" for options); false when no such field.
+    bool printValue(const QString &name, QString *value) const;
+
+    // True while the plot has something to show: a valid target and a non-empty range.
+    bool plotShown() const { return curveShown; }
+
+    // Fills the mu t curve over the range and the calculation-point read-outs; false when the
+    // range is empty.
+    bool calcMuTCurve();
+    // mu t of the pellet at E [keV].
+    double pelletMuT(double E) const;
+    // The numbers the simulation reads, taken from the plan as it stands.
+    SpectrumInput spectrumInput() const;
+
+    // The export table: energy, mu t and intensity per grid point. An existing file is replaced
+    // only once the complete table has been written; on failure error says why.
+    bool saveSpectrum(const QString &fileName, QString *error = nullptr);
+    // The line table of the last simulation (lines inside the plotted range), all or nothing.
+    bool saveLines(const QString &fileName, QString *error = nullptr);
+
+    // ---- the plan, by the names the program has always used ----
+    XrayDataBase xrayDb;
+    QStringList edgeNames; // "K" ... "MI", the items of SelectAE
+    QStringList lineNames; // "Ka2" ... "Lb2", indexed like AtomData::line
+    double yieldK[YIELD_ARRAY_SIZE] = {};
+    double yieldL[YIELD_ARRAY_SIZE] = {};
+    Composition tgtComp;
+    Composition bndComp;
+    Composition airComp;
+    Composition f1Comp;
+    Composition f2Comp;
+    double bndPerTgt = 0;
+    double tgtMolPerArea = 0;
+    double airMolPerArea = 0;
+    double f1MolPerArea = 0;
+    double f2MolPerArea = 0;
+    double mutMin = 0;
+    double mutMax = 0;
+    double mutCurve[MUT_POINTS] = {};
+    double fluoSpectrum[MUT_POINTS] = {};
+    double mutCurveE[MUT_POINTS] = {};
+    double tgtWeight = 0;
+    double bndWeight = 0;
+    double cylDiam = 0;
+    double molRatio = 0;
+    double wtRatio = 0;
+    double tgtDens = 0;
+    double bndDens = 0;
+    double thickness = 0;
+    double calcPointE = 0;
+    double wantedDMuT = 0;
+    double wantedMuT = 0;
+    double curMuT = 0;
+    double curDMuT = 0;
+    // Line list, labels, maxima and information text of the last simulation.
+    SpectrumResult spectrum;
+
+Q_SIGNALS:
+    void inputChanged(PlanModel::Input field);
+    void inputStyleChanged(PlanModel::Input field);
+    void outputChanged(PlanModel::Output label);
+    void outputStyleChanged(PlanModel::Output label);
+    void choiceChanged(PlanModel::Choice choice); // items or current index
+    void optionChanged(PlanModel::Option option);
+    // The curve, the spectrum or the markers changed: the plot needs painting.
+    void plotChanged();
+    // A message for the status bar (timeout in ms, 0 for none); empty text clears it.
+    void statusMessage(const QString &text, int timeout);
+
+private:
+    void setText(Input field, const QString &text);
+    void setStyle(Input field, int role);
+    void setOutputText(Output label, const QString &text);
+    void setOutputRole(Output label, int role);
+    double number(Input field) const { return inputs[field].toDouble(); }
+    void resetFieldStyles();
+
+    // The recomputation of each edit.
+    void inTgtCmp();
+    void inBndCmp();
+    void inTgtWeight();
+    void inBndWeight();
+    void inCylDiam();
+    void inTgtBndMolR();
+    void inTgtBndWtR();
+    void inTgtDens();
+    void inBndDens();
+    void inCylThick();
+    void inCalcPointE();
+    void inDMuT();
+    void inMuT();
+    void selTarget();
+    void recalcFromThickness();
+    void recalcFromWeights();
+    void molRatioToWtRatio();
+    void wtRatioToMolRatio();
+    void updateFxafsCheck();
+    // Brings curve, read-outs and spectrum up to date, as a repaint of the plot used to.
+    void refreshPlot();
+
+    QString inputs[InputCount];
+    int inputStyles[InputCount] = {};
+    QString outputs[OutputCount];
+    int outputStyles[OutputCount] = {};
+    bool options[OptionCount] = {};
+    QStringList elementItems;
+    int elementIndex = -1;
+    int edgeIndex = 0;
+    bool curveShown = false;
+};
