@@ -45,7 +45,11 @@ bool XrayDataBase::load(const QString &fileName)
     QTextStream in(&file);
     // The shipped table is UTF-8 (only its header is not ASCII); reading it with the locale's
     // codec would garble the header keys under a C locale.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    in.setEncoding(QStringConverter::Utf8);
+#else
     in.setCodec("UTF-8");
+#endif
     while (!in.atEnd()) {
         const QStringList fields = in.readLine().simplified().split(whiteSpace, Qt::KeepEmptyParts);
         if (fields.isEmpty() || fields.at(0) == QLatin1String("#") || fields.at(0).isEmpty())

@@ -22,6 +22,11 @@ inline double regionValue(const CompEntry &e, int i, double lambda)
     return std::isfinite(v) ? v : 0.0;
 }
 
+inline double finiteOrZero(double v)
+{
+    return std::isfinite(v) ? v : 0.0;
+}
+
 } // namespace
 
 double Composition::molecularWeight() const
@@ -37,6 +42,10 @@ double Composition::entryAbsorption(double E, int k) const
     if (k < 0 || k >= entries.size() || !physicalEnergy(E))
         return 0.0;
     const CompEntry &e = entries.at(k);
+    if (tabulated) {
+        const ElementCrossSections *x = tabulated->element(e.data->z);
+        return x ? finiteOrZero(e.data->atomicWeight * e.amount * x->total(E)) : 0.0;
+    }
     // The first edge below E decides the region, even when that region has no coefficients.
     for (int i = 0; i < EDGE_COUNT; ++i) {
         if (E > e.data->edge[i])
@@ -49,6 +58,15 @@ double Composition::absorption(double E) const
 {
     double sum = 0.0;
     const int n = entries.size();
+    if (tabulated) {
+        if (!physicalEnergy(E))
+            return 0.0;
+        for (const CompEntry &e : entries) {
+            if (const ElementCrossSections *x = tabulated->element(e.data->z))
+                sum += finiteOrZero(e.data->atomicWeight * e.amount * x->total(E));
+        }
+        return sum;
+    }
     for (int k = 0; k < n; ++k)
         sum += entryAbsorption(E, k);
     return sum;
@@ -59,6 +77,13 @@ double Composition::edgeAbsorption(double E, int k, int i) const
     if (k < 0 || k >= entries.size() || i < 0 || i >= EDGE_COUNT || !physicalEnergy(E))
         return 0.0;
     const CompEntry &e = entries.at(k);
+    if (tabulated) {
+        const ElementCrossSections *x = tabulated->element(e.data->z);
+        const double share = x ? x->shellShare(i, E) : 0.0;
+        if (!(share > 0.0))
+            return 0.0;
+        return finiteOrZero(e.data->atomicWeight * e.amount * x->photo(E) * share);
+    }
     if (!(E > e.data->edge[i]))
         return 0.0;
     const double lambda = HC_KEV_ANGSTROM / E;
@@ -70,11 +95,12 @@ double Composition::edgeAbsorption(double E, int k, int i) const
     return result;
 }
 
-QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db)
+QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db,
+                        ParseNotes *notes)
 {
     QString result;
     comp.entries.clear();
-    const QVector<Element> list = parseCompString(text, result, db);
+    const QVector<Element> list = parseCompString(text, result, db, notes);
     for (const Element &el : list) {
         const AtomData &rec = db[el.symbol];
         if (rec.z >= 1)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "AtomData.h"
+#include "parse.h"
+#include "CrossSectionTable.h"
 
 #include <QString>
 #include <QVector>
@@ -16,10 +18,17 @@ struct CompEntry
 };
 
 // An evaluated composition. Absorption results are in cm^2 per mole of formula units.
+//
+// Two absorption models: by default each element's two-term table (C lambda^3 - D lambda^4 per
+// region, photoabsorption only). With tabulated set, the tabulated cross sections instead: the
+// absorption is the total attenuation (photoabsorption and coherent and incoherent scattering),
+// and the share of a shell follows from the tabulated jump ratios. An element the table does not
+// hold absorbs nothing there.
 struct Composition
 {
     bool valid = false;
     QVector<CompEntry> entries;
+    const CrossSectionTable *tabulated = nullptr; // not owned; must outlive the composition
 
     double molecularWeight() const;
     double entryAbsorption(double E, int k) const;
@@ -28,7 +37,8 @@ struct Composition
 };
 
 // Replaces comp with the parse of text; returns the expanded form or the parser's message.
-QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db);
+QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db,
+                        ParseNotes *notes = nullptr);
 
 // mu t of a pellet: tgtMolPerArea * (tgt.absorption(E) + bndPerTgt * bnd.absorption(E)).
 double pelletMuT(const Composition &tgt, const Composition &bnd, double tgtMolPerArea,

@@ -5,22 +5,31 @@ Writes, relative to the repository root:
   data/XrayDataBase1.txt                  element table (Z = 1 ... 92)
   data/FYields/y-K.txt, data/FYields/y-L.txt   K- and L-shell fluorescence yields (Z = 0 ... 120)
   data/reference/mu_photo_reference.txt   tabulated photoabsorption used to check the table
+  data/CrossSections.txt                  tabulated photoabsorption and scattering (Z = 1 ... 92)
+  data/reference/mu_total_reference.txt   total attenuation used to check the cross sections
+  data/FluoLines.txt                      emission lines by subshell, yields, Coster-Kronig and
+                                          K-to-L vacancy transfer (Z = 3 ... 92)
   data/SOURCES.md                         sources, method and achieved accuracy
 
-Run with Debian's interpreter, which has python3-xraydb and python3-xraylib:
-    /usr/bin/python3 tools/gen_xraydata.py
+Run with Debian's interpreter, which has python3-xraydb, python3-xraylib and python3-fisx:
+    /usr/bin/python3 tools/gen_xraydata.py [--output DIR]
+--output writes the same files under DIR instead of the repository (DIR/data/...), which is how
+the tests check that the shipped files are the ones this script writes.
 
 The absorption model of the program is mu/rho = C*lambda^3 - D*lambda^4 (lambda in Angstrom,
 cm^2/g) per absorption region, a region being the energy range above one edge up to the next
 higher edge. C and D are fitted here to the photoabsorption cross sections of the Elam tables.
 """
 
+import argparse
 import json
 import math
 import os
+import re
 import sqlite3
 import sys
 
+import fisx
 import numpy as np
 import xraydb
 import xraylib
@@ -376,6 +385,7 @@ def write_crlf(path, lines, encoding="utf-8"):
 
 XRAYDB_VERSION = xraydb.__version__
 XRAYLIB_VERSION = getattr(xraylib, "__version__", "4")
+FISX_VERSION = fisx.__version__
 
 SOURCES_TABLE = (
     "Sources: photoabsorption cross sections, absorption-edge and emission-line energies from "
@@ -398,7 +408,7 @@ def write_table(path, fits):
     write_crlf(path, lines)
 
 
-def write_yields(k, l):
+def write_yields(out, k, l):
     k_head = [
         "# K-shell fluorescence yield",
         "# omegaK: Z<=2 zero; Z=3-98 xraylib %s FluorYield(K), the semi-empirical fit of "
@@ -416,7 +426,7 @@ def write_yields(k, l):
     ]
     for name, head, values in (("y-K.txt", k_head, k), ("y-L.txt", l_head, l)):
         body = ["%d  %s" % (z, "%g" % v) for z, v in enumerate(values)]
-        write_crlf(os.path.join(ROOT, "data", "FYields", name), head + body + [""])
+        write_crlf(os.path.join(out, "data", "FYields", name), head + body + [""])
 
 
 def reference_energies(z):
@@ -506,8 +516,396 @@ def accuracy(table, mus, jumps):
     }
 
 
-def write_sources(path, acc, k, l):
+# --------------------------------------------------------------------------------------------
+# Tabulated cross sections (the second absorption model)
+
+# A repeated grid energy of the photoabsorption table is the step of the listed edge lying
+# within this share of its energy; the tabulated step sits up to a few eV off the listed edge.
+XS_EDGE_MATCH = 1e-4
+XS_REF_POINTS = 64
+XS_REF_EDGE_GAP_KEV = 0.005  # no reference energy within 5 eV of an edge or a tabulated step
+XS_NEAR_EDGE_KEV = 0.006     # ... and one 6 eV either side of every edge in the band
+EDGE_LABELS = ("K", "LI", "LII", "LIII", "MI")  # the program's names for EDGE_NAMES
+
+
+def elam_grids(sym):
+    """The raw Elam grids of one element as arrays of logarithms: ln E [eV] and ln mu [cm^2/g] of
+    the photoabsorption (an edge appears as a repeated energy), and ln E with the coherent and
+    incoherent scattering on the scattering grid."""
+    photo = _db.execute(
+        "select log_energy, log_photoabsorption from photoabsorption where element=?", (sym,)
+    ).fetchone()
+    scatter = _db.execute(
+        "select log_energy, log_coherent_scatter, log_incoherent_scatter from scattering "
+        "where element=?", (sym,)
+    ).fetchone()
+    return [np.array(json.loads(x), dtype=float) for x in photo + scatter]
+
+
+def loglog(x, xs, ys):
+    """exp of the value at x of the line through the two points of (xs, ys) around x (the two
+    nearest ones outside the grid): log-log linear interpolation when xs, ys are logarithms."""
+    i = min(max(int(np.searchsorted(xs, x)), 1), len(xs) - 1)
+    t = (x - xs[i - 1]) / (xs[i] - xs[i - 1])
+    return math.exp(ys[i - 1] + t * (ys[i] - ys[i - 1]))
+
+
+def cross_section_rows(z):
+    """The merged grid of element z: rows [E keV, photo, coherent, incoherent, edge name or None],
+    ascending in energy, and the steps as (name, listed keV, tabulated keV, jump ratio).
+
+    The merged grid is the union of the photoabsorption grid (which carries the edges) and the
+    scattering grid. Each part keeps its tabulated values at its own energies and is interpolated
+    log-log on its own grid at the others (photoabsorption never across an edge), so the program's
+    log-log interpolation on the merged grid gives each part's own log-log interpolant. An edge
+    becomes two rows at the listed edge energy, written exactly as the element table writes it,
+    the second carrying the edge name. A repeated energy with no step and no listed edge (1 keV in
+    every element) becomes one row. The grid ends where the scattering tables end (800 keV)."""
+    sym = xraydb.atomic_symbol(z)
+    le, lp, ls, lc, li = elam_grids(sym)
+    # The scattering grid repeats 1 keV too, with equal values: keep one.
+    keep = np.concatenate(([True], np.diff(ls) > 0))
+    assert np.all(lc[1:][~keep[1:]] == lc[:-1][~keep[1:]]), sym
+    assert np.all(li[1:][~keep[1:]] == li[:-1][~keep[1:]]), sym
+    ls, lc, li = ls[keep], lc[keep], li[keep]
+    assert np.all(np.diff(ls) > 0) and le[0] <= ls[0] and ls[-1] <= le[-1], sym
+    listed = {name: v.energy / 1000.0 for name, v in xraydb.xray_edges(z).items()}
+
+    photo, steps = [], []  # photo rows: [ln E eV, ln mu, edge name]
+    k = 0
+    while k < len(le):
+        if k + 1 < len(le) and le[k + 1] == le[k]:
+            e = math.exp(le[k]) / 1000.0
+            near = [(abs(v / e - 1), name) for name, v in listed.items() if abs(v / e - 1) < XS_EDGE_MATCH]
+            if not near:
+                assert lp[k + 1] == lp[k], (sym, e)
+                photo.append([le[k], lp[k], None])
+            else:
+                name = min(near)[1]
+                x = math.log(float(fmt(listed[name])) * 1000.0)
+                photo += [[x, lp[k], None], [x, lp[k + 1], name]]
+                steps.append((name, listed[name], e, math.exp(lp[k + 1] - lp[k])))
+            k += 2
+        else:
+            photo.append([le[k], lp[k], None])
+            k += 1
+    names = [s[0] for s in steps]
+    assert len(set(names)) == len(names), sym
+    for r0, r1 in zip(photo, photo[1:]):
+        assert r1[0] > r0[0] or (r1[2] is not None and r1[0] == r0[0]), sym
+
+    px = np.array([r[0] for r in photo])
+    for x in ls:
+        if np.min(np.abs(le - x)) < 1e-9:
+            continue
+        hi = int(np.searchsorted(px, x))  # the neighbours of x lie within one region
+        assert 0 < hi < len(px), sym
+        t = (x - px[hi - 1]) / (px[hi] - px[hi - 1])
+        photo.append([x, photo[hi - 1][1] + t * (photo[hi][1] - photo[hi - 1][1]), None])
+    photo.sort(key=lambda r: r[0])  # stable: the two rows of an edge stay in order
+
+    out = []
+    for x, lnp, name in photo:
+        if x > ls[-1] + 1e-9:
+            break
+        e = float(fmt(math.exp(x) / 1000.0))
+        if out:
+            assert e > out[-1][0] or (name is not None and e == out[-1][0]), (sym, e)
+        out.append([e, math.exp(lnp), loglog(x, ls, lc), loglog(x, ls, li), name])
+    return out, steps
+
+
+def write_cross_sections(path, tables):
+    lines = [
+        "# Tabulated cross sections mu/rho [cm2/g] of the Elam tables (W. T. Elam, B. D. Ravel, "
+        "J. R. Sieber, Radiat. Phys. Chem. 63 (2002) 121), raw grid as shipped with xraydb %s; "
+        "written by tools/gen_xraydata.py (see data/SOURCES.md)" % XRAYDB_VERSION,
+        "# element <Z> <symbol> <rows>, then <rows> lines <E keV> <photo> <coherent> <incoherent> "
+        "[edge], ascending in E",
+        "# an edge is two lines at the same E, the value below the edge and then the value above "
+        "it, the second naming the edge (K, L1, L2, L3, M1, ...)",
+        "# interpolate each part log-log linearly between neighbouring lines, never across an "
+        "edge; outside the grid, extrapolate log-log from the two nearest lines",
+    ]
+    for z in range(1, Z_MAX_TABLE + 1):
+        rows = tables[z][0]
+        lines.append("element %d %s %d" % (z, xraydb.atomic_symbol(z), len(rows)))
+        for e, p, c, i, name in rows:
+            f = [fmt(e), fmt(p), fmt(c), fmt(i)] + ([name] if name else [])
+            lines.append(" ".join(f))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii", newline="\n") as fh:
+        fh.write("\n".join(lines) + "\n")
+
+
+def read_cross_sections(path):
+    """{symbol: (E, [ln photo, ln coh, ln incoh], edge rows)} as the program reads the file."""
+    out = {}
+    with open(path) as fh:
+        lines = [l.split() for l in fh if not l.startswith("#")]
+    k = 0
+    while k < len(lines):
+        _, z, sym, n = lines[k]
+        block = lines[k + 1:k + 1 + int(n)]
+        e = np.array([float(f[0]) for f in block])
+        parts = [np.log([float(f[j]) for f in block]) for j in (1, 2, 3)]
+        out[sym] = (int(z), e, parts, {f[4]: i for i, f in enumerate(block) if len(f) == 5})
+        k += 1 + int(n)
+    return out
+
+
+def xs_value(tab, e_kev):
+    """Total attenuation of one element at E, as the program computes it: each part log-log
+    linear within the region holding E (E at an edge belongs to the region below it)."""
+    _, e, parts, _ = tab
+    n = len(e)
+    # The first grid energy >= E ends the interval: at an edge that is the row below the edge,
+    # just above it the row after the edge's second row.
+    hi = min(max(int(np.searchsorted(e, e_kev, side="left")), 1), n - 1)
+    lo = hi - 1
+    t = (math.log(e_kev) - math.log(e[lo])) / (math.log(e[hi]) - math.log(e[lo]))
+    return sum(math.exp(p[lo] + t * (p[hi] - p[lo])) for p in parts)
+
+
+def xs_reference_energies(z, steps):
+    avoid = [v.energy / 1000.0 for v in xraydb.xray_edges(z).values()] + [s[2] for s in steps]
+    es = list(np.exp(np.linspace(math.log(BAND_LO_KEV), math.log(BAND_HI_KEV), XS_REF_POINTS)))
+    for name, listed, _, _ in steps:
+        es += [listed - XS_NEAR_EDGE_KEV, listed + XS_NEAR_EDGE_KEV]
+    es = sorted(float(fmt(e)) for e in es)
+    return [e for e in es if BAND_LO_KEV <= e <= BAND_HI_KEV
+            and all(abs(e - x) > XS_REF_EDGE_GAP_KEV for x in avoid)]
+
+
+def write_xs_reference(path, tables):
+    lines = [
+        "# Total attenuation mu/rho [cm2/g] (photoabsorption + coherent + incoherent scattering) "
+        "of the Elam tables, evaluated with xraydb %s mu_elam(kind='total'), for checking "
+        "data/CrossSections.txt" % XRAYDB_VERSION,
+        "# mu <symbol> <Z> <E keV> <mu/rho>: %d log-spaced energies 1-40 keV and those %g eV "
+        "either side of each absorption edge in that range, leaving out any within %g eV of an "
+        "edge or a tabulated step of the element"
+        % (XS_REF_POINTS, 1000 * XS_NEAR_EDGE_KEV, 1000 * XS_REF_EDGE_GAP_KEV),
+    ]
+    for z in range(1, Z_MAX_TABLE + 1):
+        sym = xraydb.atomic_symbol(z)
+        es = xs_reference_energies(z, tables[z][1])
+        total = np.atleast_1d(xraydb.mu_elam(sym, np.array(es) * 1000.0, kind="total"))
+        for e, m in zip(es, total):
+            lines.append("mu %s %d %s %s" % (sym, z, fmt(e), fmt(m)))
+    write_crlf(path, lines)
+
+
+def fisx_total(sym, e_kev):
+    """Total attenuation of an independent tabulation (EPDL97 through fisx), for the notes on
+    the largest deviations."""
+    from fisx import DataDir, Elements
+
+    if not hasattr(fisx_total, "elements"):
+        fisx_total.elements = Elements(DataDir.FISX_DATA_DIR)
+    return fisx_total.elements.getMassAttenuationCoefficients(sym, [e_kev])["total"][0]
+
+
+def xs_accuracy(path, ref_path, table, tables):
+    """The figures the accuracy test computes, from the cross sections as written."""
+    xs = read_cross_sections(path)
+    errs, classic, worst = [], [], []
+    with open(ref_path) as fh:
+        for line in fh:
+            f = line.split()
+            if not f or f[0] != "mu":
+                continue
+            sym, e, ref = f[1], float(f[3]), float(f[4])
+            err = abs(xs_value(xs[sym], e) / ref - 1)
+            errs.append(err)
+            worst.append((err, sym, e, ref, xs_value(xs[sym], e)))
+            rec = table[sym]
+            if int(f[2]) >= 3 and e > min(x for x in rec["edge"] if x > 0):
+                classic.append(abs(table_mu(rec, e) / ref - 1))
+    worst.sort(reverse=True)
+    # The worst points, one per element, with an independent tabulation beside them.
+    notes, seen = [], set()
+    for err, sym, e, ref, mine in worst:
+        if sym in seen:
+            continue
+        seen.add(sym)
+        # Where E lies: how far above which edge.
+        grid, names = xs[sym][1], xs[sym][3]
+        below = [(grid[i], name) for name, i in names.items() if grid[i] < e]
+        at, name = max(below) if below else (0.0, "")
+        where = "%s + %s keV" % (name, fmt(e - at, 3)) if below else "-"
+        notes.append((sym, e, err, ref, mine, fisx_total(sym, e), where))
+        if len(notes) == 6:
+            break
+    step_off = max((abs(s[1] - s[2]) * 1000.0, sym, s[0]) for z, (rows, steps) in tables.items()
+                   for sym in [xraydb.atomic_symbol(z)] for s in steps)
+    listed_jump = []
+    for z, (rows, steps) in tables.items():
+        edges = xraydb.xray_edges(z)
+        for name, _, _, jump in steps:
+            if name in EDGE_NAMES and z >= 3:
+                listed_jump.append(abs(jump / edges[name].jump_ratio - 1))
+    # The element table's edges against the tabulation's steps: where both have an edge it is at
+    # the same energy; the ones only one side has are listed.
+    falling = ["%s %s (%.4g)" % (xraydb.atomic_symbol(z), s[0], s[3])
+               for z, (rows, steps) in tables.items() for s in steps if s[3] < 1]
+    untabulated, tabulated_only = [], []
+    for z in range(1, Z_MAX_TABLE + 1):
+        sym = xraydb.atomic_symbol(z)
+        rec, names = table[sym], xs[sym][3]
+        for i, name in enumerate(EDGE_NAMES):
+            there = rec["edge"][i] > 0
+            if there and name not in names:
+                assert rec["edge"][i] < DATA_FLOOR_KEV, (sym, name)
+                untabulated.append("%s %s (%s keV)" % (sym, EDGE_LABELS[i], fmt(rec["edge"][i])))
+            elif name in names and not there:
+                tabulated_only.append("%s %s (%s keV)" % (sym, EDGE_LABELS[i], fmt(xs[sym][1][names[name]])))
+            elif name in names:
+                assert xs[sym][1][names[name]] == rec["edge"][i], (sym, name)
+    errs = np.array(errs)
+    return {
+        "n": len(errs),
+        "median": float(np.median(errs)),
+        "p95": float(np.percentile(errs, 95)),
+        "max": float(errs.max()),
+        "notes": notes,
+        "classic": (float(np.median(classic)), float(np.percentile(classic, 95))),
+        "step_off": step_off,
+        "listed_jump": (float(np.median(listed_jump)), float(np.percentile(listed_jump, 95)),
+                        len(listed_jump)),
+        "untabulated": untabulated,
+        "tabulated_only": tabulated_only,
+        "falling": falling,
+        "rows": sum(len(v[1]) for v in xs.values()),
+        "starts": ["%s %s keV" % (sym, fmt(v[1][0])) for sym, v in xs.items() if v[1][0] != 0.1],
+        "size": os.path.getsize(path),
+    }
+
+# --------------------------------------------------------------------------------------------
+# Emission lines by subshell, yields and vacancy transfer (the detailed fluorescence model)
+
+FL_SHELLS = ("K", "L1", "L2", "L3")
+FL_MIN_RATE = 0.01  # a line is kept when it carries at least 1 % of its subshell's emission
+# Pairs that lie within 0.8 % of each other in energy, which an energy-dispersive detector does
+# not separate: each pair becomes one line at the intensity-weighted energy.
+FL_MERGED = {"Kb1": "Kb1_3", "Kb3": "Kb1_3", "Lg2": "Lg2_3", "Lg3": "Lg2_3"}
+FL_EXAMPLES = ("Fe", "Mo", "Pb")
+_K_AUGER = re.compile(r"^K_([A-Z]\d)([A-Z]\d)_AUGER$")
+
+
+def k_auger_l_vacancies(z):
+    """Mean number of L1, L2 and L3 vacancies that one K-shell Auger transition leaves behind:
+    K-LiLj leaves one in Li and one in Lj (two in Li for i = j), K-LiX one in Li, K-XY none.
+    The weights are xraylib's K-shell Auger rates normalised to their sum; None where xraylib
+    has no Auger rates for the element."""
+    rates = {}
+    for name in dir(xraylib):  # sorted, so the sums below always add up in the same order
+        m = _K_AUGER.match(name)
+        if not m:
+            continue
+        try:
+            r = xraylib.AugerRate(z, getattr(xraylib, name))
+        except ValueError:
+            continue
+        if r > 0:
+            rates[(m.group(1), m.group(2))] = r
+    total = sum(rates.values())
+    if total <= 0:
+        return None
+    return [sum(r * ((a == s) + (b == s)) for (a, b), r in rates.items()) / total
+            for s in ("L1", "L2", "L3")]
+
+
+def fluorescence_lines(z):
+    """One element's record for data/FluoLines.txt: yields of K, L1, L2, L3, the single-step
+    Coster-Kronig probabilities f12, f13, f23, the L1, L2, L3 vacancies per K vacancy, and the
+    lines as (shell index, keV, name, shell, rate), rate being the share of the subshell's
+    radiative emission; also the share of each subshell's emission that the kept lines carry."""
+    edges = xraydb.xray_edges(z)
+    yields = [edges[s].fyield if s in edges else 0.0 for s in FL_SHELLS]
+    ck = [xraydb.ck_probability(z, a, b, total=False)
+          for a, b in (("L1", "L2"), ("L1", "L3"), ("L2", "L3"))]
+    merged, k_radiative = {}, {"L1": 0.0, "L2": 0.0, "L3": 0.0}
+    for name, line in sorted(xraydb.xray_lines(z).items()):
+        if line.initial_level not in FL_SHELLS:
+            continue
+        if line.initial_level == "K" and line.final_level in k_radiative:
+            k_radiative[line.final_level] += line.intensity
+        key = (line.initial_level, FL_MERGED.get(name, name).replace(",", "_"))
+        acc = merged.setdefault(key, [0.0, 0.0])
+        acc[0] += line.energy * line.intensity
+        acc[1] += line.intensity
+    lines, kept = [], {}
+    for (shell, name), (weighted, rate) in merged.items():
+        if rate >= FL_MIN_RATE:
+            lines.append((FL_SHELLS.index(shell), weighted / rate / 1000.0, name, shell, rate))
+            kept[shell] = kept.get(shell, 0.0) + rate
+    lines.sort()
+    auger = k_auger_l_vacancies(z)
+    wk = yields[0]
+    k_to_l = [wk * k_radiative[s] + (1.0 - wk) * (auger[j] if auger else 0.0)
+              for j, s in enumerate(("L1", "L2", "L3"))]
+    return {"yields": yields, "ck": ck, "k_to_l": k_to_l, "lines": lines, "kept": kept,
+            "auger": auger is not None}
+
+
+def write_fluorescence_lines(path, records):
+    lines = [
+        "# Emission lines by subshell, fluorescence yields and Coster-Kronig probabilities of the "
+        "Elam tables (W. T. Elam, B. D. Ravel, J. R. Sieber, Radiat. Phys. Chem. 63 (2002) 121) "
+        "as shipped with xraydb %s; L vacancies per K vacancy from Elam's K-L radiative rates and "
+        "xraylib %s K-shell Auger rates; written by tools/gen_xraydata.py (see data/SOURCES.md)"
+        % (XRAYDB_VERSION, XRAYLIB_VERSION),
+        "# element <Z> <symbol> <lines> <yield K> <yield L1> <yield L2> <yield L3> <f12> <f13> "
+        "<f23> <L1 per K> <L2 per K> <L3 per K>",
+        "# then <lines> lines <shell> <name> <E keV> <rate>: shell K, L1, L2 or L3, the line's "
+        "share of that subshell's radiative emission (lines of at least %g), by shell and energy"
+        % FL_MIN_RATE,
+        "# f12, f13, f23 are single-step Coster-Kronig probabilities; an L1 vacancy reaches L3 "
+        "directly (f13) or through L2 (f12 f23)",
+    ]
+    for z in range(3, Z_MAX_TABLE + 1):
+        r = records[z]
+        head = ["element", str(z), xraydb.atomic_symbol(z), str(len(r["lines"]))]
+        head += [fmt(v) for v in r["yields"] + r["ck"] + r["k_to_l"]]
+        lines.append(" ".join(head))
+        for _, e, name, shell, rate in r["lines"]:
+            lines.append("%s %s %s %s" % (shell, name, fmt(e), fmt(rate)))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii", newline="\n") as fh:
+        fh.write("\n".join(lines) + "\n")
+
+
+def fl_summary(path, records):
+    """Figures on the line data for data/SOURCES.md."""
+    kept = {s: min((r["kept"][s], xraydb.atomic_symbol(z)) for z, r in records.items()
+                   if s in r["kept"]) for s in FL_SHELLS}
+    examples = []
+    for sym in FL_EXAMPLES:
+        r = records[xraydb.atomic_number(sym)]
+        examples.append("| %s | %s | %s | %s | %s |" % (
+            sym, " / ".join(fmt(v, 3) for v in r["yields"]), " / ".join(fmt(v, 3) for v in r["ck"]),
+            " / ".join(fmt(v, 3) for v in r["k_to_l"]),
+            ", ".join("%s %s" % (n, fmt(rt, 3)) for _, _, n, s, rt in r["lines"] if s == "L3")))
+    # Against xraylib's yields (Krause 1979 for L, Hubbell 1994 for K) for Z = 30-92.
+    yield_dev = []
+    for j, shell in enumerate((xraylib.K_SHELL, xraylib.L1_SHELL, xraylib.L2_SHELL, xraylib.L3_SHELL)):
+        devs = [abs(records[z]["yields"][j] / xraylib_yield(z, shell) - 1) for z in range(30, 93)]
+        yield_dev.append((FL_SHELLS[j], float(np.median(devs)), max(devs)))
+    return {
+        "elements": len(records),
+        "lines": sum(len(r["lines"]) for r in records.values()),
+        "kept": kept,
+        "no_auger": [xraydb.atomic_symbol(z) for z, r in records.items() if not r["auger"]],
+        "examples": examples,
+        "yield_dev": yield_dev,
+        "size": os.path.getsize(path),
+    }
+
+
+def write_sources(path, acc, k, l, xacc, flacc):
     pct = lambda x: "%.2f %%" % (100 * x)
+    pct3 = lambda x: "%.3f %%" % (100 * x)
     groups = [("Z = 3-10 (K edge below 1 keV)", range(3, 11)), ("Z = 11-30", range(11, 31)),
               ("Z = 31-60", range(31, 61)), ("Z = 61-92", range(61, 93))]
     group_lines = []
@@ -517,14 +915,16 @@ def write_sources(path, acc, k, l):
     text = f"""# Element data: sources and method
 
 The element table `data/XrayDataBase1.txt`, the fluorescence-yield curves
-`data/FYields/y-K.txt` and `data/FYields/y-L.txt`, and the reference values
-`data/reference/mu_photo_reference.txt` are all written by one script:
+`data/FYields/y-K.txt` and `data/FYields/y-L.txt`, the tabulated cross sections
+`data/CrossSections.txt`, the line data of the detailed fluorescence model `data/FluoLines.txt`,
+and the reference values `data/reference/mu_photo_reference.txt` and
+`data/reference/mu_total_reference.txt` are all written by one script:
 
     /usr/bin/python3 tools/gen_xraydata.py
 
-It needs Debian's `python3-xraydb` (here {XRAYDB_VERSION}) and `python3-xraylib`
-(here {XRAYLIB_VERSION}) with numpy, and runs in a few seconds. It rewrites this file too, so
-the figures below always describe the committed table.
+It needs Debian's `python3-xraydb` (here {XRAYDB_VERSION}), `python3-xraylib`
+(here {XRAYLIB_VERSION}) and `python3-fisx` (here {FISX_VERSION}) with numpy, and runs in a few
+seconds. It rewrites this file too, so the figures below always describe the committed data.
 
 ## Tabulations
 
@@ -613,8 +1013,124 @@ H and He (single region, fitted over 1-40 keV): H median {pct(acc["light"]["H"][
 {pct(acc["light"]["H"][1])}; He median {pct(acc["light"]["He"][0])}, largest {pct(acc["light"]["He"][1])}.
 
 The light elements carry most of the large deviations: above ~10 keV their photoabsorption
-falls faster than any admissible two-term form (and there Compton scattering, which the program
-does not model, dominates their attenuation anyway).
+falls faster than any admissible two-term form (and there Compton scattering, which the
+two-term model leaves out, dominates their attenuation anyway).
+
+## Tabulated cross sections
+
+The second absorption model uses the Elam tables themselves instead of a fit:
+`data/CrossSections.txt` holds, for Z = 1-92, the photoabsorption, coherent (Rayleigh) and
+incoherent (Compton) scattering cross sections in cm2/g on Elam's own energy grid, from 100 eV
+(lower for {", ".join(xacc["starts"]) or "none"}) to 800 keV, where the scattering tables end:
+{xacc["rows"]} rows, {xacc["size"] // 1024} KiB. The two-term table stays the default; this one is
+chosen per composition.
+
+- **Grid.** The raw tabulated values are read from xraydb's database, not sampled from its
+  spline. Each element's grid is the union of its photoabsorption grid, which carries the edges
+  as repeated energies, and its scattering grid. Where a part has no tabulated value (scattering
+  at an edge, photoabsorption at the few scattering energies its own grid lacks) the value is
+  interpolated log-log on that part's own grid, so each part keeps exactly its own log-log
+  interpolant.
+- **Edges.** Every step of the photoabsorption table is an edge: two rows at one energy, the
+  value below and the value above, the second naming the edge. The steps sit within
+  {xacc["step_off"][0]:.1f} eV of the listed edge energies (largest:
+  {xacc["step_off"][1]} {xacc["step_off"][2]}); each is written at the listed energy, exactly as
+  the element table writes it, so the jump lies where the program's edge does. The tabulation repeats 1 keV in
+  every element with equal values on both sides; that is no edge and becomes one row.
+- **Interpolation.** Each part is interpolated log-log linearly between neighbouring rows,
+  never across an edge (an energy exactly at an edge takes the value below it); outside the grid
+  it is extrapolated log-log from the two nearest rows. The total attenuation is the sum of the
+  three parts; the program evaluates that sum through cubic pieces precomputed on load, which
+  stay within 1e-7 of it (`data/CrossSectionTable.h`), so that a curve costs no exponentials.
+- **Jump ratios and shell shares.** The jump ratio of an edge is the tabulated value just above
+  it over the value just below. Against the jump ratios xraydb lists separately they agree to a
+  median {pct(xacc["listed_jump"][0])} (95th percentile {pct(xacc["listed_jump"][1])}) over the
+  {xacc["listed_jump"][2]} K, LI, LII, LIII and MI edges of Z >= 3; the listed values are rounded
+  (many L2 ratios read 1.4). The photoabsorption above edge i is shared out by the product rule:
+  shell i takes (1 - 1/J_i) of what the edges between edge i and E leave, prod 1/J_j. A few
+  steps of the tabulation fall instead of rising; such a shell gets no share:
+  {", ".join(xacc["falling"]) or "none"}.
+- **Edges on one side only.** Element-table edges below the tabulation's start, which have no
+  tabulated step and so no share in this model:
+  {", ".join(xacc["untabulated"]) or "none"}.
+  Tabulated steps the element table leaves out (it stops where a region above an edge would be
+  too short to fit): {", ".join(xacc["tabulated_only"]) or "none"}.
+
+### Achieved accuracy
+
+Measured on `data/reference/mu_total_reference.txt`: xraydb's total attenuation
+(`mu_elam(kind='total')`) at {XS_REF_POINTS} log-spaced energies per element between 1 and
+40 keV and {1000 * XS_NEAR_EDGE_KEV:g} eV either side of every edge in that range, leaving out
+energies within {1000 * XS_REF_EDGE_GAP_KEV:g} eV of an edge or a tabulated step;
+`tests/data/test_absorption_accuracy.cpp` recomputes these figures through
+`Composition::absorption` and fails if they exceed its bounds.
+
+| Figure (Z = 1-92, {xacc["n"]} energies) | Value |
+|---|---|
+| median relative deviation | {pct3(xacc["median"])} |
+| 95th percentile | {pct3(xacc["p95"])} |
+| largest | {pct(xacc["max"])} |
+| two-term table against the same total (Z >= 3), median / 95th percentile | {pct(xacc["classic"][0])} / {pct(xacc["classic"][1])} |
+
+xraydb interpolates the tables with a cubic spline in log-log, which can overshoot in the
+sparse grid just above a K edge (Cr between 6 and 8 keV, for one). The largest deviations, one
+per element, with the total attenuation of an independent tabulation (EPDL97 through fisx) beside
+them; fisx is closer to this table than to xraydb at {sum(abs(n[5] - n[4]) < abs(n[5] - n[3])
+for n in xacc["notes"])} of these {len(xacc["notes"])} energies:
+
+| Element, E | where | this table | xraydb | fisx (EPDL97) | deviation from xraydb |
+|---|---|---|---|---|---|
+{chr(10).join("| %s, %s keV | %s | %.5g | %.5g | %.5g | %s |" % (n[0], fmt(n[1]), n[6], n[4], n[3], n[5], pct(n[2])) for n in xacc["notes"])}
+
+## Emission lines by subshell (detailed fluorescence model)
+
+`data/FluoLines.txt` ({flacc["elements"]} elements, Z = 3-92, {flacc["lines"]} lines,
+{flacc["size"] // 1024} KiB) carries what the detailed fluorescence model needs beyond the cross
+sections: per element the fluorescence yields of K, L1, L2 and L3, the single-step Coster-Kronig
+probabilities f12, f13 and f23, the number of L1, L2 and L3 vacancies one K vacancy leaves
+behind, and the K, L1, L2 and L3 emission lines with their energies and radiative rates.
+
+| Quantity | Source |
+|---|---|
+| Line energies and radiative rates (share of the initial subshell's radiative emission) | Elam tables (xraydb `xray_lines`) |
+| Fluorescence yields K, L1, L2, L3 | Elam tables (xraydb `xray_edges(...).fyield`), which take them from M. O. Krause, J. Phys. Chem. Ref. Data 8 (1979) 307 (K below Z = 11 from Hubbell et al. 1994) |
+| Coster-Kronig probabilities f12, f13, f23 | Elam tables (Krause 1979), single-step values (xraydb `ck_probability(..., total=False)`) |
+| K-shell Auger branching (K-LL, K-LX, K-XY) | xraylib {XRAYLIB_VERSION} `AugerRate`, normalised to their sum |
+
+- **Lines.** Every K, L1, L2 and L3 line of the tabulation that carries at least
+  {100 * FL_MIN_RATE:g} % of its subshell's radiative emission, named as the tabulation names it
+  with commas as underscores (`Lb2,15` is `Lb2_15`). Kb1 and Kb3 (K-M3, K-M2) become one line
+  `Kb1_3`, and Lg2 and Lg3 (L1-N2, L1-N3) one line `Lg2_3`, at the intensity-weighted energy with
+  the summed rate: the two lie within 0.8 % of each other in energy, closer than an
+  energy-dispersive detector resolves. The rates are not renormalised after the weak lines are
+  dropped; the kept lines carry at least {pct(flacc["kept"]["K"][0])} of the K emission (least
+  for {flacc["kept"]["K"][1]}) and {pct(flacc["kept"]["L3"][0])} of the L3 emission (least for
+  {flacc["kept"]["L3"][1]}).
+- **Coster-Kronig.** The single-step probabilities are written, so that the program follows the
+  cascade itself: of the L1 vacancies f12 move to L2 and f13 to L3, and of all L2 vacancies,
+  those moved from L1 included, f23 move to L3. (The tabulation's total f13 already holds
+  f12 f23; adding that to an explicit cascade would count it twice.)
+- **K to L vacancy transfer.** A K vacancy fills radiatively with probability omega_K and
+  otherwise by an Auger transition. The radiative K-L1, K-L2 and K-L3 transitions (Ka3, Ka2, Ka1)
+  leave one vacancy in that subshell; a K-LiLj Auger transition leaves one in Li and one in Lj, a
+  K-LiX transition (X beyond the L shell) one in Li. So the Li vacancies per K vacancy are
+  n_i = omega_K R(K-Li) + (1 - omega_K) A_i, with R the tabulated radiative rate and A_i the mean
+  number of Li vacancies per K Auger transition from xraylib's rates. xraylib has no Auger rates
+  for {", ".join(flacc["no_auger"]) or "none"}; there only the radiative part is written (these
+  elements have no L lines). Shake-off and other multiple ionisation are left out.
+
+Examples (yields K / L1 / L2 / L3, f12 / f13 / f23, L1 / L2 / L3 vacancies per K vacancy, and
+the L3 lines with their rates):
+
+| Element | yields | f12 / f13 / f23 | per K vacancy | L3 lines |
+|---|---|---|---|---|
+{chr(10).join(flacc["examples"])}
+
+The tabulated L yields are Krause's, as xraylib's are (median deviation over Z = 30-92: L1
+{pct(flacc["yield_dev"][1][1])}, L2 {pct(flacc["yield_dev"][2][1])}, L3
+{pct(flacc["yield_dev"][3][1])}); the K yields differ from Hubbell's fit that the classic model
+uses by a median {pct(flacc["yield_dev"][0][1])} (at most {pct(flacc["yield_dev"][0][2])}) over
+Z = 30-92.
 """
     with open(path, "w", encoding="utf-8") as fh:
         fh.write(text)
@@ -653,29 +1169,49 @@ def check_table(table, fits):
 
 
 def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--output", default=ROOT, help="write DIR/data/... (default: the repository)")
+    out = os.path.abspath(parser.parse_args().output)
+
     fits = {}
     for z in range(1, Z_MAX_TABLE + 1):
         edges = modelled_edges(z)
         fits[z] = (edges, fit_element(z), emission_lines(z, edges))
 
-    table_path = os.path.join(ROOT, "data", "XrayDataBase1.txt")
-    ref_path = os.path.join(ROOT, "data", "reference", "mu_photo_reference.txt")
+    table_path = os.path.join(out, "data", "XrayDataBase1.txt")
+    ref_path = os.path.join(out, "data", "reference", "mu_photo_reference.txt")
     write_table(table_path, fits)
     write_reference(ref_path, fits)
     k, l = yields()
-    write_yields(k, l)
+    write_yields(out, k, l)
+
+    xs_tables = {z: cross_section_rows(z) for z in range(1, Z_MAX_TABLE + 1)}
+    xs_path = os.path.join(out, "data", "CrossSections.txt")
+    xs_ref_path = os.path.join(out, "data", "reference", "mu_total_reference.txt")
+    write_cross_sections(xs_path, xs_tables)
+    write_xs_reference(xs_ref_path, xs_tables)
 
     table = read_table(table_path)
     check_table(table, fits)
     mus, jumps = read_reference(ref_path)
     acc = accuracy(table, mus, jumps)
-    write_sources(os.path.join(ROOT, "data", "SOURCES.md"), acc, k, l)
+    xacc = xs_accuracy(xs_path, xs_ref_path, table, xs_tables)
+    fl_records = {z: fluorescence_lines(z) for z in range(3, Z_MAX_TABLE + 1)}
+    fl_path = os.path.join(out, "data", "FluoLines.txt")
+    write_fluorescence_lines(fl_path, fl_records)
+    flacc = fl_summary(fl_path, fl_records)
+    write_sources(os.path.join(out, "data", "SOURCES.md"), acc, k, l, xacc, flacc)
     print("median %.4f  p95 %.4f  max %.3f  worst %s %.4f" % (
         acc["median"], acc["p95"], acc["max"], acc["worst"][0], acc["worst"][1]))
     print("jump K median %.4f (worst %.3f %s)  jump LIII median %.4f (worst %.3f %s)" % (
         acc["jumpK"][0], acc["jumpK"][1][0], acc["jumpK"][1][1],
         acc["jumpL3"][0], acc["jumpL3"][1][0], acc["jumpL3"][1][1]))
     print("just above edges >= 1 keV: median %.4f  p90 %.4f" % acc["above"][:2])
+    print("cross sections: %d energies, median %.5f  p95 %.5f  max %.4f; %d rows, %d bytes" % (
+        xacc["n"], xacc["median"], xacc["p95"], xacc["max"], xacc["rows"], xacc["size"]))
+    for sym, e, err, ref, mine, other, where in xacc["notes"]:
+        print("  %s %.4g keV (%s): %.2f %% (xraydb %.5g, table %.5g, fisx %.5g)" % (
+            sym, e, where, 100 * err, ref, mine, other))
 
 
 if __name__ == "__main__":

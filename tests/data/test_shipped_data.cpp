@@ -1,12 +1,16 @@
-// Consistency of the shipped element table and yield curves.
+// Consistency of the shipped element table, tabulated cross sections and yield curves, and that
+// they are what the generator writes.
 
 #include "AtomData.h"
+#include "CrossSectionTable.h"
 #include "readTables.h"
 
 #include <QtTest>
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
@@ -23,7 +27,11 @@ QStringList rawLines(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QTextStream in(&f);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    in.setEncoding(QStringConverter::Utf8);
+#else
     in.setCodec("UTF-8");
+#endif
     QStringList lines;
     while (!in.atEnd())
         lines.append(in.readLine());
@@ -44,6 +52,10 @@ class TestShippedData : public QObject
 
     XrayDataBase db;
     QVector<const AtomData *> byZ; // index z, 1..92
+    QTemporaryDir generated;       // the generator's output, written once
+    bool ranGenerator = false;
+    QString notGenerated; // why there is no output: a reason to skip
+    QByteArray genFailed; // the generator's complaint: a failure
 
 private slots:
     void initTestCase()
@@ -189,6 +201,69 @@ private slots:
         QVERIFY(withLa1 >= 60);
         QVERIFY(byZ[92]->line[LineLb2] > 0);
         QVERIFY(byZ[46]->line[LineLa1] > 2.8 && byZ[46]->line[LineLa1] < 2.9);
+    }
+
+    void crossSectionResource()
+    {
+        // As the program finds it in its resources: every element of the element table, with
+        // the table's edges wherever the tabulation has a step for them.
+        CrossSectionTable xs;
+        QString error;
+        QVERIFY2(xs.load(QStringLiteral(":/CrossSections.txt"), &error), qPrintable(error));
+        QCOMPARE(xs.size(), 92);
+        for (int z = 1; z <= 92; ++z) {
+            const ElementCrossSections *x = xs.element(z);
+            QVERIFY(x);
+            QCOMPARE(x->symbol, byZ[z]->symbol);
+            for (int i = 0; i < EDGE_COUNT; ++i) {
+                const double edge = byZ[z]->edge[i];
+                const QByteArray who = (x->symbol + QString::number(i)).toUtf8();
+                if (x->edge(i) && edge > 0)
+                    QVERIFY2(x->edge(i)->energy == edge, who);
+                else if (edge > 0) // no step: the edge lies below the tabulation
+                    QVERIFY2(edge < 0.1, who);
+            }
+        }
+    }
+
+    void generatorWritesTheShippedFiles_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char *f : {"XrayDataBase1.txt", "CrossSections.txt", "FYields/y-K.txt",
+                              "FYields/y-L.txt", "reference/mu_photo_reference.txt",
+                              "reference/mu_total_reference.txt", "FluoLines.txt", "SOURCES.md"})
+            QTest::newRow(f) << QString::fromLatin1(f);
+    }
+    void generatorWritesTheShippedFiles()
+    {
+        QFETCH(QString, file);
+        if (!ranGenerator) { // once for all rows
+            ranGenerator = true;
+            QProcess gen;
+            gen.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(TIRN_SOURCE_DIR "/tools/gen_xraydata.py"),
+                       QStringLiteral("--output"), generated.path()});
+            const bool ran =
+                gen.waitForFinished(300000) && gen.exitStatus() == QProcess::NormalExit;
+            const QByteArray err = gen.readAllStandardError();
+            if (!ran || err.contains("ModuleNotFoundError"))
+                notGenerated = QStringLiteral("cannot regenerate the data without /usr/bin/python3 "
+                                              "and python3-xraydb, -xraylib, -fisx: ") +
+                               QString::fromLocal8Bit(err.trimmed().split('\n').last());
+            else if (gen.exitCode() != 0)
+                genFailed = "the generator failed: " + err;
+        }
+        if (!notGenerated.isEmpty())
+            QSKIP(qPrintable(notGenerated));
+        QVERIFY2(genFailed.isEmpty(), genFailed.constData());
+        QFile shipped(QStringLiteral(TIRN_SOURCE_DIR "/data/") + file);
+        QFile written(generated.filePath(QStringLiteral("data/") + file));
+        QVERIFY(shipped.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
+        const QList<QByteArray> a = shipped.readAll().split('\n'),
+                                b = written.readAll().split('\n');
+        for (int i = 0; i < std::min(a.size(), b.size()); ++i)
+            QVERIFY2(a[i] == b[i], qPrintable(QStringLiteral("line %1 differs").arg(i + 1)));
+        QCOMPARE(a.size(), b.size());
     }
 
     void yieldFiles_data()

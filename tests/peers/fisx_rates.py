@@ -1,12 +1,16 @@
 #!/usr/bin/python3
 """Line rates of a homogeneous layer from fisx, the fundamental-parameter library behind PyMca.
 
-Usage: fisx_rates.py ENERGY_KEV MASS_PER_AREA_G_CM2 ALPHA BETA SECONDARY COMPOSITION GROUP...
+Usage: fisx_rates.py [--scatter] ENERGY_KEV MASS_PER_AREA_G_CM2 ALPHA BETA SECONDARY COMPOSITION
+                     GROUP...
+  SECONDARY    fisx's secondary flag: 0 primary only, 1 secondary excitation within the layer
   COMPOSITION  mass fractions of compounds, "Fe2O3:0.01,BN:0.99"
   GROUP        fisx line groups, "Fe K", "Pb L3", ...
 Prints one line per emission line: "GROUP LINE ENERGY PRIMARY SECONDARY", where PRIMARY and
 SECONDARY are photons per incident photon and per unit of (solid angle / 4 pi), without
-attenuators or detector. Exits 3 when fisx is not installed.
+attenuators or detector. With --scatter a sixth column SCATTER follows: the part of SECONDARY
+that fisx ascribes to excitation by the scattered incident beam rather than by fluorescence
+lines. Exits 3 when fisx is not installed.
 """
 import sys
 
@@ -18,12 +22,16 @@ except ImportError:
 
 
 def main():
-    energy = float(sys.argv[1])
-    mass_per_area = float(sys.argv[2])
-    alpha, beta = float(sys.argv[3]), float(sys.argv[4])
-    secondary = int(sys.argv[5])
-    parts = [p.split(":") for p in sys.argv[6].split(",")]
-    groups = sys.argv[7:]
+    args = sys.argv[1:]
+    scatter = bool(args) and args[0] == "--scatter"
+    if scatter:
+        args = args[1:]
+    energy = float(args[0])
+    mass_per_area = float(args[1])
+    alpha, beta = float(args[2]), float(args[3])
+    secondary = int(args[4])
+    parts = [p.split(":") for p in args[5].split(",")]
+    groups = args[6:]
 
     elements = Elements()
     elements.initializeAsPyMca()
@@ -46,8 +54,12 @@ def main():
     for group in groups:
         for layer in result.get(group, {}):
             for line, v in sorted(result[group][layer].items()):
-                print("%s\t%s\t%.6f\t%.10g\t%.10g" % (group, line, v["energy"], v["primary"],
-                                                      v.get("secondary", 0.0)))
+                row = "%s\t%s\t%.6f\t%.10g\t%.10g" % (group, line, v["energy"], v["primary"],
+                                                       v.get("secondary", 0.0))
+                if scatter:
+                    # Contributions are keyed by their source; the beam's own are "... scattering".
+                    row += "\t%.10g" % sum(x for k, x in v.items() if "scattering" in k)
+                print(row)
 
 
 if __name__ == "__main__":

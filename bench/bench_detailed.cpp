@@ -1,0 +1,185 @@
+// Cost of the detailed fluorescence model against the classic one, for a spectrum of 2000 points
+// as the plot draws it: the view-independent line computation (with and without secondary
+// fluorescence), the view (Gaussians, records, texts), and the classic simulateSpectrum with
+// either absorption model. An edit also recomputes the mu t curve (timed here too) and repaints
+// the plot (bench_repaint), which both models pay alike.
+//
+//   bench_detailed [repeats]        (default 300 runs per step)
+
+#include "AtomData.h"
+#include "Composition.h"
+#include "CrossSectionTable.h"
+#include "DetailedFluorescence.h"
+#include "FluoLineTable.h"
+#include "FluoSimulation.h"
+#include "MuT.h"
+#include "readTables.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+constexpr int GridPoints = 2000;
+
+struct Case
+{
+    const char *name;
+    const char *target;
+    const char *binder;
+    double E0;
+    double lo;
+    double hi;
+};
+
+const Case kCases[] = {
+    {"Fe2O3 in BN, 10 keV", "Fe2O3", "BN", 10, 1, 11},
+    // Phlogopite with hematite, rutile, manganosite and zincite: K Mg Al Si O H Fe Ti Mn Zn.
+    {"10-element mineral mix in BN + cellulose, 30 keV",
+     "[KMg3AlSi3O10(OH)2]4[Fe2O3]2[TiO2]1[MnO]1[ZnO]1", "[BN]1[C6H10O5]1", 30, 0.5, 31},
+};
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    const int repeats = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+
+    XrayDataBase db;
+    CrossSectionTable xs;
+    FluoLineTable lineTable;
+    QString error;
+    const QString dir = QStringLiteral(TIRN_SOURCE_DIR "/data/");
+    if (!db.load(dir + QStringLiteral("XrayDataBase1.txt")) ||
+        !xs.load(dir + QStringLiteral("CrossSections.txt"), &error) ||
+        !lineTable.load(dir + QStringLiteral("FluoLines.txt"), &error)) {
+        std::fprintf(stderr, "cannot load the shipped data %s\n", qPrintable(error));
+        return 1;
+    }
+    std::vector<double> yieldK(YIELD_ARRAY_SIZE), yieldL(YIELD_ARRAY_SIZE);
+    readYield(yieldK.data(), YIELD_SLOTS, dir + QStringLiteral("FYields/y-K.txt"));
+    readYield(yieldL.data(), YIELD_SLOTS, dir + QStringLiteral("FYields/y-L.txt"));
+    const Composition air = airComposition(db);
+    Composition al;
+    evalComposition(QStringLiteral("Al"), al, db);
+    const Composition none;
+
+    std::printf("%d-point spectrum, median of %d runs [us]\n", GridPoints, repeats);
+    for (const Case &c : kCases) {
+        Composition tgt, bnd;
+        evalComposition(QString::fromLatin1(c.target), tgt, db);
+        evalComposition(QString::fromLatin1(c.binder), bnd, db);
+        std::vector<double> grid(GridPoints), spectrum(GridPoints);
+        for (int i = 0; i < GridPoints; ++i)
+            grid[i] = c.lo + (c.hi - c.lo) * i / (GridPoints - 1);
+
+        DetailedInput in;
+        SpectrumInput &s = in.spectrum;
+        s.E0 = c.E0;
+        s.I0 = 1e10;
+        s.distance = 2;
+        s.detRadius = 0.5;
+        s.airThickness = 10;
+        s.f1Thickness = 0.02;
+        s.f1Density = 2.7;
+        s.fwhm = 0.15;
+        s.channelWidth = 0.01;
+        s.tgt = &tgt;
+        s.bnd = &bnd;
+        s.air = &air;
+        s.f1 = &al;
+        s.f2 = &none;
+        s.yieldK = yieldK.data();
+        s.yieldL = yieldL.data();
+        s.yieldSize = YIELD_ARRAY_SIZE;
+        // 20 mg of target per cm^2 with five times as many binder formula units.
+        s.tgtMolPerArea = 0.02 / tgt.molecularWeight();
+        s.bndPerTgt = 5;
+        s.lineNames = lineNames();
+        s.gridE = grid.data();
+        s.gridPoints = GridPoints;
+        in.lines = &lineTable;
+        in.crossSections = &xs;
+
+        const PelletAbsorber absorber{&tgt, &bnd, s.tgtMolPerArea, s.bndPerTgt};
+        std::vector<double> curveE(GridPoints), curve(GridPoints);
+
+        DetailedLineSet primaryLines, allLines;
+        SpectrumResult result;
+        double sink = 0;
+        const std::function<void()> steps[] = {
+            [&] { // the classic model on the two-term table
+                tgt.tabulated = bnd.tabulated = nullptr;
+                simulateSpectrum(s, spectrum.data(), result);
+            },
+            [&] { // the classic model on the tabulated cross sections
+                tgt.tabulated = bnd.tabulated = &xs;
+                simulateSpectrum(s, spectrum.data(), result);
+            },
+            [&] {
+                in.secondary = false;
+                computeDetailedLines(in, primaryLines);
+            },
+            [&] {
+                in.secondary = true;
+                computeDetailedLines(in, allLines);
+            },
+            [&] { renderDetailedSpectrum(allLines, s, spectrum.data(), result); },
+            [&] { // the mu t curve of an edit, on the tabulated cross sections
+                tgt.tabulated = bnd.tabulated = &xs;
+                fillMuTCurve(muTRange(c.lo, c.hi), GridPoints, absorber, curveE.data(),
+                             curve.data());
+            },
+        };
+        constexpr int StepCount = int(sizeof steps / sizeof steps[0]);
+        // The steps take turns, so that a slower stretch of the machine hits all alike.
+        std::vector<double> us[StepCount];
+        QElapsedTimer t;
+        for (int r = 0; r < repeats; ++r) {
+            for (int k = 0; k < StepCount; ++k) {
+                t.start();
+                steps[k]();
+                us[k].push_back(t.nsecsElapsed() / 1000.0);
+                sink += std::accumulate(spectrum.begin(), spectrum.end(), 0.0) + curve[0];
+            }
+        }
+        const double classic = median(us[0]), classicTab = median(us[1]);
+        const double primary = median(us[2]), secondary = median(us[3]), view = median(us[4]);
+        const double curveUs = median(us[5]);
+        std::printf("\n%s: %d lines, %d records in range\n", c.name, int(allLines.lines.size()),
+                    int(result.linePeaks.size()));
+        std::printf("  %-52s %9.1f\n", "classic simulateSpectrum, two-term table", classic);
+        std::printf("  %-52s %9.1f\n", "classic simulateSpectrum, tabulated", classicTab);
+        std::printf("  %-52s %9.1f\n", "detailed lines, primary only", primary);
+        std::printf("  %-52s %9.1f\n", "detailed lines, with secondary fluorescence", secondary);
+        std::printf("  %-52s %9.1f\n", "detailed view (Gaussians, records, texts)", view);
+        std::printf("  %-52s %9.2f x\n", "edit, primary only: (lines + view) / classic",
+                    (primary + view) / classic);
+        std::printf("  %-52s %9.2f x\n", "edit, with secondary: (lines + view) / classic",
+                    (secondary + view) / classic);
+        std::printf("  %-52s %9.2f x\n", "view change only: view / classic", view / classic);
+        std::printf("  %-52s %9.1f\n", "mu t curve (tabulated)", curveUs);
+        std::printf("  %-52s %9.2f x\n", "edit with mu t curve, with secondary, vs classic",
+                    (curveUs + secondary + view) / (curveUs + classicTab));
+        if (sink == 0)
+            std::printf("(empty spectrum)\n");
+    }
+    return 0;
+}

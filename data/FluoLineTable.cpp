@@ -1,0 +1,130 @@
+#include "FluoLineTable.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <utility>
+
+// File layout (written by tools/gen_xraydata.py):
+//   # comment
+//   element <Z> <symbol> <lines> <yield K> <yield L1> <yield L2> <yield L3> <f12> <f13> <f23>
+//           <L1 per K> <L2 per K> <L3 per K>                                    (one line)
+//   <shell> <name> <E keV> <rate>                           (<lines> lines, shell K, L1, L2, L3)
+// Lines come by shell; a shell's rates are shares of its radiative emission and so add up to at
+// most 1.
+
+namespace {
+
+constexpr int MaxZ = 118;
+// Rounding of the written shares: the kept lines of a shell may add up to a hair above 1.
+constexpr double ShareSlack = 1e-5;
+
+int shellIndex(const QByteArray &name)
+{
+    static const char *const names[FLUO_SHELL_COUNT] = {"K", "L1", "L2", "L3"};
+    for (int i = 0; i < FLUO_SHELL_COUNT; ++i) {
+        if (name == names[i])
+            return i;
+    }
+    return -1;
+}
+
+bool number(const QByteArray &field, double lo, double hi, double *value)
+{
+    bool ok = false;
+    *value = field.toDouble(&ok);
+    return ok && *value >= lo && *value <= hi;
+}
+
+} // namespace
+
+bool FluoLineTable::load(const QString &fileName, QString *error)
+{
+    byZ.clear();
+    count = 0;
+    int lineNo = 0;
+    auto fail = [&](const QString &what) {
+        byZ.clear();
+        count = 0;
+        if (error)
+            *error = lineNo > 0 ? QStringLiteral("%1:%2: %3").arg(fileName).arg(lineNo).arg(what)
+                                : QStringLiteral("%1: %2").arg(fileName, what);
+        return false;
+    };
+
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QList<QByteArray> lines = file.readAll().split('\n');
+
+    std::vector<ElementLines> table(MaxZ + 1);
+    int n = 0;
+    while (n < lines.size()) {
+        lineNo = n + 1;
+        const QByteArray line = lines.at(n++).simplified();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        const QList<QByteArray> f = line.split(' ');
+        bool zOk = false, countOk = false;
+        const int z = f.size() == 14 ? f.at(1).toInt(&zOk) : 0;
+        const int lineCount = f.size() == 14 ? f.at(3).toInt(&countOk) : 0;
+        if (f.at(0) != "element" || !zOk || !countOk)
+            return fail(
+                QStringLiteral("expected \"element <Z> <symbol> <lines>\" and ten numbers"));
+        if (z < 1 || z > MaxZ || table[z].z != 0)
+            return fail(QStringLiteral("element %1 out of range or repeated").arg(z));
+        if (lineCount < 0 || lineCount > 1000)
+            return fail(QStringLiteral("element %1: %2 lines").arg(z).arg(lineCount));
+
+        ElementLines &el = table[z];
+        el.symbol = QString::fromLatin1(f.at(2));
+        double *const probabilities[] = {&el.yield[0], &el.yield[1], &el.yield[2], &el.yield[3],
+                                         &el.f12,      &el.f13,      &el.f23};
+        for (int i = 0; i < 7; ++i) {
+            if (!number(f.at(4 + i), 0.0, 1.0, probabilities[i]))
+                return fail(
+                    QStringLiteral("element %1: field %2 is no probability").arg(z).arg(5 + i));
+        }
+        if (el.f12 + el.f13 > 1.0 + ShareSlack)
+            return fail(QStringLiteral("element %1: f12 + f13 exceed 1").arg(z));
+        // An Auger transition can leave two vacancies in one subshell.
+        for (int i = 0; i < 3; ++i) {
+            if (!number(f.at(11 + i), 0.0, 2.0, &el.kToL[i]))
+                return fail(
+                    QStringLiteral("element %1: field %2 is not 0 ... 2").arg(z).arg(12 + i));
+        }
+
+        double shareSum[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
+        int lastShell = 0;
+        for (int i = 0; i < lineCount; ++i) {
+            lineNo = n + 1;
+            if (n >= lines.size() || lines.at(n).trimmed().isEmpty())
+                return fail(QStringLiteral("element %1 ends after %2 of %3 lines")
+                                .arg(z)
+                                .arg(i)
+                                .arg(lineCount));
+            const QList<QByteArray> g = lines.at(n++).simplified().split(' ');
+            EmissionLine l;
+            l.shell = g.size() == 4 ? shellIndex(g.at(0)) : -1;
+            if (l.shell < 0 || !number(g.at(2), 1e-6, 1e4, &l.energy) ||
+                !number(g.at(3), 0.0, 1.0, &l.rate) || !(l.rate > 0.0) || g.at(1).contains(','))
+                return fail(QStringLiteral("expected <K|L1|L2|L3> <name> <E keV> <rate>"));
+            if (l.shell < lastShell)
+                return fail(QStringLiteral("lines out of shell order"));
+            lastShell = l.shell;
+            shareSum[l.shell] += l.rate;
+            if (shareSum[l.shell] > 1.0 + ShareSlack)
+                return fail(QStringLiteral("shell %1 emits more than all of its radiative share")
+                                .arg(QString::fromLatin1(g.at(0))));
+            l.name = QString::fromLatin1(g.at(1));
+            el.lines.append(l);
+        }
+        el.z = z;
+        ++count;
+    }
+    lineNo = 0;
+    if (count == 0)
+        return fail(QStringLiteral("no elements"));
+    byZ = std::move(table);
+    return true;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// The detailed fluorescence model: every K and L line of the tabulation with its own radiative
+// rate and subshell yield, vacancies followed through the K-to-L transfer and Coster-Kronig
+// transitions, incidence and exit at angles to the pellet surface, the exact solid angle of the
+// detector disc and, on request, secondary fluorescence within the pellet. It always computes
+// with the tabulated cross sections (total attenuation and per-shell photoabsorption), whatever
+// absorption data the compositions were evaluated with.
+//
+// Work is split in two so that a caller can cache the expensive part: computeDetailedLines()
+// depends on everything but the view (energy grid, FWHM, channel width, "Integ.", "Ratio");
+// renderDetailedSpectrum() turns its lines into the spectrum and the records of one view.
+
+#include "CrossSectionTable.h"
+#include "FluoLineTable.h"
+#include "FluoSimulation.h"
+
+#include <QVector>
+
+struct DetailedInput
+{
+    // The classic inputs. Read here: E0, I0, distance, detRadius, air and filter thicknesses and
+    // densities, the five compositions and the pellet amounts (tgtMolPerArea, bndPerTgt,
+    // bndMolPerArea). The yield arrays and line names belong to the classic model and are not
+    // read; the view fields are read by renderDetailedSpectrum() only.
+    SpectrumInput spectrum;
+    double incidenceDeg = 45.0; // between the beam and the pellet surface, (0, 90]
+    double exitDeg = 45.0;      // between the pellet surface and the detector axis, (0, 90]
+    bool secondary = false;     // add fluorescence excited by the pellet's own lines
+    const FluoLineTable *lines = nullptr;             // not owned; no lines without it
+    const CrossSectionTable *crossSections = nullptr; // not owned; no lines without it
+};
+
+// Every line of every element of the target and the binder, whatever its energy: target
+// entries first, then binder, each element's lines in the table's order (by shell, then
+// energy). peakIntensity is photons/s reaching the detector, secondary fluorescence included;
+// secondaryIntensity is the part of it that secondary fluorescence adds. Texts stay empty.
+struct DetailedLineSet
+{
+    QVector<LinePeak> lines;
+    double airMolPerArea = 0;
+    double f1MolPerArea = 0;
+    double f2MolPerArea = 0;
+};
+
+// The view-independent part: the lines with their rates. Costs as much as a few mu t curves
+// with secondary fluorescence, far less without; call it when an input it reads changes.
+void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out);
+
+// The view: fills in.gridPoints values of spectrum on view.gridE (photons/s at each line's
+// centre, or per analyser channel in "Integ." mode) and result, as simulateSpectrum() does for
+// the classic model: every line with a non-zero rate adds its Gaussian wherever it lies, and the
+// lines inside the grid's range, zero rates included, get records with texts. Reads only
+// view.fwhm, channelWidth, integ, ratio, gridE and gridPoints.
+void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &view,
+                            double *spectrum, SpectrumResult &result);
+
+// Both steps at once, for callers that do not cache.
+void simulateDetailed(const DetailedInput &in, double *spectrum, SpectrumResult &result);
+
+// Fraction of all directions that a disc of radius R at distance D on its axis subtends,
+// Omega / (4 pi) = (1 - D / sqrt(D^2 + R^2)) / 2.
+double discSolidAngleFraction(double distance, double radius);
+
+// The depth integral of secondary fluorescence in a homogeneous layer, in units of its
+// thickness: the integral over 0 <= z, z' <= 1 of exp(-a z) E1(m |z - z'|) exp(-b z'), where a
+// is the layer's mu t at the incident energy over sin(incidence), b its mu t at the secondary
+// line over sin(exit), and m its mu t at the exciting line. In closed form (de Boer, X-Ray
+// Spectrom. 19 (1990) 145) with exponential integrals; all three arguments must be positive.
+double secondaryDepthIntegral(double a, double b, double m);

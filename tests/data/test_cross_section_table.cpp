@@ -1,0 +1,156 @@
+// Loader and interpolation rules of the tabulated cross sections, on a small file whose values
+// follow power laws known by hand, and the fast total on the shipped table.
+
+#include "CrossSectionTable.h"
+
+#include <QtTest>
+
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace {
+
+// Fe-like element with an LI edge at 2 keV (jump 2) and a K edge at 4 keV (jump 4):
+// photo 8000 E^-3 below LI, 16000 E^-3 up to K, 64000 E^-3 above; coherent 4/E; incoherent E/2.
+const char *const kPowerLaws = "# test\n"
+                               "element 26 Fe 7\n"
+                               "1 8000 4 0.5\n"
+                               "2 1000 2 1\n"
+                               "2 2000 2 1 L1\n"
+                               "4 250 1 2\n"
+                               "4 1000 1 2 K\n"
+                               "8 125 0.5 4\n"
+                               "16 15.625 0.25 8\n";
+
+enum { Total = 3 };
+
+} // namespace
+
+class TestCrossSectionTable : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QString write(const QByteArray &text)
+    {
+        const QString path = dir.filePath(QStringLiteral("xs.txt"));
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size())
+            return QString();
+        return path;
+    }
+
+private slots:
+    void interpolation_data()
+    {
+        QTest::addColumn<int>("part");
+        QTest::addColumn<double>("energy");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("photo between grid energies") << 0 << 1.5 << 8000 / 3.375;
+        QTest::newRow("photo between the edges") << 0 << 3.0 << 16000 / 27.0;
+        QTest::newRow("photo at K is the value below") << 0 << 4.0 << 250.0;
+        QTest::newRow("photo just above K") << 0 << 4.0 * (1 + 1e-15) << 1000.0;
+        QTest::newRow("photo below the grid") << 0 << 0.5 << 64000.0;
+        QTest::newRow("photo above the grid") << 0 << 32.0 << 1.953125;
+        QTest::newRow("coherent above the grid") << 1 << 100.0 << 0.04;
+        QTest::newRow("incoherent below the grid") << 2 << 0.25 << 0.125;
+        QTest::newRow("total below K") << int(Total) << 3.0 << 16000 / 27.0 + 4 / 3.0 + 1.5;
+        QTest::newRow("total above K") << int(Total) << 6.0 << 64000 / 216.0 + 4 / 6.0 + 3.0;
+        QTest::newRow("total above the grid") << int(Total) << 20.0 << 8.0 + 0.2 + 10.0;
+        QTest::newRow("no photons") << int(Total) << -1.0 << 0.0;
+        QTest::newRow("undefined energy") << 0 << qQNaN() << 0.0;
+    }
+    void interpolation()
+    {
+        QFETCH(int, part);
+        QFETCH(double, energy);
+        QFETCH(double, expected);
+        CrossSectionTable t;
+        QString error;
+        QVERIFY2(t.load(write(kPowerLaws), &error), qPrintable(error));
+        QCOMPARE(t.size(), 1);
+        const ElementCrossSections *x = t.element(26);
+        QVERIFY(x && x->symbol == QLatin1String("Fe") && !t.element(25));
+        QVERIFY(x->edges().size() == 2 && x->edge(EdgeK)->energy == 4.0 && !x->edge(EdgeLII));
+        QVERIFY(x->jumpRatio(EdgeLI) == 2.0 && x->jumpRatio(EdgeK) == 4.0);
+        const double v =
+            part == Total ? x->total(energy) : x->value(ElementCrossSections::Part(part), energy);
+        if (expected == 0.0)
+            QVERIFY2(v == 0.0, qPrintable(QString::number(v)));
+        else // the total within the grid is the cubic cell's value
+            QVERIFY2(qAbs(v / expected - 1) < (part == Total ? 5e-7 : 1e-13),
+                     qPrintable(QStringLiteral("%1 vs %2").arg(v, 0, 'g', 17).arg(expected)));
+    }
+
+    void malformed_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("where"); // in the message
+        const QByteArray head = "element 26 Fe 4\n";
+        QTest::newRow("energies fall") << head + "1 1 1 1\n3 1 1 1\n2 1 1 1\n4 1 1 1\n"
+                                       << ":4:";
+        QTest::newRow("zero value") << head + "1 1 1 1\n2 1 0 1\n3 1 1 1\n4 1 1 1\n"
+                                    << ":3:";
+        QTest::newRow("edge at a new energy") << head + "1 1 1 1\n2 1 1 1\n3 2 1 1 K\n4 1 1 1\n"
+                                              << ":4:";
+        QTest::newRow("one energy below an edge") << head + "1 1 1 1\n1 2 1 1 K\n2 1 1 1\n4 1 1 1\n"
+                                                  << "below edge K";
+        QTest::newRow("nothing above the last edge")
+            << head + "1 1 1 1\n2 1 1 1\n4 1 1 1\n4 2 1 1 K\n"
+            << "above the last edge";
+        QTest::newRow("rows missing") << head + "1 1 1 1\n2 1 1 1\nelement 27 Co 2\n"
+                                      << ":4:";
+        QTest::newRow("element twice") << QByteArray(kPowerLaws) + kPowerLaws << ":11:";
+        QTest::newRow("no elements") << QByteArray("# nothing\n\n") << "no elements";
+    }
+    void malformed()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, where);
+        CrossSectionTable t;
+        QVERIFY(t.load(write(kPowerLaws)));
+        QString error;
+        QVERIFY(!t.load(write(text), &error));
+        QVERIFY2(error.contains(where), qPrintable(error));
+        // A failed load leaves nothing of the earlier one either.
+        QCOMPARE(t.size(), 0);
+        QVERIFY(!t.element(26));
+    }
+
+    void missingFile()
+    {
+        CrossSectionTable t;
+        QString error;
+        QVERIFY(!t.load(dir.filePath(QStringLiteral("none.txt")), &error));
+        QVERIFY(error.contains(QLatin1String("none.txt")));
+    }
+
+    void fastTotalFollowsTheParts()
+    {
+        // Over the whole shipped grid of every element, at and around every edge too, the total
+        // is the sum of its parts.
+        CrossSectionTable t;
+        QVERIFY(t.load(QStringLiteral(TIRN_SOURCE_DIR "/data/CrossSections.txt")));
+        double worst = 0;
+        for (int z = 1; z <= 92; ++z) {
+            const ElementCrossSections *x = t.element(z);
+            QVERIFY(x);
+            QVector<double> energies;
+            for (double e = 0.09; e < 900; e *= 1.0007)
+                energies.append(e);
+            for (const TabulatedEdge &edge : x->edges())
+                energies << edge.energy << edge.energy * (1 + 1e-12) << edge.energy * (1 - 1e-12);
+            for (double e : qAsConst(energies)) {
+                const double sum = x->photo(e) + x->coherent(e) + x->incoherent(e);
+                worst = std::max(worst, qAbs(x->total(e) / sum - 1));
+            }
+        }
+        qInfo("largest deviation of the total from the sum of its parts: %.2g", worst);
+        QVERIFY2(worst < 5e-7, qPrintable(QString::number(worst)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCrossSectionTable)
+#include "test_cross_section_table.moc"
