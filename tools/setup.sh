@@ -2,8 +2,15 @@
 # One-step set-up for a Debian 12 machine: installs the Debian packages that are missing,
 # builds Tirn, then either starts it or runs the whole test suite.
 #
-#   bash tools/setup.sh run [Tirn options]   # e.g. -e for English
-#   bash tools/setup.sh test
+#   bash tools/setup.sh run [Tirn options]   # e.g. -e for English; builds with Qt 6
+#   bash tools/setup.sh test                 # the suite on Qt 6 and Qt 5, and the checks below
+#
+# run builds with Qt 6 (TIRN_QT_MAJOR=5 in the environment: Qt 5.15 instead) in build/.
+# test builds and runs the suite against Qt 6 (build/) and Qt 5 (build-qt5/), the suite again
+# with AddressSanitizer and UndefinedBehaviorSanitizer on Qt 5 (build-asan/), compares the batch
+# outputs of the two builds byte for byte, builds and checks the Debian package, fuzzes the
+# composition parser (build-fuzz/), and prints the time of each stage. TIRN_CHECK_FORMAT=1 also
+# checks the C++ formatting first.
 #
 # Run as root (or with sudo available) the first time, so that missing packages can be installed.
 set -euo pipefail
@@ -17,10 +24,21 @@ mode="${1:-run}"
 build_dir="${TIRN_BUILD_DIR:-$here/build}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-packages=(build-essential cmake qtbase5-dev qttools5-dev qttools5-dev-tools fonts-ipafont-gothic)
+qt5_packages=(qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev)
+qt6_packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-svg-dev)
+packages=(build-essential cmake fonts-ipafont-gothic)
 if [ "$mode" = test ]; then
+    packages+=("${qt6_packages[@]}" "${qt5_packages[@]}" qttranslations5-l10n qt6-translations-l10n)
     # The parser fuzzer is built with clang and its libFuzzer runtime.
     packages+=(clang-14 libclang-rt-14-dev)
+    # Package building and checking, the format check, and the peer libraries that tests
+    # compare against.
+    packages+=(dpkg-dev desktop-file-utils appstream clang-format-14)
+    packages+=(python3-xraydb python3-xraylib python3-fisx)
+elif [ "${TIRN_QT_MAJOR:-6}" = 5 ]; then
+    packages+=("${qt5_packages[@]}")
+else
+    packages+=("${qt6_packages[@]}")
 fi
 
 missing=()
@@ -50,33 +68,65 @@ configure_and_build() {
     cmake --build "$dir" -j "$jobs"
 }
 
+suite() {
+    (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+}
+
+sanitized_suite() {
+    (export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1 \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 && suite "$1")
+}
+
+timings=()
+stage() { # stage NAME COMMAND...: runs the command and notes how long it took
+    local name="$1" t0
+    shift
+    echo "==== $name"
+    t0=$(date +%s)
+    "$@"
+    timings+=("$(printf '%-32s %5d s' "$name" $(($(date +%s) - t0)))")
+}
+
 case "$mode" in
 run)
-    configure_and_build "$build_dir"
+    configure_and_build "$build_dir" -DTIRN_QT_MAJOR="${TIRN_QT_MAJOR:-6}"
     exec "$build_dir/app/Tirn" "$@"
     ;;
 test)
     start=$(date +%s)
-    configure_and_build "$build_dir"
-    (cd "$build_dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
-    normal_done=$(date +%s)
-
-    # The same suite once more with AddressSanitizer and UndefinedBehaviorSanitizer; any report
-    # aborts the test that triggered it. Leak checking stays off: the window and its export
-    # dialog live until exit by design, and the font and platform libraries keep caches.
+    qt5_dir="${TIRN_QT5_BUILD_DIR:-$here/build-qt5}"
     asan_dir="${TIRN_ASAN_BUILD_DIR:-$here/build-asan}"
-    configure_and_build "$asan_dir" -DTIRN_SANITIZE=ON -DTIRN_BUILD_BENCH=OFF
-    (cd "$asan_dir" && QT_QPA_PLATFORM=offscreen \
-        ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1 \
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --output-on-failure -j "$jobs")
-    asan_done=$(date +%s)
 
-    bash "$here/tools/run_fuzz.sh" "${TIRN_FUZZ_SECONDS:-30}"
-    end=$(date +%s)
-    echo "Timing: normal build+tests $((normal_done - start)) s," \
-        "sanitizer build+tests $((asan_done - normal_done)) s, fuzzing $((end - asan_done)) s," \
-        "total $((end - start)) s"
+    # Off until the tree has been formatted once; then this becomes unconditional.
+    if [ "${TIRN_CHECK_FORMAT:-0}" = 1 ]; then
+        stage "format check" bash "$here/tools/check_format.sh"
+    fi
+
+    stage "Qt 6 build" configure_and_build "$build_dir" -DTIRN_QT_MAJOR=6
+    stage "Qt 6 tests" suite "$build_dir"
+    stage "Qt 5 build" configure_and_build "$qt5_dir" -DTIRN_QT_MAJOR=5
+    stage "Qt 5 tests" suite "$qt5_dir"
+
+    # The same suite once more with AddressSanitizer and UndefinedBehaviorSanitizer, on one Qt
+    # only (the code paths are the same; Qt 5 builds faster); any report aborts the test that
+    # triggered it. Leak checking stays off: the window and its export dialog live until exit
+    # by design, and the font and platform libraries keep caches.
+    stage "sanitizer build (Qt 5)" configure_and_build "$asan_dir" -DTIRN_QT_MAJOR=5 \
+        -DTIRN_SANITIZE=ON -DTIRN_BUILD_BENCH=OFF
+    stage "sanitizer tests (Qt 5)" sanitized_suite "$asan_dir"
+
+    # Same program whichever Qt it runs on: batch mode's text outputs must not differ by a byte.
+    stage "Qt 6 / Qt 5 batch outputs" bash "$here/tools/compare_qt_builds.sh" \
+        "$build_dir/app/Tirn" "$qt5_dir/app/Tirn"
+
+    # The Debian package of the Qt 6 build, unpacked and checked.
+    stage "Debian package" env TIRN_JOBS="$jobs" bash "$here/tools/build_deb.sh" "$build_dir"
+
+    stage "fuzzing" bash "$here/tools/run_fuzz.sh" "${TIRN_FUZZ_SECONDS:-30}"
+
+    echo "==== timings"
+    printf '%s\n' "${timings[@]}"
+    echo "total $(($(date +%s) - start)) s"
     ;;
 *)
     echo "usage: bash tools/setup.sh run|test [Tirn options]" >&2
