@@ -38,6 +38,11 @@ struct BatchPlan
     QString spectrumFile;
     QString linesFile;
     QString renderFile;
+    int absorption = -1; // PlanModel::Absorption, -1 when not given
+    QString loadSession;
+    QString saveSession;
+    QString plotFile;
+    QSize plotSize{1000, 600};
 };
 
 void printError(const QString &message)
@@ -88,6 +93,44 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             if (!plan.spectrumFile.isEmpty())
                 return QStringLiteral("--save-spectrum given twice");
             plan.spectrumFile = v;
+        } else if (arg == QLatin1String("--absorption")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            plan.absorption = PlanModel::absorptionIndex(v);
+            if (!present || plan.absorption < 0)
+                return QStringLiteral("--absorption takes classic or tabulated, got \"%1\"").arg(v);
+        } else if (arg == QLatin1String("--load-session") ||
+                   arg == QLatin1String("--save-session")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            QString &target =
+                arg == QLatin1String("--load-session") ? plan.loadSession : plan.saveSession;
+            if (!present || v.isEmpty())
+                return QStringLiteral("%1 needs a file name").arg(arg);
+            if (!target.isEmpty())
+                return QStringLiteral("%1 given twice").arg(arg);
+            target = v;
+        } else if (arg == QLatin1String("--render-plot")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--render-plot needs a file name");
+            if (!plan.plotFile.isEmpty())
+                return QStringLiteral("--render-plot given twice");
+            const QString suffix = QFileInfo(v).suffix().toLower();
+            if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf") &&
+                !QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))
+                return QStringLiteral("--render-plot: no image format for the suffix \"%1\"")
+                    .arg(suffix);
+            plan.plotFile = v;
+        } else if (arg == QLatin1String("--plot-size")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            plan.plotSize = parseImageSize(v);
+            if (!present || !(plan.plotSize.width() > 0 && plan.plotSize.height() > 0 &&
+                              plan.plotSize.width() <= 20000 && plan.plotSize.height() <= 20000))
+                return QStringLiteral("--plot-size takes WxH in pixels (1 to 20000), got \"%1\"")
+                    .arg(v);
         } else if (arg == QLatin1String("--save-lines")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
@@ -254,7 +297,7 @@ int runBatch(const QStringList &arguments)
     // The plan answers for every field that holds state; captions and the screenshot need the
     // window, which then shows the plan and follows its edits.
     QString unused;
-    bool needWindow = !plan.renderFile.isEmpty();
+    bool needWindow = !plan.renderFile.isEmpty() || !plan.plotFile.isEmpty();
     for (const QString &name : plan.prints)
         needWindow = needWindow || !model->printValue(name, &unused);
     if (needWindow) {
@@ -274,6 +317,23 @@ int runBatch(const QStringList &arguments)
         }
     }
 
+    // A session is the starting point of the edits; the data choice overrides it and comes
+    // before any edit, so every edit computes with it.
+    if (!plan.loadSession.isEmpty()) {
+        const PlanModel::SessionLoad loaded = model->loadSession(plan.loadSession);
+        if (!loaded.ok) {
+            printError(QStringLiteral("cannot load session \"%1\": %2")
+                           .arg(plan.loadSession, loaded.error));
+            return ExitUsage;
+        }
+        for (const QString &key : loaded.ignored)
+            std::fprintf(stderr, "warning: session key ignored: %s\n", qPrintable(key));
+        for (const QString &key : loaded.missing)
+            std::fprintf(stderr, "warning: session key missing, default used: %s\n",
+                         qPrintable(key));
+    }
+    if (plan.absorption >= 0)
+        model->setAbsorption(PlanModel::Absorption(plan.absorption));
     for (const SetAction &set : plan.sets) {
         const QString error = applySet(*model, set);
         if (!error.isEmpty()) {
@@ -283,6 +343,13 @@ int runBatch(const QStringList &arguments)
     }
     if (window)
         settle();
+    // The form would frame these fields in red; a script hears of them on standard error, in
+    // the words of the status bar, and still gets its results.
+    for (PlanModel::Input field : model->flaggedFields()) {
+        std::fprintf(stderr, "warning: %s: %s\n", PlanModel::inputName(field).toLatin1().constData(),
+                     model->fieldProblem(field).toLocal8Bit().constData());
+    }
+    std::fflush(stderr);
 
     QSaveFile imageFile(plan.renderFile);
     QByteArray imageFormat;
@@ -296,7 +363,11 @@ int runBatch(const QStringList &arguments)
     }
 
     QTextStream out(stdout);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    out.setEncoding(QStringConverter::Utf8);
+#else
     out.setCodec("UTF-8");
+#endif
     for (const QString &name : plan.prints) {
         QString value;
         if (!model->printValue(name, &value))
@@ -313,11 +384,27 @@ int runBatch(const QStringList &arguments)
             return ExitOutputFailed;
         }
     }
+    if (!plan.saveSession.isEmpty()) {
+        QString message;
+        if (!model->saveSession(plan.saveSession, &message)) {
+            printError(QStringLiteral("session not saved to \"%1\": %2")
+                           .arg(plan.saveSession, message));
+            return ExitOutputFailed;
+        }
+    }
     if (!plan.linesFile.isEmpty()) {
         QString message;
         if (!model->saveLines(plan.linesFile, &message)) {
             printError(
                 QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
+            return ExitOutputFailed;
+        }
+    }
+    if (!plan.plotFile.isEmpty()) {
+        QString message;
+        if (!window->savePlotImage(plan.plotFile, plan.plotSize, &message)) {
+            printError(QStringLiteral("plot image not saved to \"%1\": %2")
+                           .arg(plan.plotFile, message));
             return ExitOutputFailed;
         }
     }

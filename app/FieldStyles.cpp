@@ -11,3 +11,5 @@ const QString outputStyle[3] = {
     QStringLiteral("background-color: rgb(255, 250, 220);"),
     QStringLiteral("background-color: rgb(255, 250, 220);"),
 };
+
+const QString invalidInputStyle = QStringLiteral(" border: 2px solid rgb(220, 0, 0);");

@@ -7,3 +7,5 @@
 // visible by changing one string.
 extern const QString inputStyle[3];
 extern const QString outputStyle[3];
+// Added to a field's style while its text breaks the field's rule.
+extern const QString invalidInputStyle;

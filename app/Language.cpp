@@ -1,6 +1,7 @@
 #include "Language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 bool startsInJapanese(int argc, const char *const *argv)
@@ -27,4 +28,19 @@ void installJapanese(QTranslator &translator)
                                         QCoreApplication::applicationDirPath(), QString(), QString());
     Q_UNUSED(loaded)
     QCoreApplication::installTranslator(&translator);
+    // Qt's own texts (file dialog, context menus of the line edits) come from Qt's catalogue,
+    // installed with Qt's translations package; without it they stay English.
+    static QTranslator qtTranslator;
+    if (qtTranslator.isEmpty() &&
+        qtTranslator.load(QStringLiteral("qtbase_ja"), qtTranslationsPath()))
+        QCoreApplication::installTranslator(&qtTranslator);
+}
+
+QString qtTranslationsPath()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
 }

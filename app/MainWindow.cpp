@@ -2,8 +2,19 @@
 
 #include "FieldStyles.h"
 
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QGridLayout>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStyle>
 #include <QSignalBlocker>
 #include <QStatusBar>
 
@@ -12,6 +23,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
 {
     plan->setParent(this);
     setupUi(this);
+    fitToSmallScreens();
 
     inputEdits[PlanModel::SetTgtCmp] = SetTgtCmp;
     inputEdits[PlanModel::SetBndCmp] = SetBndCmp;
@@ -41,6 +53,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     inputEdits[PlanModel::DetRadius] = DetRadius;
     inputEdits[PlanModel::DetResolution] = DetResolution;
     inputEdits[PlanModel::MCAResolution] = MCAResolution;
+    buildDetailedControls();
     outputLabels[PlanModel::ExtendedTgtMolecularForm] = ExtendedTgtMolecularForm;
     outputLabels[PlanModel::ExtendedBndMolecularForm] = ExtendedBndMolecularForm;
     outputLabels[PlanModel::CylWeight] = CylWeight;
@@ -50,17 +63,34 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     outputLabels[PlanModel::TransM] = TransM;
     outputLabels[PlanModel::label_15] = label_15;
     outputLabels[PlanModel::label_20] = label_20;
+    outputLabels[PlanModel::label_21] = label_21;
     outputLabels[PlanModel::AddInfo] = AddInfo;
 
+    showPlan();
+    buildSettingsMenu();
+    buildSessionActions();
+    buildPlotActions();
+    wireForm();
+}
+
+void MainWindow::showPlan()
+{
     // The form shows the plan as it stands; the form's own style sheets are the normal role.
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         showInput(PlanModel::Input(i));
-        if (plan->inputStyle(PlanModel::Input(i)) != StyleNormal)
+        if (plan->inputStyle(PlanModel::Input(i)) != StyleNormal ||
+            !plan->fieldProblem(PlanModel::Input(i)).isEmpty() ||
+            inputEdits[i]->styleSheet() != inputStyle[StyleNormal])
             showInputStyle(PlanModel::Input(i));
     }
     for (int i = 0; i < PlanModel::OutputCount; ++i) {
         showOutput(PlanModel::Output(i));
-        if (plan->outputStyle(PlanModel::Output(i)) != OutputNormal)
+        // Only the pellet read-outs ever change role; the others keep the form's own style.
+        const bool roleManaged = i == PlanModel::CylWeight || i == PlanModel::CylVol ||
+                                 i == PlanModel::dMut || i == PlanModel::MuPt ||
+                                 i == PlanModel::TransM;
+        if (plan->outputStyle(PlanModel::Output(i)) != OutputNormal ||
+            (roleManaged && outputLabels[i]->styleSheet() != outputStyle[OutputNormal]))
             showOutputStyle(PlanModel::Output(i));
     }
     for (int i = 0; i < PlanModel::ChoiceCount; ++i)
@@ -69,19 +99,242 @@ MainWindow::MainWindow(PlanModel *initialPlan)
         showOption(PlanModel::Option(i));
     showHideMTBox(MutBox->isChecked());
     showHideFBox(FluoBox->isChecked());
+    GView1->update();
+}
 
-    wireForm();
+void MainWindow::buildDetailedControls()
+{
+    // The detailed fluorescence model's settings sit with the experimental conditions.
+    auto *grid = qobject_cast<QGridLayout *>(FluoECBox->layout());
+    const auto angleField = [this](const char *name) {
+        auto *edit = new QLineEdit(FluoECBox);
+        edit->setObjectName(QLatin1String(name));
+        edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+        edit->setStyleSheet(inputStyle[StyleNormal]);
+        edit->setMaximumWidth(ExtEnergy->maximumWidth());
+        return edit;
+    };
+    IncidenceAngle = angleField("IncidenceAngle");
+    ExitAngle = angleField("ExitAngle");
+    auto *incidenceLabel = new QLabel(tr("Incidence [deg]"), FluoECBox);
+    auto *exitLabel = new QLabel(tr("Exit [deg]"), FluoECBox);
+    incidenceLabel->setToolTip(tr("Angle between the beam and the pellet surface"));
+    exitLabel->setToolTip(tr("Angle between the pellet surface and the detector axis"));
+    DetailedFluo = new QCheckBox(tr("Detailed physics"), FluoECBox);
+    DetailedFluo->setObjectName(QStringLiteral("DetailedFluo"));
+    DetailedFluo->setToolTip(
+        tr("Every line of Elam's tables with its own rate, L subshells and Coster-Kronig "
+           "transitions, incidence and exit angles, the exact solid angle and secondary "
+           "fluorescence. Always computed with the tabulated cross sections, whatever the "
+           "absorption data chosen for the pellet."));
+    SecondaryFluo = new QCheckBox(tr("Secondary fluorescence"), FluoECBox);
+    SecondaryFluo->setObjectName(QStringLiteral("SecondaryFluo"));
+    const int row = grid->rowCount();
+    grid->addWidget(incidenceLabel, row, 0);
+    grid->addWidget(IncidenceAngle, row, 1);
+    grid->addWidget(exitLabel, row + 1, 0);
+    grid->addWidget(ExitAngle, row + 1, 1);
+    grid->addWidget(DetailedFluo, row + 2, 0, 1, 2);
+    grid->addWidget(SecondaryFluo, row + 3, 0, 1, 2);
+    setTabOrder(DetRadius, IncidenceAngle);
+    setTabOrder(IncidenceAngle, ExitAngle);
+    inputEdits[PlanModel::IncidenceAngle] = IncidenceAngle;
+    inputEdits[PlanModel::ExitAngle] = ExitAngle;
+}
+
+void MainWindow::showDetailedState()
+{
+    // In the classic model the angles and the secondary excitation mean nothing.
+    const bool detailed = plan->option(PlanModel::DetailedFluo);
+    IncidenceAngle->setEnabled(detailed);
+    ExitAngle->setEnabled(detailed);
+    SecondaryFluo->setEnabled(detailed);
+}
+
+void MainWindow::fitToSmallScreens()
+{
+    // The form scrolls and the plot takes what is left: a splitter between the two lets a laptop
+    // screen show both, and the user choose how much of each.
+    QWidget *form = takeCentralWidget();
+    form->layout()->removeWidget(groupBox_15);
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("formScrollArea"));
+    scroll->setWidget(form);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *splitter = new QSplitter(Qt::Vertical);
+    splitter->setObjectName(QStringLiteral("formPlotSplitter"));
+    splitter->addWidget(scroll);
+    splitter->addWidget(groupBox_15);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    // On a screen with room the form shows whole, as it always did.
+    splitter->setSizes({form->sizeHint().height(), groupBox_15->sizeHint().height()});
+    setCentralWidget(splitter);
+}
+
+void MainWindow::sizeForScreen(const QSize &available)
+{
+    // Wide enough for the form without a horizontal scroll bar, tall as the form's default,
+    // and never beyond the screen.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize wanted(std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8),
+                       height());
+    resize(wanted.boundedTo(available));
+}
+
+void MainWindow::buildSettingsMenu()
+{
+    QMenu *settings = menuBar()->addMenu(tr("&Settings"));
+    settings->setObjectName(QStringLiteral("menu_Settings"));
+    QMenu *data = settings->addMenu(tr("Absorption data"));
+    absorptionGroup = new QActionGroup(this);
+    absorptionActions[PlanModel::TwoTermTable] = data->addAction(tr("Two-term table"));
+    absorptionActions[PlanModel::TabulatedCrossSections] =
+        data->addAction(tr("Tabulated cross sections (with scattering)"));
+    for (int i = 0; i < 2; ++i) {
+        QAction *action = absorptionActions[i];
+        action->setCheckable(true);
+        absorptionGroup->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, i] { plan->setAbsorption(PlanModel::Absorption(i)); });
+    }
+    absorptionLabel = new QLabel(this);
+    absorptionLabel->setObjectName(QStringLiteral("AbsorptionData"));
+    statusBar()->addPermanentWidget(absorptionLabel);
+    showAbsorption();
+}
+
+void MainWindow::buildPlotActions()
+{
+    // The plot's own menu: the range back to what was typed, the mu t scale.
+    GView1->setFocusPolicy(Qt::ClickFocus);
+    GView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto *reset = new QAction(tr("Reset range (Home)"), GView1);
+    reset->setObjectName(QStringLiteral("actionResetRange"));
+    connect(reset, &QAction::triggered, this, &MainWindow::resetRange);
+    GView1->addAction(reset);
+    auto *logScale = new QAction(tr("Logarithmic mu t axis"), GView1);
+    logScale->setObjectName(QStringLiteral("actionLogScale"));
+    logScale->setCheckable(true);
+    logScale->setChecked(plan->logScale());
+    connect(logScale, &QAction::toggled, plan, &PlanModel::setLogScale);
+    connect(plan, &PlanModel::planReset, logScale,
+            [this, logScale] { logScale->setChecked(plan->logScale()); });
+    GView1->addAction(logScale);
+    GView1->installEventFilter(this);
+}
+
+void MainWindow::resetRange()
+{
+    plan->setRange(plan->typedStart(), plan->typedEnd());
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == GView1 && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Home) {
+        resetRange();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::buildSessionActions()
+{
+    action_Open->setText(tr("&Open Session..."));
+    action_Open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    auto *save = new QAction(tr("Save &Session..."), this);
+    save->setObjectName(QStringLiteral("actionSave_Session"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    const QAction *first = menu_File->actions().value(0);
+    menu_File->insertAction(const_cast<QAction *>(first), action_Open);
+    menu_File->insertAction(const_cast<QAction *>(first), save);
+    auto *image = new QAction(tr("Save Plot &Image..."), this);
+    image->setObjectName(QStringLiteral("actionSave_Plot_Image"));
+    const QList<QAction *> items = menu_File->actions();
+    menu_File->insertAction(items.value(items.indexOf(actionSave_Spectrum) + 1), image);
+    connect(image, &QAction::triggered, this, &MainWindow::SavePlotImage);
+    connect(action_Open, &QAction::triggered, this, [this] {
+        const QString name = QFileDialog::getOpenFileName(this, tr("Open Session"), QString(),
+                                                          tr("Tirn sessions (*.tirn)") +
+                                                              QStringLiteral(";;") +
+                                                              tr("Any files (*)"));
+        if (!name.isEmpty())
+            openSession(name);
+    });
+    connect(save, &QAction::triggered, this, [this] {
+        QString name = QFileDialog::getSaveFileName(this, tr("Save Session"), QString(),
+                                                    tr("Tirn sessions (*.tirn)"));
+        if (name.isEmpty())
+            return;
+        if (QFileInfo(name).suffix().isEmpty())
+            name += QStringLiteral(".tirn");
+        saveSession(name);
+    });
+}
+
+bool MainWindow::openSession(const QString &fileName)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    const PlanModel::SessionLoad r = plan->loadSession(fileName);
+    if (!r.ok) {
+        statusBar()->showMessage(tr("Session not opened from %1: %2").arg(shown, r.error));
+        return false;
+    }
+    if (!r.ignored.isEmpty() || !r.missing.isEmpty()) {
+        QStringList notes;
+        if (!r.ignored.isEmpty())
+            notes << tr("ignored %1").arg(r.ignored.join(QStringLiteral(", ")));
+        if (!r.missing.isEmpty())
+            notes << tr("defaults for %1").arg(r.missing.join(QStringLiteral(", ")));
+        statusBar()->showMessage(
+            tr("Opened session %1 (%2)").arg(shown, notes.join(QStringLiteral("; "))));
+    } else {
+        statusBar()->showMessage(tr("Opened session %1").arg(shown), 5000);
+    }
+    return true;
+}
+
+bool MainWindow::saveSession(const QString &fileName)
+{
+    QString error;
+    const QString shown = QDir::toNativeSeparators(fileName);
+    if (!plan->saveSession(fileName, &error)) {
+        statusBar()->showMessage(tr("Session not saved to %1: %2").arg(shown, error));
+        return false;
+    }
+    statusBar()->showMessage(tr("Saved session to %1").arg(shown), 5000);
+    return true;
+}
+
+void MainWindow::showAbsorption()
+{
+    const PlanModel::Absorption data = plan->absorption();
+    absorptionActions[data]->setChecked(true);
+    absorptionLabel->setText(data == PlanModel::TabulatedCrossSections
+                                 ? tr("Absorption: tabulated cross sections")
+                                 : tr("Absorption: two-term table"));
+    absorptionLabel->setToolTip(
+        data == PlanModel::TabulatedCrossSections
+            ? tr("Elam's tabulated photoabsorption with coherent and incoherent scattering, "
+                 "interpolated log-log within each edge region")
+            : tr("Photoabsorption from C lambda^3 - D lambda^4 per edge region"));
 }
 
 void MainWindow::wireForm()
 {
     connect(plan, &PlanModel::inputChanged, this, &MainWindow::showInput);
     connect(plan, &PlanModel::inputStyleChanged, this, &MainWindow::showInputStyle);
+    connect(plan, &PlanModel::fieldValidityChanged, this, &MainWindow::showInputStyle);
     connect(plan, &PlanModel::outputChanged, this, &MainWindow::showOutput);
     connect(plan, &PlanModel::outputStyleChanged, this, &MainWindow::showOutputStyle);
     connect(plan, &PlanModel::choiceChanged, this, &MainWindow::showChoice);
     connect(plan, &PlanModel::optionChanged, this, &MainWindow::showOption);
     connect(plan, &PlanModel::plotChanged, GView1, qOverload<>(&QWidget::update));
+    connect(plan, &PlanModel::absorptionChanged, this, &MainWindow::showAbsorption);
+    connect(plan, &PlanModel::planReset, this, &MainWindow::showPlan);
     connect(plan, &PlanModel::statusMessage, this, [this](const QString &text, int timeout) {
         if (text.isEmpty())
             statusBar()->clearMessage();
@@ -109,12 +362,20 @@ void MainWindow::wireForm()
     connect(Filter2Composition, &QLineEdit::editingFinished, this, &MainWindow::InF2Comp);
     // The fields that only the plot reads have no slot of their own.
     for (PlanModel::Input field :
-         {PlanModel::StartE0, PlanModel::EndE0, PlanModel::Filter1Thickness,
+         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::StartE0,
+          PlanModel::EndE0, PlanModel::Filter1Thickness,
           PlanModel::Filter2Thickness, PlanModel::Filter1Density, PlanModel::Filter2Density,
           PlanModel::I0Flux, PlanModel::ExtEnergy, PlanModel::Distance, PlanModel::AirThickness,
           PlanModel::DetRadius, PlanModel::DetResolution, PlanModel::MCAResolution}) {
         connect(inputEdits[field], &QLineEdit::editingFinished, this,
                 [this, field] { edited(field); });
+    }
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        QLineEdit *edit = inputEdits[i];
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit, i] {
+            edit->setModified(true);
+            edited(PlanModel::Input(i));
+        });
     }
     // "Peak" and "Integ." are one choice: the toggle of "Integ." says which.
     connect(IntensityInt, &QAbstractButton::toggled, this, [this](bool integ) {
@@ -122,6 +383,10 @@ void MainWindow::wireForm()
     });
     connect(AddInfoRatioF, &QAbstractButton::toggled, this,
             [this](bool ratio) { plan->setOption(PlanModel::AddInfoRatioF, ratio); });
+    connect(DetailedFluo, &QAbstractButton::toggled, this,
+            [this](bool on) { plan->setOption(PlanModel::DetailedFluo, on); });
+    connect(SecondaryFluo, &QAbstractButton::toggled, this,
+            [this](bool on) { plan->setOption(PlanModel::SecondaryFluo, on); });
     connect(GView1, &GView::draw, this, &MainWindow::draw);
     connect(GView1, &GView::mouseMoved, this, &MainWindow::mouseMoved);
     connect(GView1, &GView::mousePressed, this, &MainWindow::mousePressed);
@@ -134,7 +399,8 @@ void MainWindow::wireForm()
     saveDialog = new QFileDialog(nullptr, QString(), QString(), QString());
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     saveDialog->setNameFilters(
-        QStringList{QStringLiteral("Data files (*.dat)"), QStringLiteral("Any files (*)")});
+        QStringList{tr("Data files (*.dat)"), tr("CSV files (*.csv)"), tr("Any files (*)")});
+    actionSave_Spectrum->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
     connect(actionSave_Spectrum, &QAction::triggered, saveDialog, &QWidget::show);
     connect(saveDialog, &QFileDialog::fileSelected, this, &MainWindow::SaveSpectrum);
@@ -156,9 +422,16 @@ MainWindow::~MainWindow()
         saveDialog->disconnect(this);
 }
 
+// Qt reports a finished edit at every focus-out after any setText, typed or not; only text the
+// user typed (or Return, an explicit re-apply) may change the plan, or tabbing through the
+// solver fields would re-run them and overwrite the pellet.
 void MainWindow::edited(PlanModel::Input field)
 {
-    plan->setInput(field, inputEdits[field]->text());
+    QLineEdit *edit = inputEdits[field];
+    if (!edit->isModified())
+        return;
+    edit->setModified(false);
+    plan->setInput(field, edit->text());
 }
 
 void MainWindow::InTgtCmp()
@@ -255,7 +528,11 @@ void MainWindow::showInput(PlanModel::Input field)
 
 void MainWindow::showInputStyle(PlanModel::Input field)
 {
-    inputEdits[field]->setStyleSheet(inputStyle[plan->inputStyle(field)]);
+    QString style = inputStyle[plan->inputStyle(field)];
+    // A flagged field keeps a red frame until its value is sound.
+    if (!plan->fieldProblem(field).isEmpty())
+        style += invalidInputStyle;
+    inputEdits[field]->setStyleSheet(style);
 }
 
 void MainWindow::showOutput(PlanModel::Output label)
@@ -302,6 +579,13 @@ void MainWindow::showOption(PlanModel::Option option)
         break;
     case PlanModel::FluoBox:
         FluoBox->setChecked(checked);
+        break;
+    case PlanModel::DetailedFluo:
+        DetailedFluo->setChecked(checked);
+        showDetailedState();
+        break;
+    case PlanModel::SecondaryFluo:
+        SecondaryFluo->setChecked(checked);
         break;
     case PlanModel::OptionCount:
         break;

@@ -2,6 +2,7 @@
 
 #include "PlanModel.h"
 #include "PlotPainter.h"
+#include "RangeNavigation.h"
 #include "ui_MainWindow.h"
 
 #include <QMainWindow>
@@ -10,6 +11,11 @@
 #include <QVector>
 #include <QWheelEvent>
 
+// "WxH" as a size; an invalid size when the text is not two whole numbers around an x.
+QSize parseImageSize(const QString &text);
+
+class QActionGroup;
+class QCheckBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -27,10 +33,28 @@ public:
     explicit MainWindow(PlanModel *plan = nullptr);
     ~MainWindow() override;
 
+    // Sessions from the File menu (and the last session at start and quit); the status bar says
+    // what happened. False when nothing was read or written.
+    bool openSession(const QString &fileName);
+    bool saveSession(const QString &fileName);
+
+    // Sizes the window for a screen of this available area: the form's width where it fits,
+    // never larger than the area.
+    void sizeForScreen(const QSize &available);
+
+    // Writes the plot alone at the given size: PNG (or another image format) by suffix, SVG or
+    // PDF; an unknown suffix or size fails before anything is written.
+    bool savePlotImage(const QString &fileName, QSize size, QString *error = nullptr);
+
     // What the draw slot hands to the painting: the curves, markers and the last simulation.
     PlotPaintInput plotPaintInput() const;
 
     PlanModel *const plan; // owned
+    // The detailed fluorescence model's controls, made beside the form's own.
+    QLineEdit *IncidenceAngle = nullptr;
+    QLineEdit *ExitAngle = nullptr;
+    QCheckBox *DetailedFluo = nullptr;
+    QCheckBox *SecondaryFluo = nullptr;
     QFileDialog *saveDialog = nullptr;
 
 private Q_SLOTS:
@@ -53,6 +77,7 @@ private Q_SLOTS:
     void draw(QPainter *p);
     double getStep(double xw);
     void SaveSpectrum(const QString &fname);
+    void SavePlotImage();
     void showHideMTBox(bool f);
     void showHideFBox(bool f);
 
@@ -75,6 +100,24 @@ private:
     void showChoice(PlanModel::Choice choice);
     void showOption(PlanModel::Option option);
 
+    void buildDetailedControls();
+    void showDetailedState();
+    void fitToSmallScreens();
+    void buildSettingsMenu();
+    void buildSessionActions();
+    void buildPlotActions();
+    // Back to the range as it was after the last typed range edit.
+    void resetRange();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Writes the whole plan into the form.
+    void showPlan();
+    void showAbsorption();
+
     QLineEdit *inputEdits[PlanModel::InputCount] = {};
+    EnergyRange rangeAtPress;       // the plot range when the mouse button went down
+    double keVPerPixelAtPress = 0; // and the scale it was drawn at
+    QActionGroup *absorptionGroup = nullptr;
+    QAction *absorptionActions[2] = {};
+    QLabel *absorptionLabel = nullptr; // permanent in the status bar
     QLabel *outputLabels[PlanModel::OutputCount] = {};
 };

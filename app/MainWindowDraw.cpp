@@ -41,8 +41,15 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.spectrum = &plan->spectrum;
     in.cursorX = plotMouse.curX;
     in.calcPointCaption = tr("Calc. Point");
-    in.readoutFormat = plan->option(PlanModel::IntensityInt)
-                           ? tr("Fluo. Int. : %1 photons/s per channel (at %2 [keV])")
-                           : tr("Fluo. Int. : %1 photons/s (at %2 [keV])");
+    const bool integ = plan->option(PlanModel::IntensityInt);
+    in.readoutFormat = integ ? tr("Fluo. Int. : %1 photons/s per channel (at %2 [keV])")
+                             : tr("Fluo. Int. : %1 photons/s (at %2 [keV])");
+    in.logMuT = plan->logScale();
+    in.energyTitle = tr("Energy [keV]");
+    in.muTTitle = tr("mu t");
+    in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");
+    in.legend = QStringList{tr("mu t"), tr("fluorescence"), tr("edges"), tr("calc. point")};
+    // Never smaller than about 80 % of the interface's font.
+    in.minPointSize = 0.8 * font().pointSizeF();
     return in;
 }

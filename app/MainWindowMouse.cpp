@@ -2,16 +2,16 @@
 
 #include "ChCoord.h"
 #include "MouseC.h"
+#include "RangeNavigation.h"
 
 #include <QMouseEvent>
 #include <QWheelEvent>
 
 namespace {
 
-// A range field's energy moved by -delta, keeping the field's three decimals.
-QString shifted(const QString &field, double delta)
+EnergyRange planRange(const PlanModel &plan)
 {
-    return QString::number(field.toDouble() - delta, 'f', 3);
+    return {plan.input(PlanModel::StartE0).toDouble(), plan.input(PlanModel::EndE0).toDouble()};
 }
 
 } // namespace
@@ -19,6 +19,9 @@ QString shifted(const QString &field, double delta)
 void MainWindow::mousePressed(QMouseEvent *e)
 {
     plotMouse.recordPress(e);
+    // A drag moves the range it started from by the pointer's whole travel.
+    rangeAtPress = planRange(*plan);
+    keVPerPixelAtPress = plotCoord.screenToRealOffsetX(1) - plotCoord.screenToRealOffsetX(0);
     update();
 }
 
@@ -34,13 +37,9 @@ void MainWindow::mouseMoved(QMouseEvent *e)
 {
     plotMouse.recordMove(e);
     if (plotMouse.pressed) {
-        // The anchor follows the pointer, so each event pans by the movement since the last
-        // one and the fields never accumulate the whole drag twice.
-        const double delta = plotCoord.screenToRealOffsetX(plotMouse.curX) -
-                             plotCoord.screenToRealOffsetX(plotMouse.pressX);
-        plotMouse.pressX = plotMouse.curX;
-        plan->setRange(shifted(plan->input(PlanModel::StartE0), delta),
-                       shifted(plan->input(PlanModel::EndE0), delta));
+        const EnergyRange r =
+            pannedRange(rangeAtPress, keVPerPixelAtPress, plotMouse.pressX, plotMouse.curX);
+        plan->setRange(rangeText(r.start), rangeText(r.end));
     } else if (e->modifiers() & Qt::ShiftModifier) {
         plan->setInput(PlanModel::ExtEnergy,
                        QString::number(plotCoord.screenToRealX(e->pos().x()), 'g', 6));
@@ -53,16 +52,7 @@ void MainWindow::wheelMoved(QWheelEvent *e)
     // One event is one zoom step whatever its size; only the direction counts.
     const double steps = e->angleDelta().y() * 0.125 / 15;
     const int x = static_cast<int>(e->position().x());
-    const double anchor = plotCoord.screenToRealX(x);
-    double span = plotCoord.realX1 - plotCoord.realX0;
-    if (steps > 0)
-        span *= 0.9;
-    else
-        span /= 0.9;
-    // Keep the energy under the cursor at its pixel.
-    const double newStart =
-        anchor - span * (x - plotCoord.screenX0) / (plotCoord.screenX1 - plotCoord.screenX0);
-    const double newEnd = newStart + span;
-    plan->setRange(QString::number(newStart, 'f', 3), QString::number(newEnd, 'f', 3));
+    const EnergyRange r = zoomedRange(planRange(*plan), plotCoord.screenToRealX(x), steps > 0);
+    plan->setRange(rangeText(r.start), rangeText(r.end));
     update();
 }

@@ -40,7 +40,7 @@
         <translation>合計 [mg]</translation>
     </message>
     <message>
-        <source>Cyrinder Size</source>
+        <source>Cylinder Size</source>
         <translation>錠剤サイズ</translation>
     </message>
     <message>
@@ -52,7 +52,7 @@
         <translation>体積[mm3]</translation>
     </message>
     <message>
-        <source>THickness</source>
+        <source>Thickness</source>
         <translation>厚さ</translation>
     </message>
     <message>
@@ -334,6 +334,422 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>mu t cannot be set by the binder weight: the pellet values give no finite binder amount.</source>
         <translation>希釈物質の重量では μt を設定できません: 錠剤の値から有限の希釈物質量が得られません。</translation>
+    </message>
+    <message>
+        <source>Sample thickness</source>
+        <translation>試料膜厚</translation>
+    </message>
+    <message>
+        <source>Share of the target in the total weight (target and binder)</source>
+        <translation>全重量(ターゲットとバインダ)に占めるターゲット重量の割合</translation>
+    </message>
+    <message>
+        <source>Change of the absorption from just below to just above the calculation point</source>
+        <translation>"Center"に指定したエネルギーの直前、直後での吸収係数の変化</translation>
+    </message>
+    <message>
+        <source>Absorption step computed for the given materials, thickness and energy</source>
+        <translation>指定した物質、膜厚、エネルギーで計算した吸収係数差</translation>
+    </message>
+    <message>
+        <source>Enter the wanted d-mu t (typically about 1)</source>
+        <translation>目標とするΔμtの値を入力(一般的には1程度)</translation>
+    </message>
+    <message>
+        <source>mu t just above the calculation point.</source>
+        <translation>"Center"に指定したエネルギー直後の線吸収係数。</translation>
+    </message>
+    <message>
+        <source>Absorption computed for the given materials, thickness and energy</source>
+        <translation>指定した物質と膜厚エネルギーで計算される吸収係数</translation>
+    </message>
+    <message>
+        <source>Enter the wanted mu t (typically 3 to 4)</source>
+        <translation>目標とするμtの値(一般的には3〜4程度)</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>ファイル(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>開く(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>終了(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>Check mu/mut for F-XAFS</source>
+        <translation>蛍光XAFS用 μ/μt の確認</translation>
+    </message>
+    <message>
+        <source>Case:</source>
+        <translation>条件:</translation>
+    </message>
+    <message>
+        <source>Thin</source>
+        <translation>薄い試料</translation>
+    </message>
+    <message>
+        <source>Thick and Dilute</source>
+        <translation>厚く希薄な試料</translation>
+    </message>
+    <message>
+        <source>Ratio</source>
+        <translation>比率</translation>
+    </message>
+    <message>
+        <source>Case: thin</source>
+        <translation>条件: 薄い試料</translation>
+    </message>
+    <message>
+        <source>Case: thick and dilute</source>
+        <translation>条件: 厚く希薄な試料</translation>
+    </message>
+    <message>
+        <source>Case: neither</source>
+        <translation>条件: どちらでもない</translation>
+    </message>
+    <message>
+        <source>Target Ratio [Mol%]</source>
+        <translation>対象物質の比 [Mol%]</translation>
+    </message>
+    <message>
+        <source>Target Ratio [Wt%]</source>
+        <translation>対象物質の比 [Wt%]</translation>
+    </message>
+    <message>
+        <source>Target density [g/cm3]</source>
+        <translation>対象物質の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Binder density [g/cm3]</source>
+        <translation>希釈物質の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Thickness [mm]</source>
+        <translation>厚さ [mm]</translation>
+    </message>
+    <message>
+        <source>Calc. Point [keV]</source>
+        <translation>吸収計算点 [keV]</translation>
+    </message>
+    <message>
+        <source>Wanted d-mu t</source>
+        <translation>目標 Δμt</translation>
+    </message>
+    <message>
+        <source>Wanted mu(+)t</source>
+        <translation>目標 μ(+)t</translation>
+    </message>
+    <message>
+        <source>Es [keV]</source>
+        <translation>始点 [keV]</translation>
+    </message>
+    <message>
+        <source>Ee [keV]</source>
+        <translation>終点 [keV]</translation>
+    </message>
+    <message>
+        <source>Filter 1 composition</source>
+        <translation>フィルタ 1 の組成</translation>
+    </message>
+    <message>
+        <source>Filter 2 composition</source>
+        <translation>フィルタ 2 の組成</translation>
+    </message>
+    <message>
+        <source>Filter 1 thickness [mm]</source>
+        <translation>フィルタ 1 の厚さ [mm]</translation>
+    </message>
+    <message>
+        <source>Filter 2 thickness [mm]</source>
+        <translation>フィルタ 2 の厚さ [mm]</translation>
+    </message>
+    <message>
+        <source>Filter 1 density [g/cm3]</source>
+        <translation>フィルタ 1 の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Filter 2 density [g/cm3]</source>
+        <translation>フィルタ 2 の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Ext.Eng.[keV]</source>
+        <translation>励起E[keV]</translation>
+    </message>
+    <message>
+        <source>Distance[cm]</source>
+        <translation>距離[cm]</translation>
+    </message>
+    <message>
+        <source>Air thickness [mm]</source>
+        <translation>空気の厚さ [mm]</translation>
+    </message>
+    <message>
+        <source>Det. Rad.[cm]</source>
+        <translation>検出器半径[cm]</translation>
+    </message>
+    <message>
+        <source>%1: a number is needed</source>
+        <translation>%1: 数値を入力してください</translation>
+    </message>
+    <message>
+        <source>%1: '%2' is not a number</source>
+        <translation>%1: '%2' は数値ではありません</translation>
+    </message>
+    <message>
+        <source>%1: must be greater than 0, not %2</source>
+        <translation>%1: 0 より大きい値が必要です（入力値 %2）</translation>
+    </message>
+    <message>
+        <source>%1: must not be negative, not %2</source>
+        <translation>%1: 負の値は使えません（入力値 %2）</translation>
+    </message>
+    <message>
+        <source>%1: must lie between 0 and 100, not %2</source>
+        <translation>%1: 0 から 100 の間の値が必要です（入力値 %2）</translation>
+    </message>
+    <message>
+        <source>%1: must lie above the range start, not %2</source>
+        <translation>%1: 始点より大きい値が必要です（入力値 %2）</translation>
+    </message>
+    <message>
+        <source>unknown element symbol ignored: %1</source>
+        <translation>未知の元素記号を無視しました: %1</translation>
+    </message>
+    <message>
+        <source>characters ignored: %1</source>
+        <translation>無視した文字: %1</translation>
+    </message>
+    <message>
+        <source>No absorption edge of %1 at %2 keV (a jump shows only within 0.1 eV of an edge); the nearest is %1 %3 at %4 keV.</source>
+        <translation>%2 keV に %1 の吸収端はありません（吸収端の 0.1 eV 以内でのみ跳びが現れます）。最も近いのは %1 %3（%4 keV）です。</translation>
+    </message>
+    <message>
+        <source>d-mu t cannot be set by the thickness: the pellet shows no edge jump at the calculation point.</source>
+        <translation>厚さでは Δμt を設定できません: 吸収計算点で試料に吸収端の跳びがありません。</translation>
+    </message>
+    <message>
+        <source>No line of the target in the plotted range is excited: %1 keV lies below their edges (the lowest edge above it is %2 at %3 keV).</source>
+        <translation>表示範囲内の対象物質の蛍光線は励起されません: %1 keV はそれらの吸収端より低エネルギーです（これより上で最も低い吸収端は %2、%3 keV）。</translation>
+    </message>
+    <message>
+        <source>&amp;Settings</source>
+        <translation>設定(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Absorption data</source>
+        <translation>吸収データ</translation>
+    </message>
+    <message>
+        <source>Two-term table</source>
+        <translation>2項近似表</translation>
+    </message>
+    <message>
+        <source>Tabulated cross sections (with scattering)</source>
+        <translation>断面積の数表（散乱を含む）</translation>
+    </message>
+    <message>
+        <source>Absorption: tabulated cross sections</source>
+        <translation>吸収: 断面積の数表</translation>
+    </message>
+    <message>
+        <source>Absorption: two-term table</source>
+        <translation>吸収: 2項近似表</translation>
+    </message>
+    <message>
+        <source>Elam's tabulated photoabsorption with coherent and incoherent scattering, interpolated log-log within each edge region</source>
+        <translation>Elam の光電吸収・干渉性散乱・非干渉性散乱の数表（吸収端の間で両対数補間）</translation>
+    </message>
+    <message>
+        <source>Photoabsorption from C lambda^3 - D lambda^4 per edge region</source>
+        <translation>吸収端の間ごとに C λ^3 - D λ^4 で表した光電吸収</translation>
+    </message>
+    <message>
+        <source>&amp;Open Session...</source>
+        <translation>セッションを開く(&amp;O)...</translation>
+    </message>
+    <message>
+        <source>Save &amp;Session...</source>
+        <translation>セッションを保存(&amp;S)...</translation>
+    </message>
+    <message>
+        <source>Open Session</source>
+        <translation>セッションを開く</translation>
+    </message>
+    <message>
+        <source>Save Session</source>
+        <translation>セッションを保存</translation>
+    </message>
+    <message>
+        <source>Tirn sessions (*.tirn)</source>
+        <translation>Tirn セッション (*.tirn)</translation>
+    </message>
+    <message>
+        <source>Any files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Session not opened from %1: %2</source>
+        <translation>セッションを %1 から開けませんでした: %2</translation>
+    </message>
+    <message>
+        <source>ignored %1</source>
+        <translation>無視: %1</translation>
+    </message>
+    <message>
+        <source>defaults for %1</source>
+        <translation>既定値を使用: %1</translation>
+    </message>
+    <message>
+        <source>Opened session %1 (%2)</source>
+        <translation>セッション %1 を開きました (%2)</translation>
+    </message>
+    <message>
+        <source>Opened session %1</source>
+        <translation>セッション %1 を開きました</translation>
+    </message>
+    <message>
+        <source>Session not saved to %1: %2</source>
+        <translation>セッションを %1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>Saved session to %1</source>
+        <translation>セッションを %1 に保存しました</translation>
+    </message>
+    <message>
+        <source>not a session file (%1)</source>
+        <translation>セッションファイルではありません (%1)</translation>
+    </message>
+    <message>
+        <source>not a session file</source>
+        <translation>セッションファイルではありません</translation>
+    </message>
+    <message>
+        <source>the session has no valid format version</source>
+        <translation>セッションに有効な形式バージョンがありません</translation>
+    </message>
+    <message>
+        <source>the session was written by a newer version (format %1; this one reads %2)</source>
+        <translation>セッションは新しいバージョンで書かれています（形式 %1、このバージョンは %2 まで）</translation>
+    </message>
+    <message>
+        <source>Data files (*.dat)</source>
+        <translation>データファイル (*.dat)</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV ファイル (*.csv)</translation>
+    </message>
+    <message>
+        <source>Reset range (Home)</source>
+        <translation>表示範囲を戻す (Home)</translation>
+    </message>
+    <message>
+        <source>Logarithmic mu t axis</source>
+        <translation>μt 軸を対数目盛に</translation>
+    </message>
+    <message>
+        <source>Energy [keV]</source>
+        <translation>エネルギー [keV]</translation>
+    </message>
+    <message>
+        <source>mu t</source>
+        <translation>μt</translation>
+    </message>
+    <message>
+        <source>photons/s per channel</source>
+        <translation>光子/秒/チャンネル</translation>
+    </message>
+    <message>
+        <source>photons/s</source>
+        <translation>光子/秒</translation>
+    </message>
+    <message>
+        <source>fluorescence</source>
+        <translation>蛍光</translation>
+    </message>
+    <message>
+        <source>edges</source>
+        <translation>吸収端</translation>
+    </message>
+    <message>
+        <source>calc. point</source>
+        <translation>吸収計算点</translation>
+    </message>
+    <message>
+        <source>Save Plot &amp;Image...</source>
+        <translation>プロット画像を保存(&amp;I)...</translation>
+    </message>
+    <message>
+        <source>Save Plot Image</source>
+        <translation>プロット画像を保存</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>PNG 画像 (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawings (*.svg)</source>
+        <translation>SVG 図 (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF documents (*.pdf)</source>
+        <translation>PDF 文書 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Size in pixels (width x height):</source>
+        <translation>サイズ（ピクセル、幅 x 高さ）:</translation>
+    </message>
+    <message>
+        <source>Saved plot image to %1</source>
+        <translation>プロット画像を %1 に保存しました</translation>
+    </message>
+    <message>
+        <source>Plot image not saved to %1: %2</source>
+        <translation>プロット画像を %1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>the image size %1x%2 is out of range</source>
+        <translation>画像サイズ %1x%2 は範囲外です</translation>
+    </message>
+    <message>
+        <source>no image format for the suffix &quot;%1&quot;</source>
+        <translation>拡張子 &quot;%1&quot; の画像形式がありません</translation>
+    </message>
+    <message>
+        <source>Incidence [deg]</source>
+        <translation>入射角 [度]</translation>
+    </message>
+    <message>
+        <source>Exit [deg]</source>
+        <translation>出射角 [度]</translation>
+    </message>
+    <message>
+        <source>Angle between the beam and the pellet surface</source>
+        <translation>ビームと試料表面のなす角</translation>
+    </message>
+    <message>
+        <source>Angle between the pellet surface and the detector axis</source>
+        <translation>試料表面と検出器軸のなす角</translation>
+    </message>
+    <message>
+        <source>Detailed physics</source>
+        <translation>詳細な物理モデル</translation>
+    </message>
+    <message>
+        <source>Secondary fluorescence</source>
+        <translation>二次蛍光</translation>
+    </message>
+    <message>
+        <source>Every line of Elam's tables with its own rate, L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet.</source>
+        <translation>Elam の表の全蛍光線（各線の遷移確率、L 副殻、Coster-Kronig 遷移）、入射角・出射角、厳密な立体角、二次蛍光。試料の吸収データの選択にかかわらず、常に断面積の数表で計算します。</translation>
+    </message>
+    <message>
+        <source>%1: must lie in (0, 90] degrees, not %2</source>
+        <translation>%1: (0, 90] 度の範囲の値が必要です（入力値 %2）</translation>
     </message>
 </context>
 </TS>

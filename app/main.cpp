@@ -3,7 +3,16 @@
 #include "MainWindow.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTranslator>
+
+// Where the GUI keeps the session it restores at the next start.
+QString lastSessionPath();
 
 int main(int argc, char *argv[])
 {
@@ -20,6 +29,9 @@ int main(int argc, char *argv[])
         installBatchMessageFilter();
 
     QApplication app(argc, argv);
+    // Settings and the last session live under this name whichever launcher started the
+    // program (Tirne, a test executable's name would otherwise be used).
+    QCoreApplication::setApplicationName(QStringLiteral("Tirn"));
     QTranslator translator;
     if (japanese)
         installJapanese(translator);
@@ -27,8 +39,32 @@ int main(int argc, char *argv[])
     if (batch)
         return runBatch(QCoreApplication::arguments());
 
+    // The SVG is drawn by Qt's SVG plugin at whatever sizes the window manager asks for. Wayland
+    // compositors ignore the icon and look up the desktop entry named here instead.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(TIRN_ICON_RESOURCE)));
+    QGuiApplication::setDesktopFileName(QStringLiteral(TIRN_APP_ID));
+
     // Lives until the process ends, like its export dialog.
     auto *window = new MainWindow();
+    // The last session comes back unless --fresh asks for the defaults; it is written when the
+    // window closes. Only the GUI does either: batch runs and tests start from the defaults.
+    const QString lastSession = lastSessionPath();
+    if (!QCoreApplication::arguments().contains(QStringLiteral("--fresh")) &&
+        QFile::exists(lastSession))
+        window->openSession(lastSession);
+    QObject::connect(&app, &QApplication::lastWindowClosed, window, [window, lastSession] {
+        QDir().mkpath(QFileInfo(lastSession).absolutePath());
+        window->saveSession(lastSession);
+    });
+    // Never larger than the screen: on a laptop the form scrolls and the plot keeps its share.
+    if (const QScreen *screen = window->screen())
+        window->sizeForScreen(screen->availableGeometry().size());
     window->show();
     return QApplication::exec();
+}
+
+QString lastSessionPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+           QStringLiteral("/last-session.json");
 }

@@ -7,6 +7,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cmath>
+
 namespace {
 
 // The texts the form starts with; the window's form carries the same ones.
@@ -39,6 +41,8 @@ const char *const INPUT_NAMES[PlanModel::InputCount][2] = {
     {"DetRadius", "0.5"},
     {"DetResolution", "0.3"},
     {"MCAResolution", "0.01"},
+    {"IncidenceAngle", "45"},
+    {"ExitAngle", "45"},
 };
 
 const char *const OUTPUT_NAMES[PlanModel::OutputCount][2] = {
@@ -51,6 +55,7 @@ const char *const OUTPUT_NAMES[PlanModel::OutputCount][2] = {
     {"TransM", ""},
     {"label_15", ""},
     {"label_20", ""},
+    {"label_21", "Case:"},
     {"AddInfo", ""},
 };
 
@@ -61,10 +66,69 @@ struct OptionDefault
 };
 const OptionDefault OPTIONS[PlanModel::OptionCount] = {
     {"IntensityPeak", false}, {"IntensityInt", true}, {"AddInfoRatioF", true},
-    {"MutBox", true},         {"FluoBox", true},
+    {"MutBox", true},         {"FluoBox", true},      {"DetailedFluo", false},
+    {"SecondaryFluo", true},
 };
 
 const char *const CHOICE_NAMES[PlanModel::ChoiceCount] = {"SelectTE", "SelectAE"};
+
+// What a field's text must be. Text that does not read as a finite number fails every rule.
+enum class Rule {
+    Composition, // anything; flagged only for what the parser drops
+    Positive,    // > 0
+    NonNegative, // >= 0
+    Share,       // 0 to 100 (0 is a blank: binder alone)
+    RangeStart,  // >= 0
+    RangeEnd,    // above the range start
+    Angle,       // in (0, 90] degrees
+};
+
+struct FieldRule
+{
+    Rule rule;
+    const char *caption; // the field's label in the form, translated in the window's context
+};
+
+// One rule per field, in the order of PlanModel::Input. The README lists the same table.
+const FieldRule FIELD_RULES[PlanModel::InputCount] = {
+    {Rule::Composition, QT_TRANSLATE_NOOP("MainWindow", "Target")},
+    {Rule::Composition, QT_TRANSLATE_NOOP("MainWindow", "Binder")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Target [mg]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Binder [mg]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Dia. [mm]")},
+    {Rule::Share, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Mol%]")},
+    {Rule::Share, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Wt%]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t")},
+    {Rule::RangeStart, QT_TRANSLATE_NOOP("MainWindow", "Es [keV]")},
+    {Rule::RangeEnd, QT_TRANSLATE_NOOP("MainWindow", "Ee [keV]")},
+    {Rule::Composition, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 composition")},
+    {Rule::Composition, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 composition")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 thickness [mm]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 thickness [mm]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 density [g/cm3]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Distance[cm]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]")},
+    {Rule::Angle, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]")},
+    {Rule::Angle, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]")},
+};
+
+// The fields whose trouble makes an F-XAFS verdict meaningless.
+bool feedsVerdict(PlanModel::Input field) { return field <= PlanModel::SetCalcPointE; }
+
+// The calculation point counts as on an edge within this distance [keV]: the jump is seen only
+// between calcPointE - EDGE_DELTA and calcPointE + EDGE_DELTA.
+constexpr double ON_EDGE = EDGE_DELTA;
 
 // The pellet fields whose marking an edit resets; the spectrum fields keep theirs.
 const PlanModel::Input PELLET_FIELDS[] = {
@@ -108,6 +172,10 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     readYield(yieldL, YIELD_SLOTS, QStringLiteral(":FYields/y-L.txt"));
     edgeNames = ::edgeNames();
     lineNames = ::lineNames();
+    // The tabulated data are only read for the tabulated choice; a missing table leaves that
+    // choice with nothing to compute from, which setAbsorption refuses.
+    crossSections.load(QStringLiteral(":CrossSections.txt"));
+    fluoLines.load(QStringLiteral(":FluoLines.txt"));
     airComp = ::airComposition(xrayDb);
     f1Comp.entries = {CompEntry{QStringLiteral("Al"), &xrayDb[QStringLiteral("Al")], 1.0}};
     f1Comp.valid = true;
@@ -116,6 +184,7 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
         inputs[i] = QString::fromLatin1(INPUT_NAMES[i][1]);
     for (int i = 0; i < OutputCount; ++i)
         outputs[i] = QString::fromLatin1(OUTPUT_NAMES[i][1]);
+    outputs[label_21] = trMain(OUTPUT_NAMES[label_21][1]);
     for (int i = 0; i < OptionCount; ++i)
         options[i] = OPTIONS[i].checked;
 
@@ -134,8 +203,11 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     curMuT = outputs[MuPt].toDouble();
 
     inBndCmp();
-    evalComposition(inputs[Filter1Composition], f1Comp, xrayDb);
-    evalComposition(inputs[Filter2Composition], f2Comp, xrayDb);
+    evaluate(Filter1Composition, f1Comp);
+    evaluate(Filter2Composition, f2Comp);
+    lastTypedStart = inputs[StartE0];
+    lastTypedEnd = inputs[EndE0];
+    updateChecks();
     refreshPlot();
 }
 
@@ -203,6 +275,9 @@ bool PlanModel::printValue(const QString &name, QString *value) const
 void PlanModel::setInput(Input field, const QString &text)
 {
     setText(field, text);
+    // The detailed lines depend on everything but the view.
+    if (field != StartE0 && field != EndE0 && field != DetResolution && field != MCAResolution)
+        detailedDirty = true;
     switch (field) {
     case SetTgtCmp:
         inTgtCmp();
@@ -244,16 +319,21 @@ void PlanModel::setInput(Input field, const QString &text)
         inMuT();
         break;
     case Filter1Composition:
-        evalComposition(text, f1Comp, xrayDb);
+        evaluate(Filter1Composition, f1Comp);
         break;
     case Filter2Composition:
-        evalComposition(text, f2Comp, xrayDb);
+        evaluate(Filter2Composition, f2Comp);
+        break;
+    case StartE0:
+    case EndE0:
+        lastTypedStart = inputs[StartE0];
+        lastTypedEnd = inputs[EndE0];
         break;
     default:
-        // Range and spectrum fields: only the plot depends on them.
+        // Spectrum fields: only the plot depends on them.
         break;
     }
-    refreshPlot();
+    finishEdit(field);
 }
 
 void PlanModel::setChoice(Choice choice, int index)
@@ -265,7 +345,7 @@ void PlanModel::setChoice(Choice choice, int index)
     current = index;
     Q_EMIT choiceChanged(choice);
     selTarget();
-    refreshPlot();
+    finishEdit(-1);
 }
 
 bool PlanModel::setOption(Option option, bool checked)
@@ -282,17 +362,57 @@ bool PlanModel::setOption(Option option, bool checked)
         options[other] = false;
         Q_EMIT optionChanged(other);
     }
-    // The display options change the spectrum's scale and the information text at once.
-    if (option == IntensityPeak || option == IntensityInt || option == AddInfoRatioF)
-        refreshPlot();
+    if (option == DetailedFluo || option == SecondaryFluo)
+        detailedDirty = true;
+    // The display options and the fluorescence model change the spectrum and the information
+    // text at once.
+    if (option != MutBox && option != FluoBox)
+        finishEdit(-2);
     return true;
+}
+
+int PlanModel::absorptionIndex(const QString &name)
+{
+    if (name == QLatin1String("classic"))
+        return TwoTermTable;
+    if (name == QLatin1String("tabulated"))
+        return TabulatedCrossSections;
+    return -1;
+}
+
+QString PlanModel::absorptionName(Absorption data)
+{
+    return data == TabulatedCrossSections ? QStringLiteral("tabulated")
+                                          : QStringLiteral("classic");
+}
+
+void PlanModel::setAbsorption(Absorption data)
+{
+    if (data == absorptionData)
+        return;
+    if (data == TabulatedCrossSections && crossSections.size() == 0)
+        return;
+    absorptionData = data;
+    const CrossSectionTable *table = data == TabulatedCrossSections ? &crossSections : nullptr;
+    for (Composition *comp : {&tgtComp, &bndComp, &airComp, &f1Comp, &f2Comp})
+        comp->tabulated = table;
+    Q_EMIT absorptionChanged();
+    finishEdit(-2);
+}
+
+void PlanModel::setLogScale(bool on)
+{
+    if (on == logMuT)
+        return;
+    logMuT = on;
+    Q_EMIT plotChanged();
 }
 
 void PlanModel::setRange(const QString &start, const QString &end)
 {
     setText(StartE0, start);
     setText(EndE0, end);
-    refreshPlot();
+    finishEdit(EndE0);
 }
 
 // Every write is announced, even of an unchanged text: whatever the field shows after an edit
@@ -337,11 +457,35 @@ void PlanModel::resetFieldStyles()
 
 // ---- compositions ----
 
+QString PlanModel::evaluate(Input field, Composition &comp)
+{
+    ParseNotes notes;
+    const QString expanded = evalComposition(inputs[field], comp, xrayDb, &notes);
+    // What the parser passed over is named, so that "Xq2O3" is not silently read as "O3".
+    QStringList dropped;
+    if (!notes.unknownSymbols.isEmpty()) {
+        dropped << trMain("unknown element symbol ignored: %1")
+                       .arg(notes.unknownSymbols.mid(0, 8).join(QStringLiteral(", ")));
+    }
+    if (!notes.skippedCharacters.isEmpty()) {
+        QStringList shown;
+        for (const QChar ch : notes.skippedCharacters.left(12)) {
+            shown << (ch.isPrint() ? QString(ch)
+                                   : QStringLiteral("U+%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')));
+        }
+        dropped << trMain("characters ignored: %1").arg(shown.join(QLatin1Char(' ')));
+    }
+    compositionProblems[field] =
+        dropped.isEmpty() ? QString()
+                          : fieldCaption(field) + QStringLiteral(": ") + dropped.join(QStringLiteral("; "));
+    return expanded;
+}
+
 void PlanModel::inTgtCmp()
 {
     resetFieldStyles();
     setStyle(SetTgtCmp, StyleEdited);
-    const QString expanded = evalComposition(inputs[SetTgtCmp], tgtComp, xrayDb);
+    const QString expanded = evaluate(SetTgtCmp, tgtComp);
     // Leaving the field without a real change must not disturb the element choice or the
     // pellet values the user has arrived at.
     if (expanded == outputs[ExtendedTgtMolecularForm])
@@ -370,7 +514,7 @@ void PlanModel::inBndCmp()
 {
     resetFieldStyles();
     setStyle(SetBndCmp, StyleEdited);
-    setOutputText(ExtendedBndMolecularForm, evalComposition(inputs[SetBndCmp], bndComp, xrayDb));
+    setOutputText(ExtendedBndMolecularForm, evaluate(SetBndCmp, bndComp));
     molRatioToWtRatio();
     recalcFromThickness();
 }
@@ -412,6 +556,7 @@ void PlanModel::recalcFromThickness()
     const PelletThicknessResult r = pelletFromThickness(in);
     bndPerTgt = r.bndPerTgt;
     tgtMolPerArea = r.tgtMolPerArea;
+    bndMolPerArea = r.bndMolPerArea;
     tgtWeight = r.tgtWeight;
     bndWeight = r.bndWeight;
 
@@ -441,6 +586,7 @@ void PlanModel::recalcFromWeights()
     const PelletWeightsResult r = pelletFromWeights(in);
     bndPerTgt = r.bndPerTgt;
     tgtMolPerArea = r.tgtMolPerArea;
+    bndMolPerArea = r.bndMolPerArea;
     molRatio = r.molRatio;
     wtRatio = r.wtRatio;
     thickness = r.thickness;
@@ -558,8 +704,14 @@ void PlanModel::inDMuT()
     // curDMuT is the jump of the state on show, which is what the user is looking at.
     bool scalable = false;
     thickness = thicknessForDMuT(thickness, wantedDMuT, curDMuT, &scalable);
-    if (!scalable)
+    if (!scalable) {
+        const QString why = calcPointProblem();
+        pendingStatus = trMain("d-mu t cannot be set by the thickness: the pellet shows no edge "
+                               "jump at the calculation point.");
+        if (!why.isEmpty())
+            pendingStatus += QLatin1Char(' ') + why;
         return;
+    }
     setText(SetThick, fieldNumber(cmToMm(thickness)));
     setStyle(SetThick, StyleDerived);
     recalcFromThickness();
@@ -576,19 +728,16 @@ void PlanModel::inMuT()
     case BinderSolveStatus::TargetAboveWanted:
         return;
     case BinderSolveStatus::BinderDoesNotAbsorb:
-        Q_EMIT statusMessage(trMain("The binder does not absorb at the calculation point: "
-                                    "mu t cannot be set by the binder weight."),
-                             10000);
+        pendingStatus = trMain("The binder does not absorb at the calculation point: "
+                               "mu t cannot be set by the binder weight.");
         return;
     case BinderSolveStatus::NoFiniteSolution:
-        Q_EMIT statusMessage(trMain("mu t cannot be set by the binder weight: the pellet "
-                                    "values give no finite binder amount."),
-                             10000);
+        pendingStatus = trMain("mu t cannot be set by the binder weight: the pellet "
+                               "values give no finite binder amount.");
         return;
     case BinderSolveStatus::Solved:
         break;
     }
-    Q_EMIT statusMessage(QString(), 0);
     bndWeight = r.bndWeight;
     setText(SetBndWeight, fieldNumber(gToMg(bndWeight)));
     setStyle(SetBndWeight, StyleDerived);
@@ -597,7 +746,7 @@ void PlanModel::inMuT()
 
 double PlanModel::pelletMuT(double E) const
 {
-    return ::pelletMuT(tgtComp, bndComp, tgtMolPerArea, bndPerTgt, E);
+    return ::pelletMuT(tgtComp, bndComp, tgtMolPerArea, bndPerTgt, bndMolPerArea, E);
 }
 
 bool PlanModel::calcMuTCurve()
@@ -624,10 +773,204 @@ bool PlanModel::calcMuTCurve()
 void PlanModel::updateFxafsCheck()
 {
     const FxafsCheck c = checkFxafs(curMuT, curDMuT);
-    setOutputText(label_15, QString::number(c.muT, 'f', 3) + QStringLiteral("  ") +
-                                (c.thin ? trMain("OK") : trMain("not OK")));
-    setOutputText(label_20, QString::number(c.ratioPercent, 'f', 1) + QStringLiteral(" %  ") +
-                                (c.thickDilute ? trMain("OK") : trMain("not OK")));
+    const QString muT = QString::number(c.muT, 'f', 3);
+    const QString ratio = QString::number(c.ratioPercent, 'f', 1) + QStringLiteral(" %");
+    // A verdict on a blank, on a point without an edge jump, or on a pellet one of whose fields
+    // makes no sense, would mislead.
+    if (verdictDependsOnFlagged() || isBlankPellet(tgtMolPerArea, bndPerTgt) || !(curDMuT > 0)) {
+        setOutputText(label_15, muT);
+        setOutputText(label_20, ratio);
+        setOutputText(label_21, trMain("Case:"));
+        return;
+    }
+    setOutputText(label_15, muT + QStringLiteral("  ") + (c.thin ? trMain("OK") : trMain("not OK")));
+    setOutputText(label_20,
+                  ratio + QStringLiteral("  ") + (c.thickDilute ? trMain("OK") : trMain("not OK")));
+    setOutputText(label_21, c.thin          ? trMain("Case: thin")
+                            : c.thickDilute ? trMain("Case: thick and dilute")
+                                            : trMain("Case: neither"));
+}
+
+bool PlanModel::verdictDependsOnFlagged() const
+{
+    for (int i = 0; i < InputCount; ++i) {
+        if (feedsVerdict(Input(i)) && !problems[i].isEmpty())
+            return true;
+    }
+    return false;
+}
+
+// ---- checks ----
+
+QString PlanModel::fieldCaption(Input field)
+{
+    return trMain(FIELD_RULES[field].caption);
+}
+
+QList<PlanModel::Input> PlanModel::flaggedFields() const
+{
+    QList<Input> flagged;
+    for (int i = 0; i < InputCount; ++i) {
+        if (!problems[i].isEmpty())
+            flagged.append(Input(i));
+    }
+    return flagged;
+}
+
+QString PlanModel::ruleProblem(Input field) const
+{
+    const QString &text = inputs[field];
+    const Rule rule = FIELD_RULES[field].rule;
+    if (rule == Rule::Composition)
+        return compositionProblems[field];
+    // Fields that may stay empty: filter 2 without a composition, the calculation point before
+    // a target exists.
+    const bool mayBeEmpty =
+        ((field == Filter2Thickness || field == Filter2Density) && !f2Comp.valid) ||
+        (field == SetCalcPointE && !tgtComp.valid);
+    if (text.trimmed().isEmpty()) {
+        if (mayBeEmpty)
+            return QString();
+        return trMain("%1: a number is needed").arg(fieldCaption(field));
+    }
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v)) {
+        // A pasted page would bury the message; its start says enough.
+        const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
+        return trMain("%1: '%2' is not a number").arg(fieldCaption(field), shown);
+    }
+    switch (rule) {
+    case Rule::Positive:
+        if (!(v > 0))
+            return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
+        break;
+    case Rule::NonNegative:
+    case Rule::RangeStart:
+        if (v < 0)
+            return trMain("%1: must not be negative, not %2").arg(fieldCaption(field), text);
+        break;
+    case Rule::Share:
+        if (v < 0 || v > 100)
+            return trMain("%1: must lie between 0 and 100, not %2").arg(fieldCaption(field), text);
+        break;
+    case Rule::RangeEnd:
+        if (!(v > number(StartE0)))
+            return trMain("%1: must lie above the range start, not %2")
+                .arg(fieldCaption(field), text);
+        break;
+    case Rule::Angle:
+        if (!(v > 0 && v <= 90))
+            return trMain("%1: must lie in (0, 90] degrees, not %2").arg(fieldCaption(field), text);
+        break;
+    case Rule::Composition:
+        break;
+    }
+    return QString();
+}
+
+void PlanModel::updateChecks()
+{
+    for (int i = 0; i < InputCount; ++i) {
+        const QString problem = ruleProblem(Input(i));
+        if (problem != problems[i]) {
+            problems[i] = problem;
+            Q_EMIT fieldValidityChanged(Input(i));
+        }
+    }
+}
+
+QString PlanModel::calcPointProblem() const
+{
+    if (!tgtComp.valid || elementIndex < 0 || elementIndex >= tgtComp.entries.size() ||
+        !std::isfinite(calcPointE))
+        return QString();
+    const AtomData &atom = *tgtComp.entries.at(elementIndex).data;
+    int nearest = -1;
+    for (int i = 0; i < EDGE_COUNT; ++i) {
+        if (atom.edge[i] > 0 &&
+            (nearest < 0 ||
+             std::abs(atom.edge[i] - calcPointE) < std::abs(atom.edge[nearest] - calcPointE)))
+            nearest = i;
+    }
+    if (nearest < 0 || std::abs(atom.edge[nearest] - calcPointE) < ON_EDGE)
+        return QString();
+    return trMain("No absorption edge of %1 at %2 keV (a jump shows only within 0.1 eV of an "
+                  "edge); the nearest is %1 %3 at %4 keV.")
+        .arg(atom.symbol, QString::number(calcPointE, 'f', 4), edgeNames.value(nearest),
+             QString::number(atom.edge[nearest], 'f', 4));
+}
+
+QString PlanModel::unexcitedProblem() const
+{
+    if (!curveShown)
+        return QString();
+    const double E0 = number(ExtEnergy);
+    const double eLo = mutCurveE[0];
+    const double eHi = mutCurveE[MUT_POINTS - 1];
+    // The target's lines on show; an excited line outside the range is no sign of trouble.
+    bool anyShown = false;
+    for (const CompEntry &e : tgtComp.entries) {
+        const AtomData &atom = *e.data;
+        for (int L = 0; L < LINE_COUNT; ++L) {
+            if (!(eLo < atom.line[L] && atom.line[L] < eHi))
+                continue;
+            anyShown = true;
+            // A K line needs E0 above the K edge; an L line above one of K to LIII (Lb1: K to
+            // LII), as the simulation excites them.
+            const int deepest = L <= LineKb ? EdgeK : L == LineLb1 ? EdgeLII : EdgeLIII;
+            for (int i = EdgeK; i <= deepest; ++i) {
+                if (atom.edge[i] > 0 && E0 > atom.edge[i])
+                    return QString();
+            }
+        }
+    }
+    if (!anyShown)
+        return QString();
+    double lowest = 0;
+    QString lowestName;
+    for (const CompEntry &e : tgtComp.entries) {
+        for (int i = EdgeK; i <= EdgeLIII; ++i) {
+            const double edge = e.data->edge[i];
+            if (edge > E0 && (lowestName.isEmpty() || edge < lowest)) {
+                lowest = edge;
+                lowestName = e.symbol + QLatin1Char(' ') + edgeNames.value(i);
+            }
+        }
+    }
+    if (lowestName.isEmpty())
+        return QString();
+    return trMain("No line of the target in the plotted range is excited: %1 keV lies below "
+                  "their edges (the lowest edge above it is %2 at %3 keV).")
+        .arg(QString::number(E0, 'g', 6), lowestName, QString::number(lowest, 'f', 4));
+}
+
+void PlanModel::finishEdit(int editedField)
+{
+    updateChecks();
+    refreshPlot();
+    QString message = editedField >= 0 ? problems[editedField] : QString();
+    int timeout = 0;
+    if (message.isEmpty() && !pendingStatus.isEmpty()) {
+        message = pendingStatus;
+        timeout = 10000;
+    }
+    const bool pointEdited = editedField == -1 || editedField == SetCalcPointE;
+    if (message.isEmpty() && pointEdited)
+        message = calcPointProblem();
+    if (message.isEmpty())
+        message = unexcitedProblem();
+    for (int i = 0; message.isEmpty() && i < InputCount; ++i)
+        message = problems[i];
+    pendingStatus.clear();
+    if (!message.isEmpty()) {
+        if (message != shownStatus || timeout)
+            Q_EMIT statusMessage(message, timeout);
+        shownStatus = timeout ? QString() : message;
+    } else if (!shownStatus.isEmpty()) {
+        Q_EMIT statusMessage(QString(), 0);
+        shownStatus.clear();
+    }
 }
 
 void PlanModel::refreshPlot()
@@ -636,7 +979,26 @@ void PlanModel::refreshPlot()
     curveShown = tgtComp.valid && calcMuTCurve();
     if (curveShown) {
         updateFxafsCheck();
-        ::simulateSpectrum(spectrumInput(), fluoSpectrum, spectrum);
+        const SpectrumInput in = spectrumInput();
+        if (options[DetailedFluo]) {
+            if (detailedDirty) {
+                DetailedInput d;
+                d.spectrum = in;
+                d.incidenceDeg = number(IncidenceAngle);
+                d.exitDeg = number(ExitAngle);
+                d.secondary = options[SecondaryFluo];
+                d.lines = &fluoLines;
+                d.crossSections = &crossSections;
+                computeDetailedLines(d, detailedLines);
+                detailedDirty = false;
+            }
+            renderDetailedSpectrum(detailedLines, in, fluoSpectrum, spectrum);
+            spectrum.airMolPerArea = detailedLines.airMolPerArea;
+            spectrum.f1MolPerArea = detailedLines.f1MolPerArea;
+            spectrum.f2MolPerArea = detailedLines.f2MolPerArea;
+        } else {
+            ::simulateSpectrum(in, fluoSpectrum, spectrum);
+        }
         airMolPerArea = spectrum.airMolPerArea;
         f1MolPerArea = spectrum.f1MolPerArea;
         f2MolPerArea = spectrum.f2MolPerArea;
@@ -672,6 +1034,7 @@ SpectrumInput PlanModel::spectrumInput() const
     in.thickness = thickness;
     in.tgtMolPerArea = tgtMolPerArea;
     in.bndPerTgt = bndPerTgt;
+    in.bndMolPerArea = bndMolPerArea;
     in.lineNames = lineNames;
     in.gridE = mutCurveE;
     in.gridPoints = MUT_POINTS;
@@ -697,9 +1060,17 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
         return false;
     }
     // The spectrum column is the one of the last simulation, in its "Peak" or "Integ." form.
+    // Ten significant digits keep neighbouring energies of a narrow window apart above 10 keV.
     QTextStream out(&file);
-    for (int i = 0; i < MUT_POINTS; ++i)
-        out << mutCurveE[i] << '\t' << mutCurve[i] << '\t' << fluoSpectrum[i] << '\n';
+    out.setRealNumberPrecision(10);
+    const bool csv = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    const char separator = csv ? ',' : '\t';
+    if (csv)
+        out << "energy_keV,mu_t,intensity\n";
+    for (int i = 0; i < MUT_POINTS; ++i) {
+        out << mutCurveE[i] << separator << mutCurve[i] << separator << fluoSpectrum[i]
+            << '\n';
+    }
     out.flush();
     if (out.status() != QTextStream::Ok) {
         file.cancelWriting();
@@ -726,7 +1097,9 @@ bool PlanModel::saveLines(const QString &fileName, QString *error)
     // The records are those of the last simulation; without a target or a range there is
     // none to show, whatever an earlier state left.
     const bool simulated = tgtComp.valid && calcMuTCurve();
-    const QString csv = lineTableCsv(simulated ? spectrum.linePeaks : QVector<LinePeak>());
+    // The detailed model says how much of each rate secondary fluorescence adds.
+    const QString csv = lineTableCsv(simulated ? spectrum.linePeaks : QVector<LinePeak>(),
+                                     options[DetailedFluo]);
     if (file.write(csv.toUtf8()) < 0 || !file.commit()) {
         if (error)
             *error = file.errorString();

@@ -2,6 +2,9 @@
 
 #include "AtomData.h"
 #include "Composition.h"
+#include "CrossSectionTable.h"
+#include "DetailedFluorescence.h"
+#include "FluoLineTable.h"
 #include "FluoSimulation.h"
 #include "readTables.h"
 
@@ -83,6 +86,8 @@ public:
         DetRadius,
         DetResolution,
         MCAResolution,
+        IncidenceAngle,
+        ExitAngle,
         InputCount
     };
     // Read-out labels, named like their widgets.
@@ -96,11 +101,21 @@ public:
         TransM,
         label_15,
         label_20,
+        label_21,
         AddInfo,
         OutputCount
     };
     // Check boxes, radio buttons and checkable group boxes, named like their widgets.
-    enum Option { IntensityPeak, IntensityInt, AddInfoRatioF, MutBox, FluoBox, OptionCount };
+    enum Option {
+        IntensityPeak,
+        IntensityInt,
+        AddInfoRatioF,
+        MutBox,
+        FluoBox,
+        DetailedFluo,
+        SecondaryFluo,
+        OptionCount
+    };
     // The two selectors.
     enum Choice { SelectTE, SelectAE, ChoiceCount };
 
@@ -124,6 +139,42 @@ public:
     // Checks or unchecks an option. Of the exclusive pair "Peak"/"Integ." the chosen one is
     // unchecked only by checking the other: returns false (and changes nothing) when asked to.
     bool setOption(Option option, bool checked);
+    // Absorption data: the two-term table (the default) or the tabulated cross sections with
+    // scattering, for every mu the plan uses. A menu choice rather than a field.
+    enum Absorption { TwoTermTable, TabulatedCrossSections };
+    void setAbsorption(Absorption data);
+    Absorption absorption() const { return absorptionData; }
+    // "classic" and "tabulated", as batch mode and sessions name them; -1 for another name.
+    static int absorptionIndex(const QString &name);
+    static QString absorptionName(Absorption data);
+
+    // ---- plot view state that belongs to the plan (kept in sessions) ----
+    // mu t on a logarithmic axis.
+    void setLogScale(bool on);
+    bool logScale() const { return logMuT; }
+    // The range as it was after the last typed range edit: what Home goes back to.
+    QString typedStart() const { return lastTypedStart; }
+    QString typedEnd() const { return lastTypedEnd; }
+
+    // ---- sessions ----
+    // Every field's text keyed by widget name, every choice and option, the absorption data, the
+    // plot state and the internal values at full precision, so that a restored plan shows and
+    // prints exactly what the saved one did.
+    static constexpr int SESSION_VERSION = 1;
+    QByteArray sessionJson() const;
+    struct SessionLoad
+    {
+        bool ok = false;
+        QString error;       // why nothing was loaded
+        QStringList ignored; // keys of the file this version does not know
+        QStringList missing; // keys this version expected and took defaults for
+    };
+    // A file that is not JSON, not a session or of a newer version changes nothing.
+    SessionLoad loadSessionJson(const QByteArray &json);
+    // Written atomically; false with error set when the file cannot be written.
+    bool saveSession(const QString &fileName, QString *error = nullptr) const;
+    SessionLoad loadSession(const QString &fileName);
+
     // A plot range set by dragging or zooming: both ends at once.
     void setRange(const QString &start, const QString &end);
 
@@ -138,6 +189,15 @@ public:
     // The text a widget of that name shows ("1"/"0" for options); false when no such field.
     bool printValue(const QString &name, QString *value) const;
 
+    // What is wrong with a field's text by its rule (named by the field's caption in the
+    // interface language), empty when the text is sound. Every numeric field has a rule; a
+    // composition is flagged when the parser dropped part of it.
+    QString fieldProblem(Input field) const { return problems[field]; }
+    // The fields that are flagged now, in form order.
+    QList<Input> flaggedFields() const;
+    // The caption by which messages name a field, in the interface language.
+    static QString fieldCaption(Input field);
+
     // True while the plot has something to show: a valid target and a non-empty range.
     bool plotShown() const { return curveShown; }
 
@@ -149,14 +209,20 @@ public:
     // The numbers the simulation reads, taken from the plan as it stands.
     SpectrumInput spectrumInput() const;
 
-    // The export table: energy, mu t and intensity per grid point. An existing file is replaced
-    // only once the complete table has been written; on failure error says why.
+    // The export table: energy, mu t and intensity per grid point, 10 significant digits;
+    // tab-separated, or with a header row and commas for a name ending in ".csv". An existing
+    // file is replaced only once the complete table has been written; on failure error says why.
     bool saveSpectrum(const QString &fileName, QString *error = nullptr);
     // The line table of the last simulation (lines inside the plotted range), all or nothing.
     bool saveLines(const QString &fileName, QString *error = nullptr);
 
     // ---- the plan, by the names the program has always used ----
     XrayDataBase xrayDb;
+    CrossSectionTable crossSections; // Elam's tabulated cross sections, for the tabulated choice
+    FluoLineTable fluoLines;         // every line by subshell, yields and Coster-Kronig rates
+    // The detailed model's lines with their rates: what does not depend on the view, computed
+    // once per edit that changes it.
+    DetailedLineSet detailedLines;
     QStringList edgeNames; // "K" ... "MI", the items of SelectAE
     QStringList lineNames; // "Ka2" ... "Lb2", indexed like AtomData::line
     double yieldK[YIELD_ARRAY_SIZE] = {};
@@ -168,6 +234,7 @@ public:
     Composition f2Comp;
     double bndPerTgt = 0;
     double tgtMolPerArea = 0;
+    double bndMolPerArea = 0; // what a blank pellet (no target) holds
     double airMolPerArea = 0;
     double f1MolPerArea = 0;
     double f2MolPerArea = 0;
@@ -195,10 +262,15 @@ public:
 Q_SIGNALS:
     void inputChanged(PlanModel::Input field);
     void inputStyleChanged(PlanModel::Input field);
+    // A field became flagged, or sound again.
+    void fieldValidityChanged(PlanModel::Input field);
     void outputChanged(PlanModel::Output label);
     void outputStyleChanged(PlanModel::Output label);
     void choiceChanged(PlanModel::Choice choice); // items or current index
     void optionChanged(PlanModel::Option option);
+    void absorptionChanged();
+    // Everything may have changed (a session was loaded): show the whole plan again.
+    void planReset();
     // The curve, the spectrum or the markers changed: the plot needs painting.
     void plotChanged();
     // A message for the status bar (timeout in ms, 0 for none); empty text clears it.
@@ -212,6 +284,8 @@ private:
     double number(Input field) const { return inputs[field].toDouble(); }
     void resetFieldStyles();
 
+    // Evaluates a composition field, noting what the parser passed over.
+    QString evaluate(Input field, Composition &comp);
     // The recomputation of each edit.
     void inTgtCmp();
     void inBndCmp();
@@ -234,9 +308,23 @@ private:
     void updateFxafsCheck();
     // Brings curve, read-outs and spectrum up to date, as a repaint of the plot used to.
     void refreshPlot();
+    // Everything an edit ends with: the field checks, the plot results and what the status bar
+    // should say about the edited field.
+    void finishEdit(int editedField);
+    void updateChecks();
+    QString ruleProblem(Input field) const;
+    // "" when the calculation point lies on an edge of the chosen element, else why not.
+    QString calcPointProblem() const;
+    // "" unless no line of the target is excited, else which edge E0 must pass.
+    QString unexcitedProblem() const;
+    bool verdictDependsOnFlagged() const;
 
     QString inputs[InputCount];
     int inputStyles[InputCount] = {};
+    QString problems[InputCount];
+    QString shownStatus;   // the last message of the checks, so that a mend can clear it
+    QString pendingStatus; // what a solver has to say about the edit under way
+    QString compositionProblems[InputCount]; // what the parser dropped, by composition field
     QString outputs[OutputCount];
     int outputStyles[OutputCount] = {};
     bool options[OptionCount] = {};
@@ -244,4 +332,9 @@ private:
     int elementIndex = -1;
     int edgeIndex = 0;
     bool curveShown = false;
+    Absorption absorptionData = TwoTermTable;
+    bool detailedDirty = true;
+    bool logMuT = false;
+    QString lastTypedStart;
+    QString lastTypedEnd;
 };

@@ -1,5 +1,7 @@
 #include "FluoSimulation.h"
 
+#include "Pellet.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -77,14 +79,20 @@ Composition airComposition(XrayDataBase &db)
     return air;
 }
 
-QString lineTableCsv(const QVector<LinePeak> &peaks)
+QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary)
 {
-    QString csv = QStringLiteral("composition,element,line,energy_keV,rate_per_s\n");
+    QString csv =
+        withSecondary
+            ? QStringLiteral("composition,element,line,energy_keV,rate_per_s,secondary_per_s\n")
+            : QStringLiteral("composition,element,line,energy_keV,rate_per_s\n");
     for (const LinePeak &p : peaks) {
         csv += (p.fromBinder ? QStringLiteral("binder") : QStringLiteral("target")) +
                QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName + QLatin1Char(',') +
                QString::number(p.peakEnergy, 'g', 10) + QLatin1Char(',') +
-               QString::number(p.peakIntensity, 'g', 10) + QLatin1Char('\n');
+               QString::number(p.peakIntensity, 'g', 10);
+        if (withSecondary)
+            csv += QLatin1Char(',') + QString::number(p.secondaryIntensity, 'g', 10);
+        csv += QLatin1Char('\n');
     }
     return csv;
 }
@@ -133,7 +141,11 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 
     const double eLo = n > 0 ? in.gridE[0] : 0.0;
     const double eHi = n > 0 ? in.gridE[n - 1] : 0.0;
-    const double muIn = pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, in.E0);
+    const auto mut = [&](double E) {
+        return pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, in.bndMolPerArea, E);
+    };
+    const bool blank = isBlankPellet(in.tgtMolPerArea, in.bndPerTgt);
+    const double muIn = mut(in.E0);
     const int nT = tgt.entries.size();
     const int nB = bnd.entries.size();
     const int nLines = std::min(LINE_COUNT, int(in.lineNames.size()));
@@ -146,7 +158,9 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
         const AtomData &atom = *entry.data;
 
         // Moles of this line's own composition per cm^2: the binder's follow the target's.
-        const double molPerArea = inTarget ? in.tgtMolPerArea : in.tgtMolPerArea * in.bndPerTgt;
+        const double molPerArea = inTarget ? in.tgtMolPerArea
+                                  : blank  ? in.bndMolPerArea
+                                           : in.tgtMolPerArea * in.bndPerTgt;
 
         for (int L = 0; L < nLines; ++L) {
             const double El = atom.line[L];
@@ -174,7 +188,7 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
                 }
             }
 
-            const double muOut = pelletMuT(tgt, bnd, in.tgtMolPerArea, in.bndPerTgt, El);
+            const double muOut = mut(El);
             const double S = muIn + muOut;
             // P x molPerArea is the shell's own absorption in the pellet (dimensionless); the
             // depth integral of excitation times escape through a slab of mu t S then gives

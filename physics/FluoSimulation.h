@@ -50,6 +50,7 @@ struct SpectrumInput
     double thickness = 0;     // pellet thickness [cm]
     double tgtMolPerArea = 0; // moles of target per cm^2
     double bndPerTgt = 0;     // moles of binder per mole of target
+    double bndMolPerArea = 0; // moles of binder per cm^2 (what a blank pellet holds)
 
     QStringList lineNames; // "Ka2" ... "Lb2", indexed like AtomData::line
 
@@ -69,6 +70,9 @@ struct LinePeak
     bool fromBinder = false;  // an entry of the binder rather than of the target
     QString element;          // "Fe"
     QString lineName;         // "Ka1"
+    // The part of peakIntensity that secondary fluorescence within the pellet adds (detailed
+    // model only; the classic model leaves it 0).
+    double secondaryIntensity = 0;
 };
 
 using LineLabel = QPair<double, QString>; // (energy, peakText)
@@ -94,8 +98,9 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
 // one row per record of peaks, in their order, with "\n" line ends. Readers go by header name:
-// later columns may be added to the right.
-QString lineTableCsv(const QVector<LinePeak> &peaks);
+// later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
+// part of each rate that secondary fluorescence adds.
+QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary = false);
 
 // Orders labels by ascending energy with a plain selection sort. It is not stable: among equal
 // energies the order that this exact exchange sequence leaves is part of the displayed result.

@@ -21,21 +21,16 @@ struct MuTRange
 {
     double lo = 0;
     double hi = 0;
-    bool empty() const { return lo == hi; }
+    bool empty() const { return !(lo < hi); }
 };
 
+// The plotted range from its two fields: the start is clamped at 0 keV, and a range whose start
+// is not below its end (reversed, equal, or both ends negative) is empty.
 inline MuTRange muTRange(double a, double b)
 {
     MuTRange r;
-    if (a > b) {
-        r.hi = a;
-        r.lo = b;
-    } else {
-        r.hi = b;
-        r.lo = a;
-    }
-    if (r.lo < 0)
-        r.lo = 0;
+    r.lo = a < 0 ? 0.0 : a;
+    r.hi = b;
     return r;
 }
 

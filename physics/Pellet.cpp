@@ -34,6 +34,14 @@ PelletThicknessResult pelletFromThickness(const PelletThicknessInput &in)
     r.tgtMolPerArea = n * in.thickness;
     r.tgtWeight = in.mwT * r.tgtMolPerArea * area;
     r.bndWeight = ((r.tgtWeight * r.bndPerTgt) * in.mwB) / in.mwT;
+    r.bndMolPerArea = r.tgtMolPerArea * r.bndPerTgt;
+    // A share of 0 is a blank: binder alone, by its own density, with nothing per target mole.
+    if (in.molRatio == 0.0 && in.mwB > 0.0) {
+        r.tgtMolPerArea = 0.0;
+        r.tgtWeight = 0.0;
+        r.bndMolPerArea = in.bndDens / in.mwB * in.thickness;
+        r.bndWeight = in.mwB * r.bndMolPerArea * area;
+    }
     r.totalWeight = r.tgtWeight + r.bndWeight;
     r.volume = area * in.thickness;
     return r;
@@ -50,6 +58,7 @@ PelletWeightsResult pelletFromWeights(const PelletWeightsInput &in)
     const double nB = wB / mwB;
     const double area = pelletArea(in.cylDiam);
     r.tgtMolPerArea = nT / area;
+    r.bndMolPerArea = nB / area;
     r.molRatio = 100.0 * nT / (nT + nB);
     r.wtRatio = 100.0 * wT / (wT + wB);
     r.totalWeight = wT + wB;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Composition.h"
+
+#include <cmath>
+
 // Arithmetic of the pressed pellet: a target compound diluted in a binder, pressed into a
 // cylinder. Internal units: g, cm, cm^2, cm^3, g/cm^3, g/mol; shares in percent.
 //
@@ -34,11 +38,28 @@ struct PelletThicknessResult
 {
     double bndPerTgt = 0;     // mol binder per mol target
     double tgtMolPerArea = 0; // mol/cm^2
+    double bndMolPerArea = 0; // mol/cm^2; a blank (share 0) has binder alone
     double tgtWeight = 0;     // g
     double bndWeight = 0;     // g
     double totalWeight = 0;   // g
     double volume = 0;        // cm^3
 };
+
+// A blank pellet holds binder only: no target moles, so every amount per target mole is
+// infinite, and its binder is counted on its own (bndMolPerArea).
+inline bool isBlankPellet(double tgtMolPerArea, double bndPerTgt)
+{
+    return tgtMolPerArea == 0.0 && !std::isfinite(bndPerTgt);
+}
+
+// mu t of a pellet, blanks included: the binder's own amount when there is no target.
+inline double pelletMuT(const Composition &tgt, const Composition &bnd, double tgtMolPerArea,
+                        double bndPerTgt, double bndMolPerArea, double E)
+{
+    if (isBlankPellet(tgtMolPerArea, bndPerTgt))
+        return bndMolPerArea * bnd.absorption(E);
+    return pelletMuT(tgt, bnd, tgtMolPerArea, bndPerTgt, E);
+}
 
 PelletThicknessResult pelletFromThickness(const PelletThicknessInput &in);
 
@@ -59,6 +80,7 @@ struct PelletWeightsResult
 {
     double bndPerTgt = 0;     // mol/mol
     double tgtMolPerArea = 0; // mol/cm^2
+    double bndMolPerArea = 0; // mol/cm^2; a blank (target weight 0) has binder alone
     double molRatio = 0;      // %
     double wtRatio = 0;       // %
     double totalWeight = 0;   // g

@@ -28,9 +28,78 @@ struct Tokens
     int bracketBalance = 0;
 };
 
-// Pass 1. Anything that is not a symbol, a number or a bracket is dropped silently, so that
-// "Fe2O3 + Al" and "Fe 2 O 3" read the way a chemist means them.
-Tokens tokenise(const QString &text, XrayDataBase &db)
+bool isHydrateDot(QChar ch)
+{
+    const ushort u = ch.unicode();
+    return u == 0x00B7 || u == 0x30FB || u == 0x22C5 || u == 0x2022 || u == '*';
+}
+
+// Rewrites hydrate dots into parentheses from position i up to the closing bracket of the
+// enclosing group (left at i) or the end.
+QString rewriteHydrates(const QString &text, int &i)
+{
+    QString out;
+    QString group;
+    QString multiplier;
+    bool inGroup = false;
+    const auto closeGroup = [&] {
+        if (inGroup)
+            out += QLatin1Char('(') + group + QLatin1Char(')') + multiplier;
+        group.clear();
+        multiplier.clear();
+    };
+    while (i < text.size()) {
+        const QChar ch = text.at(i);
+        QString &current = inGroup ? group : out;
+        if (ch == QLatin1Char(')') || ch == QLatin1Char(']'))
+            break;
+        if (ch == QLatin1Char('(') || ch == QLatin1Char('[')) {
+            ++i;
+            current += ch + rewriteHydrates(text, i);
+            if (i < text.size())
+                current += text.at(i++);
+            continue;
+        }
+        if (isHydrateDot(ch)) {
+            closeGroup();
+            inGroup = true;
+            ++i;
+            while (i < text.size() && text.at(i).isSpace())
+                ++i;
+            const int start = i;
+            while (i < text.size() && isNumberChar(text.at(i)))
+                ++i;
+            multiplier = text.mid(start, i - start);
+            continue;
+        }
+        current += ch;
+        ++i;
+    }
+    closeGroup();
+    return out;
+}
+
+QString expandHydrates(const QString &text)
+{
+    bool anyDot = false;
+    for (const QChar ch : text)
+        anyDot = anyDot || isHydrateDot(ch);
+    if (!anyDot)
+        return text;
+    QString out;
+    int i = 0;
+    while (true) {
+        out += rewriteHydrates(text, i);
+        if (i >= text.size())
+            break;
+        out += text.at(i++); // a closing bracket without an opening one
+    }
+    return out;
+}
+
+// Pass 1. Anything that is not a symbol, a number or a bracket is dropped, so that "Fe2O3 + Al"
+// and "Fe 2 O 3" read the way a chemist means them; notes say what was dropped.
+Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
 {
     Tokens t;
     const int length = text.size();
@@ -81,6 +150,8 @@ Tokens tokenise(const QString &text, XrayDataBase &db)
                 e.symbol = symbol;
                 e.atomicWeight = rec.atomicWeight;
                 t.list.append(e);
+            } else if (notes && !notes->unknownSymbols.contains(symbol)) {
+                notes->unknownSymbols.append(symbol);
             }
             continue;
         }
@@ -94,6 +165,8 @@ Tokens tokenise(const QString &text, XrayDataBase &db)
             i = end;
             continue;
         }
+        if (notes && !notes->skippedCharacters.contains(ch))
+            notes->skippedCharacters += ch;
         ++i;
     }
     return t;
@@ -288,16 +361,17 @@ QVector<Element> mergeSymbols(const QVector<Element> &list)
 
 } // namespace
 
-QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db)
+QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db,
+                                 ParseNotes *notes)
 {
-    const Tokens tokens = tokenise(text, db);
+    const Tokens tokens = tokenise(expandHydrates(text), db, notes);
 
     if (tokens.parenBalance != 0) {
-        expandedForm = QStringLiteral("Miss match brackets () : %1").arg(tokens.parenBalance);
+        expandedForm = QStringLiteral("Mismatched brackets () : %1").arg(tokens.parenBalance);
         return {};
     }
     if (tokens.bracketBalance != 0) {
-        expandedForm = QStringLiteral("Miss match brackets [] : %1").arg(tokens.bracketBalance);
+        expandedForm = QStringLiteral("Mismatched brackets [] : %1").arg(tokens.bracketBalance);
         return {};
     }
     if (tokens.list.isEmpty()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class XrayDataBase;
@@ -24,8 +25,21 @@ struct Element
     double atomicWeight = 0.0;
 };
 
+// What the parser passed over: element symbols the table does not know (dropped whole) and
+// other characters that are neither white space nor part of the grammar.
+struct ParseNotes
+{
+    QStringList unknownSymbols;
+    QString skippedCharacters; // each once, in order of first appearance
+};
+
 // Parses a composition string (Fe2O3, Ca(OH)2, [A]w1[B]w2 ...) into merged element amounts.
 // expandedForm receives the expanded form on success, an error message on a bracket-count error
 // or an empty token list, and is left untouched on a misplaced square bracket.
 // Symbols are looked up with the table's inserting subscript.
-QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db);
+// Hydrate notation: a dot (U+00B7, U+30FB, U+22C5, U+2022 or '*') starts a group that runs to
+// the next dot, the closing bracket of the enclosing group or the end, multiplied by the number
+// right after the dot: "CuSO4·5H2O" reads as "CuSO4(H2O)5". notes, when given, receives what was
+// passed over.
+QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db,
+                                 ParseNotes *notes = nullptr);

@@ -3,6 +3,7 @@
 #include "SegmentPainter.h"
 
 #include <QColor>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -26,20 +27,21 @@ QPen makePen(int width, int r, int g, int b)
     return pen;
 }
 
-// Tick values from the first multiple of step above lo to the last one at or below hi, by
-// repeated addition of the step.
+// Tick values: the multiples of step above lo and up to hi. A bound that is itself a multiple
+// but lost a bit in the division (8.2 / 0.1 = 81.999...) still counts as one; each value is its
+// multiple times the step, so no rounding piles up along the axis.
 QVector<double> ticks(double lo, double hi, double step)
 {
     QVector<double> values;
     if (!(step > 0) || !std::isfinite(step))
         return values;
-    const double first = std::trunc(lo / step + 1) * step;
-    const double last = std::trunc(hi / step) * step;
-    if (!std::isfinite(first) || !std::isfinite(last))
+    const double kFirst = std::trunc(lo / step + 1);
+    const double kLast = std::floor(hi / step + 1e-9);
+    if (!std::isfinite(kFirst) || !std::isfinite(kLast))
         return values;
-    for (double v = first; v <= last && values.size() < MAX_TICKS; v += step) {
-        values.append(v);
-        if (v + step == v)
+    for (double k = kFirst; k <= kLast && values.size() < MAX_TICKS; k += 1) {
+        values.append(k * step);
+        if (k + 1 == k)
             break;
     }
     return values;
@@ -70,13 +72,33 @@ double getStep(double xw)
     const double lg = std::log10(x);
     if (!std::isfinite(lg))
         return 0.0;
-    // Truncation toward zero, so that ranges between 1 and 10 still get steps of 1.
-    const double a = std::pow(10.0, int(lg));
+    // The power of ten at or below a tenth of the range: a range of 1.2 keV gets 0.1 keV steps.
+    const double a = std::pow(10.0, std::floor(lg));
     if (1.5 * a > x)
         return a;
     if (3.0 * a > x)
         return 2.0 * a;
     return 5.0 * a;
+}
+
+int tickDecimals(double step)
+{
+    if (!(step > 0) || !std::isfinite(step))
+        return 0;
+    // A little slack, so that 0.1 (just below a tenth in binary) counts as 10^-1.
+    return std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+}
+
+QVector<double> axisTicks(double lo, double hi, double step)
+{
+    return ticks(lo, hi, step);
+}
+
+QString tickLabel(double v, double step)
+{
+    // -0.00 would read as a different number from 0.00.
+    const QString text = QString::number(v, 'f', tickDecimals(step));
+    return text.startsWith(QLatin1Char('-')) && text.toDouble() == 0.0 ? text.mid(1) : text;
 }
 
 int cursorIndex(const double *gridE, int n, double energy)
@@ -89,7 +111,8 @@ int cursorIndex(const double *gridE, int n, double energy)
     return idx;
 }
 
-void drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text)
+bool drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text,
+                    double minPointSize)
 {
     const qreal size0 = font.pointSizeF();
     if (fit == 1) {
@@ -100,18 +123,66 @@ void drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, co
         const double sy = rect.height() == 0 ? 1.0 : br.height() / rect.height();
         const double m = (sx == 0 && sy == 0) ? 1.0 : std::max(sx, sy);
         const double size = size0 / m;
+        if (minPointSize > 0 && !(size >= minPointSize))
+            return false; // unreadable at the size that fits
         // Sizes below one point (a rectangle too small for any text), pixel-sized fonts and
         // absurd sizes keep the font as it is, which is what the font would do with them anyway.
         if (std::isfinite(size) && size >= 1.0 && size < 1.0e5)
             font.setPointSize(int(size));
     }
     p->setFont(font);
-    if (rectWorthDrawing(p, rect))
+    const bool drawn = rectWorthDrawing(p, rect);
+    if (drawn)
         p->drawText(rect, flags, text);
     if (size0 > 0)
         font.setPointSizeF(size0);
     p->setFont(font);
+    return drawn;
 }
+
+namespace {
+
+// Labels that must not cover each other: a rectangle is taken only where it meets none taken.
+class LabelSpace
+{
+public:
+    bool take(const QRectF &r)
+    {
+        for (const QRectF &t : qAsConst(taken)) {
+            if (t.intersects(r))
+                return false;
+        }
+        taken.append(r);
+        return true;
+    }
+
+private:
+    QVector<QRectF> taken;
+};
+
+// Ticks of a logarithmic axis between two positive values: decades, or 1-2-5 steps within them
+// when the axis spans less than three decades.
+QVector<double> logTicks(double lo, double hi)
+{
+    QVector<double> values;
+    if (!(lo > 0 && hi > lo) || !std::isfinite(lo) || !std::isfinite(hi))
+        return values;
+    const int first = int(std::floor(std::log10(lo)));
+    const int last = int(std::ceil(std::log10(hi)));
+    const bool fine = last - first < 3;
+    for (int k = first; k <= last && values.size() < MAX_TICKS; ++k) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            if (!fine && m != 1.0)
+                continue;
+            const double v = m * std::pow(10.0, k);
+            if (v >= lo && v <= hi)
+                values.append(v);
+        }
+    }
+    return values;
+}
+
+} // namespace
 
 void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
 {
@@ -132,28 +203,74 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     const QPen edgePen = makePen(1, 0, 230, 0);
     const QPen fluoPen = makePen(1, 0, 0, 250);
     SegmentPainter seg(p, W, H);
+    const double minPt = in.minPointSize;
     // Lines are queued by seg; text must go on top of everything drawn before it.
-    const auto text = [p, &seg, &font](const QRectF &rect, int flags, const QString &s) {
+    const auto text = [p, &seg, &font, minPt](const QRectF &rect, int flags, const QString &s) {
         seg.flush();
-        drawFittedText(p, rect, font, flags, 1, s);
+        return drawFittedText(p, rect, font, flags, 1, s, minPt);
+    };
+    // Text at the smallest readable size, for captions whose room is set by the layout.
+    QFont small = font;
+    if (minPt > 0)
+        small.setPointSizeF(std::max(minPt, 1.0));
+    const QFontMetricsF fm(small, p->device());
+    const double lineH = fm.height();
+    const auto plainText = [p, &seg, &small, &font](const QRectF &rect, int flags,
+                                                    const QString &s) {
+        seg.flush();
+        p->setFont(small);
+        if (rectWorthDrawing(p, rect))
+            p->drawText(rect, flags, s);
+        p->setFont(font);
     };
 
-    // Layout.
+    // Layout: the fitted look of a large plot, with room kept for numbers and axis titles at
+    // a readable size however small the plot gets.
     const double unitH = H / 20;
     const double unitW = W / 30;
-    const double textH = 0.7 * unitH;
-    coord.setScreenRect(W * 0.15, H * 0.07, W - W * 0.05, H - H * 0.07);
-    coord.setRealRect(E[0], in.mutMin * 0.95 - (in.mutMax - in.mutMin) * 0.3, E[n - 1],
-                      in.mutMax * 1.05);
-    const double stickMax = std::abs(coord.screenY0 - coord.screenY1) * 0.2;
+    const double textH = std::max(0.7 * unitH, lineH);
+    const double numberW = fm.horizontalAdvance(QStringLiteral("8.8e+88")) + lineH * 0.3;
+    const double left = std::max(W * 0.15, numberW + 1.4 * lineH);
+    // The intensity numbers sit just inside the right edge of the frame; the margin keeps
+    // room for the intensity axis title.
+    const double right = W - std::max(W * 0.05, 1.4 * lineH);
+    const double top = std::max(H * 0.07, 1.3 * lineH);
+    const double bottom = H - std::max(H * 0.07, 1.3 * lineH);
+    coord.setScreenRect(left, top, right, bottom);
     const double eLo = E[0];
     const double eHi = E[n - 1];
+
+    // The mu t scale, linear or by decades.
+    const bool logScale = in.logMuT;
+    double logLo = 0;
+    double logHi = 0;
+    if (logScale) {
+        double lo = 0;
+        for (int i = 0; i < n; ++i) {
+            if (in.mutCurve[i] > 0 && std::isfinite(in.mutCurve[i]) && (lo == 0 || in.mutCurve[i] < lo))
+                lo = in.mutCurve[i];
+        }
+        const double hi = in.mutMax > 0 ? in.mutMax : 1.0;
+        if (!(lo > 0))
+            lo = hi / 10;
+        logLo = std::log10(lo) - 0.05 * (std::log10(hi) - std::log10(lo) + 1);
+        logHi = std::log10(hi) + 0.05 * (std::log10(hi) - std::log10(lo) + 1);
+        coord.setRealRect(eLo, logLo, eHi, logHi);
+    } else {
+        coord.setRealRect(eLo, in.mutMin * 0.95 - (in.mutMax - in.mutMin) * 0.3, eHi,
+                          in.mutMax * 1.05);
+    }
+    const double stickMax = std::abs(coord.screenY0 - coord.screenY1) * 0.2;
     const int X0 = int(coord.screenX0);
     const int X1 = int(coord.screenX1);
     const int Y0 = int(coord.screenY0);
     const int Y1 = int(coord.screenY1);
     auto x = [&coord](double e) { return coord.realToScreenX(e); };
-    auto y = [&coord](double v) { return coord.realToScreenY(v); };
+    auto y = [&coord, logScale](double v) {
+        if (logScale)
+            return v > 0 ? coord.realToScreenY(std::log10(v)) : std::nan("");
+        return coord.realToScreenY(v);
+    };
 
     // Frame.
     seg.setPen(framePen);
@@ -165,48 +282,83 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     // Grid.
     const double xStep = getStep(eHi - eLo);
     const QVector<double> xTicks = ticks(eLo, eHi, xStep);
-    const double yStep = getStep(coord.realY1 - coord.realY0);
-    const QVector<double> yTicks = ticks(coord.realY0, coord.realY1, yStep);
+    const double yStep = logScale ? 0.0 : getStep(coord.realY1 - coord.realY0);
+    const QVector<double> yTicks = logScale ? logTicks(std::pow(10.0, logLo), std::pow(10.0, logHi))
+                                            : ticks(coord.realY0, coord.realY1, yStep);
     seg.setPen(gridPen);
     for (const double v : xTicks)
         seg.line(x(v), Y0, x(v), Y1);
-    if (yStep > 0) {
-        for (const double v : yTicks) {
-            if (v >= 0)
-                seg.line(X0, y(v), X1, y(v));
-        }
+    for (const double v : yTicks) {
+        if (v >= 0)
+            seg.line(X0, y(v), X1, y(v));
     }
 
     // Calculation point, drawn even when it lies outside the range.
     seg.setPen(calcPen);
     const double xc = x(in.calcPointE);
     seg.line(xc, Y0, xc, Y1);
-    text(QRectF(xc - 0.5 * (4 * unitW), H * 0.07 - unitH - unitH / 10, 4 * unitW, textH),
-         Qt::AlignCenter, in.calcPointCaption);
+    // The band above the plot holds the read-out on the left; the caption goes where it does
+    // not cover it.
+    const double readoutW = fm.horizontalAdvance(in.readoutFormat.arg(1.0, 10, 'e', 3).arg(10.0));
+    const QRectF calcCaption(xc - 0.5 * (4 * unitW), top - lineH - unitH / 10, 4 * unitW,
+                             std::max(textH, lineH));
+    if (!calcCaption.intersects(QRectF(left, top - 1.2 * lineH, readoutW + unitW, lineH)))
+        text(calcCaption, Qt::AlignCenter, in.calcPointCaption);
 
-    // Axis numbers of the mu t scale; the fluorescence intensity has no axis.
+    // Axis numbers: energy below, mu t on the left. Labels are thinned where they would touch,
+    // never shrunk below the readable size.
     seg.setPen(numberPen);
-    const double labelW = std::abs(coord.realToScreenDX(xStep)) * 0.8;
-    for (const double v : xTicks) {
-        text(QRectF(x(v) - labelW * 0.5, coord.screenY1 + unitH / 10, labelW, unitH),
-             Qt::AlignCenter, QString::number(v, 'f', 2));
+    const double spacing = std::abs(coord.realToScreenDX(xStep));
+    const double widestX = xTicks.isEmpty()
+                               ? 0.0
+                               : fm.horizontalAdvance(tickLabel(xTicks.last(), xStep)) + lineH * 0.5;
+    const int everyX = spacing > 0 ? std::max(1, int(std::ceil(widestX / spacing))) : 1;
+    const double labelW = std::max(spacing * 0.8, widestX);
+    for (int i = 0; i < xTicks.size(); ++i) {
+        const double v = xTicks[i];
+        if (i % everyX != (xTicks.size() - 1) % everyX)
+            continue;
+        const QRectF r(x(v) - labelW * 0.5, coord.screenY1 + unitH / 10, labelW,
+                       std::max(unitH, lineH));
+        if (!text(r, Qt::AlignCenter, tickLabel(v, xStep)))
+            plainText(r, Qt::AlignCenter, tickLabel(v, xStep));
     }
-    if (yStep > 0) {
-        const double lh = std::min(std::abs(coord.realToScreenDY(yStep)) * 0.8, unitH);
-        for (const double v : yTicks) {
-            if (v >= 0) {
-                text(QRectF((W * 0.15) * 0.1, y(v) - lh * 0.5, (W * 0.15) * 0.8, lh),
-                     Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 2));
-            }
-        }
+    double lastYLabel = 1e300;
+    for (const double v : yTicks) {
+        if (v < 0)
+            continue;
+        const double yy = y(v);
+        if (std::abs(yy - lastYLabel) < lineH)
+            continue;
+        lastYLabel = yy;
+        const double lh = std::max(std::min(std::abs(coord.realToScreenDY(yStep)) * 0.8, unitH), lineH);
+        const QString label = logScale ? QString::number(v, 'g', 6) : tickLabel(v, yStep);
+        const QRectF r(left - numberW - 0.3 * lineH, yy - lh * 0.5, numberW, lh);
+        if (!text(r, Qt::AlignRight | Qt::AlignVCenter, label))
+            plainText(r, Qt::AlignRight | Qt::AlignVCenter, label);
     }
+
+    // Axis titles.
+    // The energy title stands in the corner left of the energy numbers, under the mu t ones.
+    seg.flush();
+    p->setPen(numberPen);
+    plainText(QRectF(0.2 * lineH, bottom + unitH / 10, left - 0.4 * lineH, std::max(unitH, lineH)),
+              Qt::AlignRight | Qt::AlignVCenter, in.energyTitle);
+    p->save();
+    p->translate(0.2 * lineH, (top + bottom) * 0.5);
+    p->rotate(-90);
+    plainText(QRectF(-(bottom - top) * 0.5, 0, bottom - top, lineH), Qt::AlignCenter,
+              fm.elidedText(in.muTTitle, Qt::ElideRight, bottom - top));
+    p->restore();
 
     // mu t curve.
     seg.setPen(curvePen);
     for (int i = 1; i < n; ++i)
         seg.line(x(E[i - 1]), y(in.mutCurve[i - 1]), x(E[i]), y(in.mutCurve[i]));
 
-    // Absorption edges: labels climb from the middle of the plot towards its top.
+    // Absorption edges: labels climb from the middle of the plot towards its top, each where it
+    // covers no other label.
+    LabelSpace labels;
     seg.setPen(edgePen);
     const double labelYStart = (coord.screenY0 + coord.screenY1) * 0.5 - 2 * textH;
     double labelY = labelYStart;
@@ -221,12 +373,15 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
                     continue;
                 const double xe = x(Ee);
                 seg.line(xe, std::trunc(coord.screenY1 - stickMax), xe, Y0);
-                seg.line(xe, labelY, xe + 10, labelY - 10);
-                text(QRectF(xe + 15, labelY - 10 - textH * 0.5, 10 * unitW, textH),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     entry.symbol + QLatin1Char(' ') + in.edgeNames.at(e));
+                const QString caption = entry.symbol + QLatin1Char(' ') + in.edgeNames.at(e);
+                const QRectF r(xe + 15, labelY - 10 - textH * 0.5,
+                               fm.horizontalAdvance(caption) + 4, textH);
+                if (labels.take(r)) {
+                    seg.line(xe, labelY, xe + 10, labelY - 10);
+                    plainText(r, Qt::AlignLeft | Qt::AlignVCenter, caption);
+                }
                 labelY -= textH;
-                if (labelY < coord.screenY0)
+                if (labelY < coord.screenY0 + textH)
                     labelY = labelYStart;
             }
         }
@@ -239,29 +394,81 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
         seg.line(xl, coord.screenY1 - stickMax * peak.peakIntensity / sim.peakMax, xl, Y1);
     }
 
-    // Line labels climb from the bottom within a band of two stick heights. The leader is drawn
-    // after the move, so it points one text height above the label just written.
-    double curY = coord.screenY1 - textH;
+    // Line labels climb from the bottom within a band of two stick heights, each at the lowest
+    // height where it covers no other label; one that finds no room is left out.
     for (const LineLabel &label : sim.labelList) {
         const double xl = x(label.first);
-        text(QRectF(xl + 15, curY - 10 - textH * 0.5, 10 * unitW, textH),
-             Qt::AlignLeft | Qt::AlignVCenter, label.second);
-        curY -= textH;
-        if (curY < coord.screenY1 - 2 * stickMax + textH)
-            curY = coord.screenY1 - textH;
-        seg.line(xl, curY, xl + 10, curY - 10);
+        const double w = fm.horizontalAdvance(label.second) + 4;
+        for (double curY = coord.screenY1 - textH;
+             curY >= coord.screenY1 - 2 * stickMax - textH && curY > coord.screenY0;
+             curY -= textH) {
+            const QRectF r(xl + 15, curY - 10 - textH * 0.5, w, textH);
+            if (labels.take(r)) {
+                plainText(r, Qt::AlignLeft | Qt::AlignVCenter, label.second);
+                seg.line(xl, curY, xl + 10, curY - 10);
+                break;
+            }
+        }
     }
 
-    // The spectrum on its own scale, 0 at the bottom and 1.1 x its maximum at the top.
+    // The spectrum on its own scale, 0 at the bottom and 1.1 x its maximum at the top, with its
+    // numbers and unit on the right.
     coord.setRealYRange(0, sim.spectrumMax * 1.1);
-    for (int i = 1; i < n; ++i)
-        seg.line(x(E[i - 1]), y(in.fluoSpectrum[i - 1]), x(E[i]), y(in.fluoSpectrum[i]));
+    for (int i = 1; i < n; ++i) {
+        seg.line(x(E[i - 1]), coord.realToScreenY(in.fluoSpectrum[i - 1]), x(E[i]),
+                 coord.realToScreenY(in.fluoSpectrum[i]));
+    }
+    if (sim.spectrumMax > 0) {
+        seg.flush();
+        p->setPen(numberPen);
+        const double iStep = getStep(sim.spectrumMax * 1.1);
+        double last = 1e300;
+        for (const double v : ticks(0, sim.spectrumMax * 1.1, iStep)) {
+            const double yy = coord.realToScreenY(v);
+            if (std::abs(yy - last) < 2 * lineH)
+                continue;
+            last = yy;
+            plainText(QRectF(right - numberW - 0.3 * lineH, yy - lineH * 0.5, numberW, lineH),
+                      Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 3));
+        }
+    }
+    p->save();
+    p->translate(W - 0.2 * lineH, (top + bottom) * 0.5);
+    p->rotate(90);
+    plainText(QRectF(-(bottom - top) * 0.5, 0, bottom - top, lineH), Qt::AlignCenter,
+              fm.elidedText(in.intensityTitle, Qt::ElideRight, bottom - top));
+    p->restore();
+
+    // Legend, in the top right corner of the plot on a white ground, where there is room.
+    const QPen legendPens[] = {curvePen, fluoPen, edgePen, calcPen};
+    double legendW = 0;
+    for (const QString &entry : in.legend)
+        legendW = std::max(legendW, fm.horizontalAdvance(entry));
+    legendW += 1.8 * lineH;
+    const double legendH = lineH * std::min<int>(4, int(in.legend.size()));
+    if (!in.legend.isEmpty() && right - left > 4 * legendW && bottom - top > 3 * legendH) {
+        const double lx = right - legendW - 4.5 * lineH; // clear of the intensity numbers
+        double ly = top + 0.3 * lineH;
+        seg.flush();
+        p->fillRect(QRectF(lx - 0.2 * lineH, ly, legendW + 0.4 * lineH, legendH), Qt::white);
+        for (int i = 0; i < in.legend.size() && i < 4; ++i) {
+            seg.setPen(legendPens[i]);
+            seg.line(lx, ly + 0.5 * lineH, lx + 1.2 * lineH, ly + 0.5 * lineH);
+            seg.flush();
+            p->setPen(numberPen);
+            plainText(QRectF(lx + 1.5 * lineH, ly, legendW, lineH),
+                      Qt::AlignLeft | Qt::AlignVCenter, in.legend.at(i));
+            ly += lineH;
+        }
+    }
 
     // Intensity under the cursor, in the band above the plot area.
     const int idx = cursorIndex(E, n, coord.screenToRealX(in.cursorX));
-
     const QString readout = in.readoutFormat.arg(in.fluoSpectrum[idx], 10, 'e', 3, QLatin1Char(' '))
                                 .arg(E[idx], 0, 'g', -1);
-    text(QRectF(W * 0.15 + unitW, H * 0.07 - unitH, 10 * unitW, textH),
-         Qt::AlignLeft | Qt::AlignVCenter, readout);
+    const QRectF readoutRect(left + unitW, top - std::max(unitH, lineH), 10 * unitW,
+                             std::max(textH, lineH));
+    if (!text(readoutRect, Qt::AlignLeft | Qt::AlignVCenter, readout))
+        plainText(QRectF(left, top - 1.1 * lineH, right - left, lineH),
+                  Qt::AlignLeft | Qt::AlignVCenter, readout);
 }

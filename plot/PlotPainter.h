@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 class QPainter;
 
@@ -33,14 +34,28 @@ struct PlotPaintInput
     const SpectrumResult *spectrum = nullptr;
     int cursorX = 0; // pointer x [px] for the intensity read-out
 
+    bool logMuT = false; // mu t on a logarithmic axis
+
     // Translated by the caller, so that the captions belong to the window's context.
     QString calcPointCaption; // "Calc. Point"
     QString readoutFormat;    // "Fluo. Int. : %1 (at %2 [keV])"
+    QString energyTitle;      // "Energy [keV]"
+    QString muTTitle;         // "mu t"
+    QString intensityTitle;   // "photons/s" or "photons/s per channel"
+    QStringList legend;       // mu t, fluorescence, edges, calculation point
+    // Text is never drawn smaller than this; a caption that would need less is left out.
+    double minPointSize = 0;
 };
 
-// Grid step for a data range of length xw: 1, 2 or 5 times a power of ten, giving about 7 to
-// 20 lines. 0 when xw is not a positive finite number.
+// Grid step for a data range of length xw: 1, 2 or 5 times 10^n, n = floor(log10(xw / 10)),
+// giving about 7 to 20 lines. 0 when xw is not a positive finite number.
 double getStep(double xw);
+// Decimals a tick label needs for this step: max(0, -floor(log10 step)).
+int tickDecimals(double step);
+// Multiples of step inside (lo, hi].
+QVector<double> axisTicks(double lo, double hi, double step);
+// A tick value written with the decimals its step needs.
+QString tickLabel(double v, double step);
 
 // Index of the first grid energy at or above energy, counted from the second point; 0 when the
 // energy lies at or below the first point or beyond the last.
@@ -49,7 +64,10 @@ int cursorIndex(const double *gridE, int n, double energy);
 // Draws text into rect with the font scaled (from its size on entry) until the text's bounding
 // box fills rect in the tighter direction; fit != 1 draws at the given size. The painter keeps
 // the font at its original size afterwards.
-void drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text);
+// Below minPointSize (0: no floor) a fitted caption is left out rather than shrunk; returns
+// whether it was drawn.
+bool drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text,
+                    double minPointSize = 0);
 
 // Paints everything above the white background: frame, grid, axis numbers, mu t curve,
 // calculation point, edge markers, line sticks and labels, the spectrum and the cursor

@@ -13,6 +13,7 @@
 inline void type(QLineEdit *field, const QString &text)
 {
     field->setText(text);
+    field->setModified(true); // typed by the user
     Q_EMIT field->editingFinished();
 }
 

@@ -55,9 +55,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("label");
         QTest::newRow("open parenthesis") << "(Fe2O3"
-                                          << "Miss match brackets () : 1";
+                                          << "Mismatched brackets () : 1";
         QTest::newRow("open bracket") << "[Fe2O3"
-                                      << "Miss match brackets [] : 1";
+                                      << "Mismatched brackets [] : 1";
         QTest::newRow("nothing") << ""
                                  << "No elements";
         QTest::newRow("misplaced bracket") << "Fe[O]3"
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(w->plan->bndComp.valid);
 
         type(w->SetBndCmp, QStringLiteral("C6H10O5("));
-        QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("Miss match brackets () : 1"));
+        QCOMPARE(w->ExtendedBndMolecularForm->text(), QStringLiteral("Mismatched brackets () : 1"));
         QVERIFY(!w->plan->bndComp.valid);
     }
 

@@ -18,6 +18,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTranslator>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QtTest>
 
 #include <memory>
@@ -147,6 +149,7 @@ private Q_SLOTS:
     void japaneseCodeTexts_data();
     void japaneseCodeTexts();
     void everyToolTipIsInCatalogue();
+    void englishShowsNoJapanese();
 };
 
 void TestForm::englishTexts_data()
@@ -170,12 +173,12 @@ void TestForm::englishTexts_data()
         {"SetBndWeight", "0"},
         {"label_29", "Total [mg]"},
         {"CylWeight", "10"},
-        {"groupBox_4", "Cyrinder Size"},
+        {"groupBox_4", "Cylinder Size"},
         {"label_22", "Dia. [mm]"},
         {"SetCylDiam", "7"},
         {"label_30", "Vol. [mm3]"},
         {"CylVol", ""},
-        {"groupBox_3", "THickness"},
+        {"groupBox_3", "Thickness"},
         {"SetThick", "1"},
         {"label_27", "[mm]"},
         {"groupBox_5", "Target Ratio"},
@@ -372,8 +375,6 @@ void TestForm::layoutCells_data()
                                 << "gridLayout_7" << QRect(1, 1, 1, 1);
     QTest::newRow("FluoBox") << "FluoBox"
                              << "gridLayout_7" << QRect(0, 2, 3, 1);
-    QTest::newRow("groupBox_15") << "groupBox_15"
-                                 << "gridLayout_7" << QRect(0, 3, 3, 1);
     QTest::newRow("groupBox_6") << "groupBox_6"
                                 << "gridLayout" << QRect(0, 0, 1, 2);
     QTest::newRow("groupBox_2") << "groupBox_2"
@@ -528,8 +529,8 @@ void TestForm::plainToolTips_data()
     QTest::addColumn<QString>("tip");
 
     const QList<QPair<const char *, const char *>> rows = {
-        {"SetTgtBndWtR", "全重量(ターゲットとバインダ)に占めるターゲット重量の割合"},
-        {"SetThick", "試料膜厚"},
+        {"SetTgtBndWtR", "Share of the target in the total weight (target and binder)"},
+        {"SetThick", "Sample thickness"},
         {"DetRadius", "<html><head/><body><p>Normally 0.5.</p></body></html>"},
         {"MCAResolution",
          "<html><head/><body><p>It should be usually set at 0.01.</p></body></html>"},
@@ -539,12 +540,12 @@ void TestForm::plainToolTips_data()
                           "actual integrated intensity.</p></body></html>"},
         {"IntensityInt", "<html><head/><body><p>Integrated intensity in a region on the display "
                          "is corresponded to the correct integrated intensity.</p></body></html>"},
-        {"label_17", "\"Center\"に指定したエネルギーの直前、直後での吸収係数の変化"},
-        {"dMut", "指定した物質、膜厚、エネルギーで計算した吸収係数差"},
-        {"label_16", "\"Center\"に指定したエネルギー直後の線吸収係数。"},
-        {"MuPt", "指定した物質と膜厚エネルギーで計算される吸収係数"},
-        {"SetDMuT", "目標とするΔμtの値を入力(一般的には1程度)"},
-        {"SetMuT", "目標とするμtの値(一般的には3〜4程度)"},
+        {"label_17", "Change of the absorption from just below to just above the calculation point"},
+        {"dMut", "Absorption step computed for the given materials, thickness and energy"},
+        {"label_16", "mu t just above the calculation point."},
+        {"MuPt", "Absorption computed for the given materials, thickness and energy"},
+        {"SetDMuT", "Enter the wanted d-mu t (typically about 1)"},
+        {"SetMuT", "Enter the wanted mu t (typically 3 to 4)"},
         {"label_15", "Thin sample: mu(+)t at the calculation point is 0.1 or less, so "
                      "self-absorption is negligible."},
         {"label_20", "Thick and dilute sample: mu(+)t at the calculation point is 2 or more and "
@@ -618,7 +619,7 @@ void TestForm::densityToolTips()
 void TestForm::whatsThis()
 {
     QCOMPARE(window->SetTgtBndWtR->whatsThis(),
-             QStringLiteral("全重量(ターゲットとバインダ)に占めるターゲット重量の割合"));
+             QStringLiteral("Share of the target in the total weight (target and binder)"));
     // It is the only one in the form.
     const auto all = window->findChildren<QWidget *>();
     for (const QWidget *w : all) {
@@ -667,24 +668,34 @@ void TestForm::windowFrame()
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(window->size(), QSize(854, 964));
     QCOMPARE(window->styleSheet(), QString());
-    QCOMPARE(window->centralWidget(), window->centralwidget);
+    // The form scrolls above a splitter; the plot's group takes the lower part.
+    auto *splitter = qobject_cast<QSplitter *>(window->centralWidget());
+    QVERIFY(splitter);
+    QCOMPARE(splitter->count(), 2);
+    QVERIFY(window->centralwidget->isAncestorOf(window->SetTgtCmp));
+    QCOMPARE(qobject_cast<QScrollArea *>(splitter->widget(0))->widget(), window->centralwidget);
+    QCOMPARE(splitter->widget(1), window->groupBox_15);
     QCOMPARE(window->menuBar(), window->menubar);
     QCOMPARE(window->statusBar(), window->statusbar);
     QCOMPARE(window->menubar->geometry(), QRect(0, 0, 854, 21));
 
-    QCOMPARE(window->action_Open->text(), QStringLiteral("&Open"));
+    QCOMPARE(window->action_Open->text(), QStringLiteral("&Open Session..."));
     QCOMPARE(window->action_Quit->text(), QStringLiteral("&Quit"));
     QCOMPARE(window->actionSave_Spectrum->text(), QStringLiteral("Save Spectrum"));
     QCOMPARE(window->menu_File->title(), QStringLiteral("&File"));
 
-    QCOMPARE(window->menubar->actions(), QList<QAction *>{window->menu_File->menuAction()});
+    QCOMPARE(window->menubar->actions().first(), window->menu_File->menuAction());
+    QCOMPARE(window->menubar->actions().size(), 2); // File, Settings
     const QList<QAction *> items = window->menu_File->actions();
-    QCOMPARE(items.size(), 3);
-    QCOMPARE(items.at(0), window->actionSave_Spectrum);
-    QVERIFY(items.at(1)->isSeparator());
-    QCOMPARE(items.at(2), window->action_Quit);
-    // "Open" exists but is reachable from no menu.
-    QVERIFY(window->action_Open->associatedWidgets().isEmpty());
+    QCOMPARE(items.size(), 6);
+    QCOMPARE(items.at(0), window->action_Open);
+    QCOMPARE(items.at(1)->objectName(), QStringLiteral("actionSave_Session"));
+    QCOMPARE(items.at(2), window->actionSave_Spectrum);
+    QCOMPARE(items.at(3)->objectName(), QStringLiteral("actionSave_Plot_Image"));
+    QVERIFY(items.at(4)->isSeparator());
+    QCOMPARE(items.at(5), window->action_Quit);
+    QCOMPARE(window->action_Open->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    QCOMPARE(items.at(1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
 
     // The plot widget is the promoted custom class, not a plain QWidget.
     QVERIFY(qobject_cast<GView *>(window->findChild<QWidget *>(QStringLiteral("GView1"))));
@@ -861,11 +872,14 @@ void TestForm::japaneseTexts_data()
         {"label_12", "終点", ""},
         {"label_11", "始点", ""},
         {"groupBox_15", "計算スペクトル", ""},
-        // Untranslated on purpose: numbers, units and the names of the checks stay as written.
+        {"label_13", "薄い試料", ""},
+        {"label_14", "厚く希薄な試料", ""},
+        {"label_21", "条件:", ""},
+        {"groupBox_8", "蛍光XAFS用 μ/μt の確認", ""},
+        {"AddInfoRatioF", "比率", ""},
+        // Untranslated on purpose: numbers and units stay as written.
         {"I0Flux", "1e10", ""},
         {"label_39", "[keV]", ""},
-        {"label_13", "Thin", ""},
-        {"AddInfoRatioF", "Ratio", ""},
         {"label_2", "(N2)0.781(O2)0.209(Ar)0.009", ""},
         {"SetBndCmp", "BN", ""},
     };
@@ -900,8 +914,8 @@ void TestForm::japaneseMenu()
     window = std::make_unique<MainWindow>();
 
     QCOMPARE(window->actionSave_Spectrum->text(), QStringLiteral("スペクトル保存"));
-    QCOMPARE(window->action_Quit->text(), QStringLiteral("&Quit"));
-    QCOMPARE(window->menu_File->title(), QStringLiteral("&File"));
+    QCOMPARE(window->action_Quit->text(), QStringLiteral("終了(&Q)"));
+    QCOMPARE(window->menu_File->title(), QStringLiteral("ファイル(&F)"));
 }
 
 void TestForm::japaneseCodeTexts_data()
@@ -955,7 +969,28 @@ void TestForm::everyToolTipIsInCatalogue()
         QVERIFY2(!translator.translate("MainWindow", key.constData()).isEmpty(),
                  qPrintable(w->objectName()));
     }
-    QCOMPARE(tips, 18);
+    QCOMPARE(tips, 22);
+}
+
+// Started in English, nothing on the screen is Japanese: texts, titles, hints, menus.
+void TestForm::englishShowsNoJapanese()
+{
+    const auto japanese = [](const QString &text) {
+        for (const QChar ch : text) {
+            const ushort u = ch.unicode();
+            if ((u >= 0x3040 && u <= 0x30FF) || (u >= 0x4E00 && u <= 0x9FFF) || u == 0xFF08)
+                return true;
+        }
+        return false;
+    };
+    const auto all = window->findChildren<QWidget *>();
+    for (const QWidget *w : all) {
+        const QString text = w->property("text").toString() + w->property("title").toString() +
+                             w->toolTip() + w->whatsThis() + w->statusTip();
+        QVERIFY2(!japanese(text), qPrintable(w->objectName() + QLatin1String(": ") + text));
+    }
+    for (const QAction *a : window->findChildren<QAction *>())
+        QVERIFY2(!japanese(a->text() + a->toolTip()), qPrintable(a->objectName()));
 }
 
 QTEST_MAIN(TestForm)

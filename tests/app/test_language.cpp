@@ -1,5 +1,8 @@
 #include "Language.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QTranslator>
 #include <QtTest>
 
 #include <vector>
@@ -13,6 +16,7 @@ private Q_SLOTS:
     void choice_data();
     void choice();
     void nullArgumentsAreEmptyStrings();
+    void qtOwnTextsFollow();
 };
 
 void TestLanguage::choice_data()
@@ -66,6 +70,23 @@ void TestLanguage::nullArgumentsAreEmptyStrings()
     const char *nullProgram[] = {nullptr, "-j"};
     QCOMPARE(startsInJapanese(2, nullProgram), true);
     QCOMPARE(startsInJapanese(0, nullptr), true);
+}
+
+// Qt's own dialogs and menus speak the interface's language too: the Japanese start installs
+// Qt's catalogue (Debian qttranslations5-l10n / qt6-translations-l10n) beside the program's.
+void TestLanguage::qtOwnTextsFollow()
+{
+    int argc = 1;
+    char name[] = "test_language";
+    char *argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QVERIFY2(QFile::exists(qtTranslationsPath() + QStringLiteral("/qtbase_ja.qm")),
+             qPrintable(qtTranslationsPath()));
+    const QString english = QCoreApplication::translate("QFileDialog", "Save As");
+    QTranslator translator;
+    installJapanese(translator);
+    const QString japanese = QCoreApplication::translate("QFileDialog", "Save As");
+    QVERIFY2(japanese != english, qPrintable(japanese));
 }
 
 QTEST_APPLESS_MAIN(TestLanguage)

@@ -81,10 +81,13 @@ private Q_SLOTS:
     void drag();
     void wheel_data();
     void wheel();
+    void manySmallDragEvents();
+    void zoomOutStopsAtTheLimits();
     void shiftMove_data();
     void shiftMove();
     void doubleClickChangesNothing();
     void simulationReadsForm();
+    void exportTable_data();
     void exportTable();
     void exportFollowsDisplayMode();
     void exportReplacesExistingFile();
@@ -113,20 +116,23 @@ void TestPlotForm::drag_data()
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
 
-    QTest::newRow("32 px right") << QVector<int>{440, 472} << Qt::KeyboardModifiers() << "-1.000"
-                                 << "19.000";
-    QTest::newRow("32 px right in four moves")
-        << QVector<int>{440, 448, 456, 464, 472} << Qt::KeyboardModifiers() << "-1.000"
-        << "19.000";
+    // From 0-20 keV at 0.03125 keV per pixel: a drag to the right would pass 0 keV and stops
+    // there; every total movement counts, however it is split into events.
+    QTest::newRow("32 px left") << QVector<int>{472, 440} << Qt::KeyboardModifiers() << "1.0000"
+                                << "21.0000";
+    QTest::newRow("32 px left in four moves")
+        << QVector<int>{472, 464, 456, 448, 440} << Qt::KeyboardModifiers() << "1.0000"
+        << "21.0000";
+    QTest::newRow("32 px right: kept above 0 keV")
+        << QVector<int>{440, 472} << Qt::KeyboardModifiers() << "0.0000" << "20.0000";
     QTest::newRow("there and back")
-        << QVector<int>{440, 600, 280, 440} << Qt::KeyboardModifiers() << "0.000"
-        << "20.000";
-    QTest::newRow("16 px left") << QVector<int>{300, 284} << Qt::KeyboardModifiers() << "0.500"
-                                << "20.500";
+        << QVector<int>{440, 280, 600, 440} << Qt::KeyboardModifiers() << "0.0000" << "20.0000";
+    QTest::newRow("16 px left") << QVector<int>{300, 284} << Qt::KeyboardModifiers() << "0.5000"
+                                << "20.5000";
     // Shift while a button is held pans like a plain drag and leaves ExtEnergy alone.
     QTest::newRow("with Shift held")
-        << QVector<int>{440, 472} << Qt::KeyboardModifiers(Qt::ShiftModifier) << "-1.000"
-        << "19.000";
+        << QVector<int>{472, 440} << Qt::KeyboardModifiers(Qt::ShiftModifier) << "1.0000"
+        << "21.0000";
 }
 
 void TestPlotForm::drag()
@@ -161,18 +167,16 @@ void TestPlotForm::wheel_data()
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
 
-    QTest::newRow("forward over the middle") << QPointF(440, 250) << 120 << "1.000"
-                                             << "19.000";
-    QTest::newRow("backward over the middle") << QPointF(440, 250) << -120 << "-1.111"
-                                              << "21.111";
-    QTest::newRow("one big step is one zoom") << QPointF(440, 250) << 960 << "1.000"
-                                              << "19.000";
-    QTest::newRow("x truncated, not rounded") << QPointF(440.9, 250) << 120 << "1.000"
-                                              << "19.000";
-    QTest::newRow("forward at the left edge") << QPointF(120, 250) << 120 << "0.000"
-                                              << "18.000";
-    QTest::newRow("zero delta zooms out") << QPointF(760, 250) << 0 << "-2.222"
-                                          << "20.000";
+    // Zooming keeps the energy under the pointer in place and the range inside 0-200 keV.
+    QTest::newRow("forward over the middle") << QPointF(440, 250) << 120 << "1.0000"
+                                             << "19.0000";
+    QTest::newRow("backward over the middle: slid back above 0 keV")
+        << QPointF(440, 250) << -120 << "0.0000" << "22.2222";
+    QTest::newRow("one big step is one zoom") << QPointF(440, 250) << 960 << "1.0000"
+                                              << "19.0000";
+    QTest::newRow("forward at the left edge") << QPointF(120, 250) << 120 << "0.0000"
+                                              << "18.0000";
+    QTest::newRow("zero delta zooms out") << QPointF(760, 250) << 0 << "0.0000" << "22.2222";
 }
 
 void TestPlotForm::wheel()
@@ -186,6 +190,40 @@ void TestPlotForm::wheel()
     sendWheel(w->GView1, pos, angle);
     QCOMPARE(w->StartE0->text(), start);
     QCOMPARE(w->EndE0->text(), end);
+}
+
+// A 0.2 keV window dragged by 100 one-pixel events moves by exactly 100 pixels' worth: the
+// range is computed from the press, not from the rounded text of the last event.
+void TestPlotForm::manySmallDragEvents()
+{
+    showFe2o3(QStringLiteral("7.0"), QStringLiteral("7.2"));
+    const double keVPerPixel = 0.2 / (plotCoord.screenX1 - plotCoord.screenX0);
+    GView *v = w->GView1;
+    sendMouse(v, QEvent::MouseButtonPress, QPoint(600, 250), Qt::LeftButton, Qt::LeftButton);
+    for (int x = 599; x >= 500; --x)
+        sendMouse(v, QEvent::MouseMove, QPoint(x, 250), Qt::NoButton, Qt::LeftButton);
+    sendMouse(v, QEvent::MouseButtonRelease, QPoint(500, 250), Qt::LeftButton, Qt::NoButton);
+    const double moved = w->StartE0->text().toDouble() - 7.0;
+    QVERIFY2(std::abs(moved - 100 * keVPerPixel) <= 0.00005,
+             qPrintable(w->StartE0->text() + QLatin1Char(' ') + w->EndE0->text()));
+    QCOMPARE(w->EndE0->text().toDouble() - w->StartE0->text().toDouble(), 0.2);
+}
+
+// Zooming out again and again, and dragging far, never leaves 0-200 keV; Home (or the plot's
+// context menu) brings back the range last typed.
+void TestPlotForm::zoomOutStopsAtTheLimits()
+{
+    showFe2o3(QStringLiteral("5"), QStringLiteral("20"));
+    for (int i = 0; i < 60; ++i) {
+        sendWheel(w->GView1, QPointF(600, 250), -120);
+        w->GView1->repaint();
+    }
+    QCOMPARE(w->StartE0->text(), QStringLiteral("0.0000"));
+    QCOMPARE(w->EndE0->text(), QStringLiteral("200.0000"));
+    w->GView1->setFocus();
+    QTest::keyClick(w->GView1, Qt::Key_Home);
+    QCOMPARE(w->StartE0->text(), QStringLiteral("5"));
+    QCOMPARE(w->EndE0->text(), QStringLiteral("20"));
 }
 
 void TestPlotForm::shiftMove_data()
@@ -265,35 +303,59 @@ void TestPlotForm::simulationReadsForm()
     QCOMPARE(w->AddInfo->text(), last);
 }
 
+// The table has 2000 rows of energy, mu t and intensity with ten significant digits, so even
+// a narrow window above 10 keV keeps every energy distinct; ".csv" gives a header and commas, a
+// name without suffix gets ".dat".
+void TestPlotForm::exportTable_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("plain table") << "5" << "9" << "spectrum.dat" << "spectrum.dat";
+    QTest::newRow("no suffix") << "5" << "9" << "spectrum" << "spectrum.dat";
+    QTest::newRow("csv") << "5" << "9" << "spectrum.csv" << "spectrum.csv";
+    QTest::newRow("narrow window above 10 keV") << "17.10" << "17.25" << "narrow.dat"
+                                                << "narrow.dat";
+}
+
 void TestPlotForm::exportTable()
 {
-    showFe2o3(QStringLiteral("5"), QStringLiteral("9"));
-    const QString path = this->path("spectrum.dat");
-    save(path);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    showFe2o3(start, end);
+    const QString path = this->path(written.toLatin1().constData());
+    save(this->path(chosen.toLatin1().constData()));
 
-    const QByteArray content = fileBytes(path);
+    const bool csv = written.endsWith(QLatin1String(".csv"));
+    const char separator = csv ? ',' : '\t';
+    QByteArray content = fileBytes(path);
     QVERIFY(!content.contains('\r'));
     QVERIFY(content.endsWith('\n'));
+    if (csv) {
+        QVERIFY(content.startsWith("energy_keV,mu_t,intensity\n"));
+        content = content.mid(content.indexOf('\n') + 1);
+    }
     const QList<QByteArray> lines = content.left(content.size() - 1).split('\n');
     QCOMPARE(lines.size(), MUT_POINTS);
     double previous = -1;
     for (int i = 0; i < lines.size(); ++i) {
-        const QList<QByteArray> cols = lines[i].split('\t');
+        const QList<QByteArray> cols = lines[i].split(separator);
         QCOMPARE(cols.size(), 3);
         bool ok[3];
         const double e = cols[0].toDouble(&ok[0]);
         const double mut = cols[1].toDouble(&ok[1]);
         const double fluo = cols[2].toDouble(&ok[2]);
         QVERIFY2(ok[0] && ok[1] && ok[2], lines[i].constData());
-        QVERIFY(e > previous);
+        QVERIFY2(e > previous, lines[i].constData());
         previous = e;
-        // The stream's default: six significant digits, the shorter notation.
-        QCOMPARE(cols[0], QByteArray::number(w->plan->mutCurveE[i], 'g', 6));
-        QCOMPARE(mut, QByteArray::number(w->plan->mutCurve[i], 'g', 6).toDouble());
-        QCOMPARE(fluo, QByteArray::number(w->plan->fluoSpectrum[i], 'g', 6).toDouble());
+        QCOMPARE(cols[0], QByteArray::number(w->plan->mutCurveE[i], 'g', 10));
+        QCOMPARE(mut, QByteArray::number(w->plan->mutCurve[i], 'g', 10).toDouble());
+        QCOMPARE(fluo, QByteArray::number(w->plan->fluoSpectrum[i], 'g', 10).toDouble());
     }
-    QCOMPARE(lines.first().split('\t')[0], QByteArray("5"));
-    QCOMPARE(lines.last().split('\t')[0], QByteArray("9"));
+    QCOMPARE(lines.first().split(separator)[0], start.toLatin1().replace(".10", ".1"));
     QVERIFY2(w->statusBar()->currentMessage().contains(QDir::toNativeSeparators(path)),
              qPrintable(w->statusBar()->currentMessage()));
 }

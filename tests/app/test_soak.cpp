@@ -28,6 +28,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QWheelEvent>
+#include <QCheckBox>
 #include <QtTest>
 
 #include <algorithm>
@@ -395,6 +396,8 @@ void TestSoak::replayDefaults()
     w->FluoBox->setChecked(true);
     w->IntensityInt->click();
     w->AddInfoRatioF->setChecked(true);
+    w->DetailedFluo->setChecked(false);
+    w->SecondaryFluo->setChecked(true);
     w->SelectAE->setCurrentIndex(0);
     for (QLineEdit *field : qAsConst(replayOrder))
         type(field, defaults.value(field));
@@ -440,7 +443,7 @@ void TestSoak::hostileFormReturnsToStart()
         w->ExtEnergy,          w->Distance,         w->DetRadius,      w->AirThickness,
         w->Filter1Composition, w->Filter1Thickness, w->Filter1Density, w->Filter2Composition,
         w->Filter2Thickness,   w->Filter2Density,   w->I0Flux,         w->MCAResolution,
-        w->DetResolution};
+        w->DetResolution,      w->IncidenceAngle,   w->ExitAngle};
     replayOrder = QVector<QLineEdit *>{w->SetDMuT, w->SetMuT} + pelletFields + spectrumFields +
                   QVector<QLineEdit *>{w->StartE0, w->EndE0, w->SetBndCmp};
     QVector<QLineEdit *> allFields = replayOrder;
@@ -478,6 +481,10 @@ void TestSoak::hostileFormReturnsToStart()
          [this](int i) { w->MutBox->setChecked(i == 1); }},
         {QStringLiteral("FluoBox"), 2, [] { return 2; },
          [this](int i) { w->FluoBox->setChecked(i == 1); }},
+        {QStringLiteral("DetailedFluo"), 2, [] { return 2; },
+         [this](int i) { w->DetailedFluo->setChecked(i == 1); }},
+        {QStringLiteral("SecondaryFluo"), 2, [] { return 2; },
+         [this](int i) { w->SecondaryFluo->setChecked(i == 1); }},
     };
     const auto choose = [&](int selector, int i) {
         const Selector &s = selectors.at(selector);

@@ -73,6 +73,7 @@ private Q_SLOTS:
     void boxesShowAndHide();
     void saveMenuShowsDialogAndFileArrives();
     void quitClosesTheWindow();
+    void absorptionMenuSwitchesTheData();
 };
 
 void TestWiring::init()
@@ -235,6 +236,7 @@ void TestWiring::plotFieldsRepaintOnlyThePlot()
     QFETCH(QString, field);
     auto *edit = w->findChild<QLineEdit *>(field);
     QVERIFY(edit);
+    edit->setModified(true); // typed by the user
     Q_EMIT edit->editingFinished();
     flushPaints();
     QVERIFY(plotPaints.paints > 0);
@@ -286,7 +288,7 @@ void TestWiring::saveMenuShowsDialogAndFileArrives()
     QVERIFY(!w->saveDialog->isVisible());
     QCOMPARE(w->saveDialog->acceptMode(), QFileDialog::AcceptSave);
     QCOMPARE(w->saveDialog->nameFilters(),
-             (QStringList{"Data files (*.dat)", "Any files (*)"}));
+             (QStringList{"Data files (*.dat)", "CSV files (*.csv)", "Any files (*)"}));
     QVERIFY(!w->saveDialog->isModal());
     w->actionSave_Spectrum->trigger();
     QVERIFY(w->saveDialog->isVisible());
@@ -304,6 +306,30 @@ void TestWiring::quitClosesTheWindow()
     QVERIFY(w->isVisible());
     w->action_Quit->trigger();
     QVERIFY(!w->isVisible());
+}
+
+// Settings > Absorption data switches every mu of the plan; the status bar says which is used.
+void TestWiring::absorptionMenuSwitchesTheData()
+{
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    const QString classicMuT = w->MuPt->text();
+    auto *label = w->findChild<QLabel *>(QStringLiteral("AbsorptionData"));
+    QVERIFY(label);
+    const QString classicLabel = label->text();
+    QAction *tabulated = nullptr;
+    for (QAction *a : w->findChildren<QAction *>()) {
+        if (a->text() == QLatin1String("Tabulated cross sections (with scattering)"))
+            tabulated = a;
+    }
+    QVERIFY(tabulated);
+    tabulated->trigger();
+    QCOMPARE(w->plan->absorption(), PlanModel::TabulatedCrossSections);
+    QVERIFY(w->plan->tgtComp.tabulated && w->plan->airComp.tabulated);
+    QVERIFY(w->MuPt->text() != classicMuT);
+    QVERIFY(label->text() != classicLabel);
+    w->plan->setAbsorption(PlanModel::TwoTermTable);
+    QCOMPARE(w->MuPt->text(), classicMuT);
+    QVERIFY(!tabulated->isChecked());
 }
 
 QTEST_MAIN(TestWiring)

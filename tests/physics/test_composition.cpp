@@ -64,7 +64,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
         QTest::newRow("count error") << "(Fe2O3"
-                                     << "Miss match brackets () : 1";
+                                     << "Mismatched brackets () : 1";
         QTest::newRow("no elements") << ""
                                      << "No elements";
         QTest::newRow("misplaced bracket") << "Fe[O]2"

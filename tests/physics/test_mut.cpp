@@ -46,12 +46,13 @@ private Q_SLOTS:
         QTest::addColumn<double>("hi");
         QTest::addColumn<bool>("empty");
         QTest::newRow("in order") << 5.0 << 10.0 << 5.0 << 10.0 << false;
-        QTest::newRow("reversed") << 10.0 << 5.0 << 5.0 << 10.0 << false;
+        QTest::newRow("reversed") << 10.0 << 5.0 << 10.0 << 5.0 << true;
         QTest::newRow("negative start") << -2.0 << 3.0 << 0.0 << 3.0 << false;
         QTest::newRow("equal ends") << 7.0 << 7.0 << 7.0 << 7.0 << true;
         QTest::newRow("from below zero to zero") << -1.0 << 0.0 << 0.0 << 0.0 << true;
-        // Only the lower end is clamped: two negative ends give a range from 0 down.
-        QTest::newRow("both negative") << -3.0 << -3.0 << 0.0 << -3.0 << false;
+        // Only the lower end is clamped: two negative ends leave nothing to show.
+        QTest::newRow("both negative") << -3.0 << -1.0 << 0.0 << -1.0 << true;
+        QTest::newRow("NaN end") << 5.0 << std::nan("") << 5.0 << std::nan("") << true;
     }
 
     void range()
@@ -63,7 +64,7 @@ private Q_SLOTS:
         QFETCH(bool, empty);
         const MuTRange r = muTRange(a, b);
         QCOMPARE(r.lo, lo);
-        QCOMPARE(r.hi, hi);
+        QVERIFY(r.hi == hi || (std::isnan(r.hi) && std::isnan(hi)));
         QCOMPARE(r.empty(), empty);
     }
 
@@ -85,16 +86,6 @@ private Q_SLOTS:
         QCOMPARE(x.max, mx);
         // The Fe K edge lies inside: the curve jumps up there.
         QVERIFY(mx > m.front());
-    }
-
-    void reversedRangeGivesTheSameCurve()
-    {
-        std::vector<double> e1(Points), m1(Points), e2(Points), m2(Points);
-        const PelletAbsorber mut = pellet(1e-4, 9.0, bn);
-        fillMuTCurve(muTRange(5, 10), Points, mut, e1.data(), m1.data());
-        fillMuTCurve(muTRange(10, 5), Points, mut, e2.data(), m2.data());
-        QVERIFY(e1 == e2);
-        QVERIFY(m1 == m2);
     }
 
     void negativeRangeStartsAtZero()

@@ -110,11 +110,11 @@ QVector<Element> literalParse(const QString &text, QString &expandedForm, XrayDa
         }
     }
     if (paren != 0) {
-        expandedForm = QStringLiteral("Miss match brackets () : %1").arg(paren);
+        expandedForm = QStringLiteral("Mismatched brackets () : %1").arg(paren);
         return {};
     }
     if (bracket != 0) {
-        expandedForm = QStringLiteral("Miss match brackets [] : %1").arg(bracket);
+        expandedForm = QStringLiteral("Mismatched brackets [] : %1").arg(bracket);
         return {};
     }
     if (tokens.isEmpty()) {
@@ -303,6 +303,23 @@ private Q_SLOTS:
                                     << "F 1"
                                     << "F1 ";
 
+        // Hydrate notation: the number after a dot multiplies up to the next dot, the end of
+        // the enclosing group or the end; every dot a Japanese or Western keyboard types.
+        QTest::newRow("hydrate, middle dot") << "CaCO3\u00B76H2O"
+                                             << "Ca 1, C 1, O 9, H 12"
+                                             << "Ca1 C1 O9 H12 ";
+        QTest::newRow("hydrate, katakana dot") << "CaCO3\u30FB6H2O"
+                                               << "Ca 1, C 1, O 9, H 12"
+                                               << "Ca1 C1 O9 H12 ";
+        QTest::newRow("hydrate, asterisk and dot operator") << "MgF2*2H2O\u22C5 3BN"
+                                                            << "Mg 1, F 2, H 4, O 2, B 3, N 3"
+                                                            << "Mg1 F2 H4 O2 B3 N3 ";
+        QTest::newRow("hydrate inside a group") << "(MgF2\u2022 2H2O)2Al"
+                                                << "Mg 2, F 4, H 8, O 4, Al 1"
+                                                << "Mg2 F4 H8 O4 Al1 ";
+        QTest::newRow("hydrate without a count") << "Fe2O3\u00B7H2O"
+                                                 << "Fe 2, O 4, H 2"
+                                                 << "Fe2 O4 H2 ";
         // White space and stray characters separate nothing.
         QTest::newRow("spaces") << "Fe 2 O 3"
                                 << "Fe 2, O 3"
@@ -385,6 +402,32 @@ private Q_SLOTS:
         QCOMPARE(out, expanded);
     }
 
+    // What the parser passes over is reported, so that a typo is not silently read as less.
+    void droppedIsNamed_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QStringList>("unknown");
+        QTest::addColumn<QString>("skipped");
+        QTest::newRow("unknown symbol") << "Xq2O3" << QStringList{"Xq"} << "";
+        QTest::newRow("plus sign") << "Fe2O3 + Al" << QStringList{} << "+";
+        QTest::newRow("lower case formula") << "fe2o3" << QStringList{} << "feo";
+        QTest::newRow("each once, in order") << "Qq-Zz-Qq;" << QStringList{"Qq", "Zz"} << "-;";
+        QTest::newRow("hydrate dots are grammar") << "CaCO3\u00B76H2O*H2O" << QStringList{} << "";
+        QTest::newRow("clean") << "[Fe2O3]1[BN]9" << QStringList{} << "";
+    }
+
+    void droppedIsNamed()
+    {
+        QFETCH(QString, input);
+        QFETCH(QStringList, unknown);
+        QFETCH(QString, skipped);
+        QString expanded;
+        ParseNotes notes;
+        parseCompString(input, expanded, db, &notes);
+        QCOMPARE(notes.unknownSymbols, unknown);
+        QCOMPARE(notes.skippedCharacters, skipped);
+    }
+
     void groupMassBalance()
     {
         // Over the whole result, atoms times atomic weight add up to the sum of group weights.
@@ -409,20 +452,20 @@ private Q_SLOTS:
                                     << "No elements";
         QTest::newRow("Uuo") << "Uuo"
                              << "No elements";
-        QTest::newRow("stray characters") << "+-*,"
+        QTest::newRow("stray characters") << "+-,"
                                           << "No elements";
         QTest::newRow("open paren") << "(Fe"
-                                    << "Miss match brackets () : 1";
+                                    << "Mismatched brackets () : 1";
         QTest::newRow("nested open paren") << "((Fe)2"
-                                           << "Miss match brackets () : 1";
+                                           << "Mismatched brackets () : 1";
         QTest::newRow("close parens") << "Fe))"
-                                      << "Miss match brackets () : -2";
+                                      << "Mismatched brackets () : -2";
         QTest::newRow("parenthesis message wins") << "(Fe["
-                                                  << "Miss match brackets () : 1";
+                                                  << "Mismatched brackets () : 1";
         QTest::newRow("open bracket") << "[Fe"
-                                      << "Miss match brackets [] : 1";
+                                      << "Mismatched brackets [] : 1";
         QTest::newRow("close bracket") << "]Fe"
-                                       << "Miss match brackets [] : -1";
+                                       << "Mismatched brackets [] : -1";
         QTest::newRow("bracket after a symbol") << "Fe[O]2"
                                                 << "<unchanged>";
         QTest::newRow("group without weight") << "[Fe]"

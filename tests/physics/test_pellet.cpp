@@ -160,15 +160,19 @@ private Q_SLOTS:
 
     void zeroShare()
     {
-        // No target at all: the binder per target is infinite, the weights 0 and NaN, as they
-        // come out of the formulas.
+        // No target at all: a blank of binder alone, by its own density. The binder per target
+        // is infinite; nothing else is.
         PelletThicknessInput in = example();
         in.molRatio = 0;
         const PelletThicknessResult r = pelletFromThickness(in);
         QVERIFY(std::isinf(r.bndPerTgt));
         QCOMPARE(r.tgtWeight, 0.0);
-        QVERIFY(std::isnan(r.bndWeight));
-        QCOMPARE(f3(r.bndWeight), QStringLiteral("nan"));
+        QCOMPARE(r.tgtMolPerArea, 0.0);
+        QVERIFY(isBlankPellet(r.tgtMolPerArea, r.bndPerTgt));
+        // Binder weight = density x volume; its moles per area = density / mw x thickness.
+        QVERIFY(std::abs(r.bndWeight - in.bndDens * r.volume) <= 1e-12 * r.bndWeight);
+        QVERIFY(std::abs(r.bndMolPerArea - in.bndDens / in.mwB * in.thickness) <= 1e-15);
+        QCOMPARE(r.totalWeight, r.bndWeight);
     }
 
     void zeroDiameter()

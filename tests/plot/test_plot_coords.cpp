@@ -42,6 +42,8 @@ private Q_SLOTS:
     void recordedPositions_data();
     void recordedPositions();
     void pressReleaseState();
+    void tickLabels_data();
+    void tickLabels();
 };
 
 void TestPlotCoords::gridStep_data()
@@ -52,13 +54,15 @@ void TestPlotCoords::gridStep_data()
     QTest::newRow("10") << 10.0 << 1.0;
     QTest::newRow("25") << 25.0 << 2.0;
     QTest::newRow("40") << 40.0 << 5.0;
-    QTest::newRow("5: exponent truncated toward zero") << 5.0 << 1.0;
-    QTest::newRow("0.5") << 0.5 << 0.1;
+    QTest::newRow("5: exponent by floor") << 5.0 << 0.5;
+    QTest::newRow("0.5") << 0.5 << 0.05;
+    QTest::newRow("EXAFS window of 1.2 keV") << 1.2 << 0.1;
+    QTest::newRow("XANES window of 9 eV") << 0.009 << 0.0005;
     QTest::newRow("14.9") << 14.9 << 1.0;
     QTest::newRow("15") << 15.0 << 2.0;
     QTest::newRow("30") << 30.0 << 5.0;
     QTest::newRow("150") << 150.0 << 20.0;
-    QTest::newRow("0.05") << 0.05 << 0.01;
+    QTest::newRow("0.05") << 0.05 << 0.005;
     QTest::newRow("1e308") << 1e308 << 1e307;
     QTest::newRow("0") << 0.0 << 0.0;
     QTest::newRow("negative") << -3.0 << 0.0;
@@ -71,6 +75,36 @@ void TestPlotCoords::gridStep()
     QFETCH(double, xw);
     QFETCH(double, step);
     QCOMPARE(getStep(xw), step);
+}
+
+// The three windows that used to get one label, two labels, or seven identical ones: every axis
+// gets at least three distinct labels with the decimals its step needs.
+void TestPlotCoords::tickLabels_data()
+{
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("EXAFS 7.0-8.2 keV") << 7.0 << 8.2 << "7.1" << "8.2";
+    QTest::newRow("mu t 0.2-1.2") << 0.2 << 1.2 << "0.3" << "1.2";
+    QTest::newRow("XANES 9 eV") << 7.112 << 7.121 << "7.1125" << "7.1210";
+    QTest::newRow("0-20 keV") << 0.0 << 20.0 << "2" << "20";
+}
+
+void TestPlotCoords::tickLabels()
+{
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    const double step = getStep(hi - lo);
+    QStringList labels;
+    for (double v : axisTicks(lo, hi, step))
+        labels << tickLabel(v, step);
+    QVERIFY2(labels.size() >= 3, qPrintable(labels.join(QLatin1Char(' '))));
+    QCOMPARE(labels.first(), first);
+    QCOMPARE(labels.last(), last);
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
 }
 
 // Plot area 100..500 x 50..250 px showing 2..10 keV and 0..4 (bottom to top).

@@ -92,6 +92,7 @@ void TestPlotRender::matchesReference()
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
     plotMouse.curX = 0;
     w->SetTgtCmp->setText(QStringLiteral("Fe2O3"));
+    w->SetTgtCmp->setModified(true); // typed by the user
     Q_EMIT w->SetTgtCmp->editingFinished();
     QVERIFY(w->plan->tgtComp.valid);
 
