@@ -17,7 +17,10 @@ const QLatin1String FORMAT_KEY("format");
 const QLatin1String FORMAT_NAME("tirn-session");
 const QLatin1String VERSION_KEY("version");
 
-QString trMain(const char *text) { return QCoreApplication::translate("MainWindow", text); }
+QString trMain(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
 
 // Full precision and the IEEE specials, which JSON numbers cannot carry.
 QString exact(double v)
@@ -48,11 +51,29 @@ bool readExact(const QJsonValue &value, double *v)
 } // namespace
 
 // The values behind the three-decimal fields, by the names the program uses for them.
-#define PLAN_INTERNALS(X)                                                                          \
-    X(tgtWeight)                                                                                   \
-    X(bndWeight) X(cylDiam) X(molRatio) X(wtRatio) X(tgtDens) X(bndDens) X(thickness)              \
-        X(calcPointE) X(wantedDMuT) X(wantedMuT) X(curMuT) X(curDMuT) X(bndPerTgt)                 \
-            X(tgtMolPerArea) X(bndMolPerArea)
+struct InternalValue
+{
+    const char *name;
+    double PlanModel::*member;
+};
+const InternalValue INTERNALS[] = {
+    {"tgtWeight", &PlanModel::tgtWeight},
+    {"bndWeight", &PlanModel::bndWeight},
+    {"cylDiam", &PlanModel::cylDiam},
+    {"molRatio", &PlanModel::molRatio},
+    {"wtRatio", &PlanModel::wtRatio},
+    {"tgtDens", &PlanModel::tgtDens},
+    {"bndDens", &PlanModel::bndDens},
+    {"thickness", &PlanModel::thickness},
+    {"calcPointE", &PlanModel::calcPointE},
+    {"wantedDMuT", &PlanModel::wantedDMuT},
+    {"wantedMuT", &PlanModel::wantedMuT},
+    {"curMuT", &PlanModel::curMuT},
+    {"curDMuT", &PlanModel::curDMuT},
+    {"bndPerTgt", &PlanModel::bndPerTgt},
+    {"tgtMolPerArea", &PlanModel::tgtMolPerArea},
+    {"bndMolPerArea", &PlanModel::bndMolPerArea},
+};
 
 QByteArray PlanModel::sessionJson() const
 {
@@ -75,9 +96,8 @@ QByteArray PlanModel::sessionJson() const
     for (int i = 0; i < OptionCount; ++i)
         checks.insert(optionName(Option(i)), options[i]);
     QJsonObject internal;
-#define WRITE_INTERNAL(name) internal.insert(QStringLiteral(#name), exact(name));
-    PLAN_INTERNALS(WRITE_INTERNAL)
-#undef WRITE_INTERNAL
+    for (const InternalValue &v : INTERNALS)
+        internal.insert(QLatin1String(v.name), exact(this->*v.member));
     QJsonObject plot;
     plot.insert(QStringLiteral("logScale"), logMuT);
     plot.insert(QStringLiteral("typedStart"), lastTypedStart);
@@ -137,11 +157,17 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
         }
         return obj;
     };
-    const QStringList topKeys{FORMAT_KEY,          VERSION_KEY,         QStringLiteral("fields"),
-                              QStringLiteral("fieldStyles"), QStringLiteral("readouts"),
-                              QStringLiteral("readoutStyles"), QStringLiteral("choices"),
-                              QStringLiteral("options"),       QStringLiteral("absorption"),
-                              QStringLiteral("plot"),          QStringLiteral("internal")};
+    const QStringList topKeys{FORMAT_KEY,
+                              VERSION_KEY,
+                              QStringLiteral("fields"),
+                              QStringLiteral("fieldStyles"),
+                              QStringLiteral("readouts"),
+                              QStringLiteral("readoutStyles"),
+                              QStringLiteral("choices"),
+                              QStringLiteral("options"),
+                              QStringLiteral("absorption"),
+                              QStringLiteral("plot"),
+                              QStringLiteral("internal")};
     for (const QString &key : root.keys()) {
         if (!topKeys.contains(key))
             result.ignored << key;
@@ -182,7 +208,8 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
         options[IntensityPeak] = !options[IntensityInt];
 
     // The compositions follow from their texts, exactly as the parser read them when saved.
-    const int absorptionChoice = absorptionIndex(root.value(QStringLiteral("absorption")).toString());
+    const int absorptionChoice =
+        absorptionIndex(root.value(QStringLiteral("absorption")).toString());
     if (!root.contains(QStringLiteral("absorption")))
         result.missing << QStringLiteral("absorption");
     absorptionData = absorptionChoice == TabulatedCrossSections && crossSections.size() > 0
@@ -213,27 +240,25 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
     const int j = choices.value(choiceName(SelectAE)).toInt(0);
     edgeIndex = (j >= 0 && j < edgeNames.size()) ? j : 0;
 
-    const QJsonObject plot = section(
-        QStringLiteral("plot"),
-        {QStringLiteral("logScale"), QStringLiteral("typedStart"), QStringLiteral("typedEnd")});
+    const QJsonObject plot =
+        section(QStringLiteral("plot"), {QStringLiteral("logScale"), QStringLiteral("typedStart"),
+                                         QStringLiteral("typedEnd")});
     logMuT = plot.value(QStringLiteral("logScale")).toBool(false);
     lastTypedStart = plot.value(QStringLiteral("typedStart")).toString(inputs[StartE0]);
     lastTypedEnd = plot.value(QStringLiteral("typedEnd")).toString(inputs[EndE0]);
 
     QStringList internalNames;
-#define NAME_INTERNAL(name) internalNames << QStringLiteral(#name);
-    PLAN_INTERNALS(NAME_INTERNAL)
-#undef NAME_INTERNAL
+    for (const InternalValue &v : INTERNALS)
+        internalNames << QLatin1String(v.name);
     const QJsonObject internal = section(QStringLiteral("internal"), internalNames);
-    // Without a stored value, the field's text is the best guess, as at start-up.
-#define READ_INTERNAL(name)                                                                        \
-    if (!readExact(internal.value(QStringLiteral(#name)), &name)) {                                \
-        name = defaults.name;                                                                      \
-        if (root.contains(QStringLiteral("internal")))                                             \
-            result.missing << QStringLiteral("internal." #name);                                   \
+    // Without a stored value, the fresh plan's is taken, as at start-up.
+    for (const InternalValue &v : INTERNALS) {
+        if (!readExact(internal.value(QLatin1String(v.name)), &(this->*v.member))) {
+            this->*v.member = defaults.*v.member;
+            if (root.contains(QStringLiteral("internal")))
+                result.missing << QStringLiteral("internal.") + QLatin1String(v.name);
+        }
     }
-    PLAN_INTERNALS(READ_INTERNAL)
-#undef READ_INTERNAL
 
     detailedDirty = true;
     updateChecks();
