@@ -12,8 +12,8 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSaveFile>
-#include <QTextStream>
 #include <QScopeGuard>
+#include <QTextStream>
 
 #include <memory>
 
@@ -257,11 +257,11 @@ bool openImageFile(QSaveFile &file, QByteArray &format, QString &error)
 void installBatchMessageFilter()
 {
     static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
-                              const QString &message) {
-        if (type == QtCriticalMsg || type == QtFatalMsg)
-            previous(type, context, message);
-    });
+    qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                previous(type, context, message);
+        });
 }
 
 bool isBatchInvocation(int argc, const char *const *argv)
@@ -346,7 +346,8 @@ int runBatch(const QStringList &arguments)
     // The form would frame these fields in red; a script hears of them on standard error, in
     // the words of the status bar, and still gets its results.
     for (PlanModel::Input field : model->flaggedFields()) {
-        std::fprintf(stderr, "warning: %s: %s\n", PlanModel::inputName(field).toLatin1().constData(),
+        std::fprintf(stderr, "warning: %s: %s\n",
+                     PlanModel::inputName(field).toLatin1().constData(),
                      model->fieldProblem(field).toLocal8Bit().constData());
     }
     std::fflush(stderr);
@@ -379,16 +380,16 @@ int runBatch(const QStringList &arguments)
     if (!plan.spectrumFile.isEmpty()) {
         QString message;
         if (!model->saveSpectrum(plan.spectrumFile, &message)) {
-            printError(QStringLiteral("spectrum not saved to \"%1\": %2")
-                           .arg(plan.spectrumFile, message));
+            printError(
+                QStringLiteral("spectrum not saved to \"%1\": %2").arg(plan.spectrumFile, message));
             return ExitOutputFailed;
         }
     }
     if (!plan.saveSession.isEmpty()) {
         QString message;
         if (!model->saveSession(plan.saveSession, &message)) {
-            printError(QStringLiteral("session not saved to \"%1\": %2")
-                           .arg(plan.saveSession, message));
+            printError(
+                QStringLiteral("session not saved to \"%1\": %2").arg(plan.saveSession, message));
             return ExitOutputFailed;
         }
     }
@@ -403,8 +404,8 @@ int runBatch(const QStringList &arguments)
     if (!plan.plotFile.isEmpty()) {
         QString message;
         if (!window->savePlotImage(plan.plotFile, plan.plotSize, &message)) {
-            printError(QStringLiteral("plot image not saved to \"%1\": %2")
-                           .arg(plan.plotFile, message));
+            printError(
+                QStringLiteral("plot image not saved to \"%1\": %2").arg(plan.plotFile, message));
             return ExitOutputFailed;
         }
     }

@@ -24,8 +24,9 @@ void installJapanese(QTranslator &translator)
 {
     // ":Tirn_ja_JP" names the embedded resource (the loader adds ".qm"), so a stray file next to
     // the executable is never picked up; the directory argument is then irrelevant.
-    const bool loaded = translator.load(QStringLiteral(":Tirn_ja_JP"),
-                                        QCoreApplication::applicationDirPath(), QString(), QString());
+    const bool loaded =
+        translator.load(QStringLiteral(":Tirn_ja_JP"), QCoreApplication::applicationDirPath(),
+                        QString(), QString());
     Q_UNUSED(loaded)
     QCoreApplication::installTranslator(&translator);
     // Qt's own texts (file dialog, context menus of the line edits) come from Qt's catalogue,

@@ -3,20 +3,20 @@
 #include "FieldStyles.h"
 
 #include <QActionGroup>
-#include <QCheckBox>
-#include <QGridLayout>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScrollArea>
-#include <QSplitter>
-#include <QStyle>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 
 MainWindow::MainWindow(PlanModel *initialPlan)
     : QMainWindow(nullptr, Qt::WindowFlags()), plan(initialPlan ? initialPlan : new PlanModel)
@@ -179,8 +179,8 @@ void MainWindow::sizeForScreen(const QSize &available)
     // Wide enough for the form without a horizontal scroll bar, tall as the form's default,
     // and never beyond the screen.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize wanted(std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8),
-                       height());
+    const QSize wanted(
+        std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8), height());
     resize(wanted.boundedTo(available));
 }
 
@@ -257,10 +257,9 @@ void MainWindow::buildSessionActions()
     menu_File->insertAction(items.value(items.indexOf(actionSave_Spectrum) + 1), image);
     connect(image, &QAction::triggered, this, &MainWindow::SavePlotImage);
     connect(action_Open, &QAction::triggered, this, [this] {
-        const QString name = QFileDialog::getOpenFileName(this, tr("Open Session"), QString(),
-                                                          tr("Tirn sessions (*.tirn)") +
-                                                              QStringLiteral(";;") +
-                                                              tr("Any files (*)"));
+        const QString name = QFileDialog::getOpenFileName(
+            this, tr("Open Session"), QString(),
+            tr("Tirn sessions (*.tirn)") + QStringLiteral(";;") + tr("Any files (*)"));
         if (!name.isEmpty())
             openSession(name);
     });
@@ -362,11 +361,11 @@ void MainWindow::wireForm()
     connect(Filter2Composition, &QLineEdit::editingFinished, this, &MainWindow::InF2Comp);
     // The fields that only the plot reads have no slot of their own.
     for (PlanModel::Input field :
-         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::StartE0,
-          PlanModel::EndE0, PlanModel::Filter1Thickness,
-          PlanModel::Filter2Thickness, PlanModel::Filter1Density, PlanModel::Filter2Density,
-          PlanModel::I0Flux, PlanModel::ExtEnergy, PlanModel::Distance, PlanModel::AirThickness,
-          PlanModel::DetRadius, PlanModel::DetResolution, PlanModel::MCAResolution}) {
+         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::StartE0, PlanModel::EndE0,
+          PlanModel::Filter1Thickness, PlanModel::Filter2Thickness, PlanModel::Filter1Density,
+          PlanModel::Filter2Density, PlanModel::I0Flux, PlanModel::ExtEnergy, PlanModel::Distance,
+          PlanModel::AirThickness, PlanModel::DetRadius, PlanModel::DetResolution,
+          PlanModel::MCAResolution}) {
         connect(inputEdits[field], &QLineEdit::editingFinished, this,
                 [this, field] { edited(field); });
     }

@@ -114,7 +114,7 @@ private:
     void showAbsorption();
 
     QLineEdit *inputEdits[PlanModel::InputCount] = {};
-    EnergyRange rangeAtPress;       // the plot range when the mouse button went down
+    EnergyRange rangeAtPress;      // the plot range when the mouse button went down
     double keVPerPixelAtPress = 0; // and the scale it was drawn at
     QActionGroup *absorptionGroup = nullptr;
     QAction *absorptionActions[2] = {};

@@ -5,14 +5,14 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QInputDialog>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
-#include <QFileInfo>
 #include <QStatusBar>
+#include <QSvgGenerator>
 
 void MainWindow::SaveSpectrum(const QString &chosen)
 {
@@ -36,9 +36,9 @@ bool MainWindow::savePlotImage(const QString &fileName, QSize size, QString *err
             *error = why;
         return false;
     };
-    if (!(size.width() > 0 && size.height() > 0 && size.width() <= 20000 &&
-          size.height() <= 20000))
-        return fail(tr("the image size %1x%2 is out of range").arg(size.width()).arg(size.height()));
+    if (!(size.width() > 0 && size.height() > 0 && size.width() <= 20000 && size.height() <= 20000))
+        return fail(
+            tr("the image size %1x%2 is out of range").arg(size.width()).arg(size.height()));
     const bool svg = suffix == QLatin1String("svg");
     const bool pdf = suffix == QLatin1String("pdf");
     if (!svg && !pdf && !QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))

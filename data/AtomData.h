@@ -41,10 +41,14 @@ struct AtomData
     QString symbol;
     int z = -1;
     double atomicWeight = MissingValue;
-    double edge[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
-    double coefC[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
-    double coefD[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue, MissingValue};
-    // Emission-line energies in keV; an absent line is 0 (so it never falls inside a plotted range).
+    double edge[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue,
+                               MissingValue};
+    double coefC[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue,
+                                MissingValue};
+    double coefD[EDGE_COUNT] = {MissingValue, MissingValue, MissingValue, MissingValue,
+                                MissingValue};
+    // Emission-line energies in keV; an absent line is 0 (so it never falls inside a plotted
+    // range).
     double line[LINE_COUNT] = {0, 0, 0, 0, 0, 0, 0};
 };
 

@@ -65,9 +65,8 @@ struct OptionDefault
     bool checked;
 };
 const OptionDefault OPTIONS[PlanModel::OptionCount] = {
-    {"IntensityPeak", false}, {"IntensityInt", true}, {"AddInfoRatioF", true},
-    {"MutBox", true},         {"FluoBox", true},      {"DetailedFluo", false},
-    {"SecondaryFluo", true},
+    {"IntensityPeak", false}, {"IntensityInt", true},  {"AddInfoRatioF", true}, {"MutBox", true},
+    {"FluoBox", true},        {"DetailedFluo", false}, {"SecondaryFluo", true},
 };
 
 const char *const CHOICE_NAMES[PlanModel::ChoiceCount] = {"SelectTE", "SelectAE"};
@@ -124,7 +123,10 @@ const FieldRule FIELD_RULES[PlanModel::InputCount] = {
 };
 
 // The fields whose trouble makes an F-XAFS verdict meaningless.
-bool feedsVerdict(PlanModel::Input field) { return field <= PlanModel::SetCalcPointE; }
+bool feedsVerdict(PlanModel::Input field)
+{
+    return field <= PlanModel::SetCalcPointE;
+}
 
 // The calculation point counts as on an edge within this distance [keV]: the jump is seen only
 // between calcPointE - EDGE_DELTA and calcPointE + EDGE_DELTA.
@@ -382,8 +384,7 @@ int PlanModel::absorptionIndex(const QString &name)
 
 QString PlanModel::absorptionName(Absorption data)
 {
-    return data == TabulatedCrossSections ? QStringLiteral("tabulated")
-                                          : QStringLiteral("classic");
+    return data == TabulatedCrossSections ? QStringLiteral("tabulated") : QStringLiteral("classic");
 }
 
 void PlanModel::setAbsorption(Absorption data)
@@ -470,14 +471,15 @@ QString PlanModel::evaluate(Input field, Composition &comp)
     if (!notes.skippedCharacters.isEmpty()) {
         QStringList shown;
         for (const QChar ch : notes.skippedCharacters.left(12)) {
-            shown << (ch.isPrint() ? QString(ch)
-                                   : QStringLiteral("U+%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')));
+            shown << (ch.isPrint()
+                          ? QString(ch)
+                          : QStringLiteral("U+%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')));
         }
         dropped << trMain("characters ignored: %1").arg(shown.join(QLatin1Char(' ')));
     }
-    compositionProblems[field] =
-        dropped.isEmpty() ? QString()
-                          : fieldCaption(field) + QStringLiteral(": ") + dropped.join(QStringLiteral("; "));
+    compositionProblems[field] = dropped.isEmpty() ? QString()
+                                                   : fieldCaption(field) + QStringLiteral(": ") +
+                                                         dropped.join(QStringLiteral("; "));
     return expanded;
 }
 
@@ -783,7 +785,8 @@ void PlanModel::updateFxafsCheck()
         setOutputText(label_21, trMain("Case:"));
         return;
     }
-    setOutputText(label_15, muT + QStringLiteral("  ") + (c.thin ? trMain("OK") : trMain("not OK")));
+    setOutputText(label_15,
+                  muT + QStringLiteral("  ") + (c.thin ? trMain("OK") : trMain("not OK")));
     setOutputText(label_20,
                   ratio + QStringLiteral("  ") + (c.thickDilute ? trMain("OK") : trMain("not OK")));
     setOutputText(label_21, c.thin          ? trMain("Case: thin")
@@ -888,9 +891,8 @@ QString PlanModel::calcPointProblem() const
     const AtomData &atom = *tgtComp.entries.at(elementIndex).data;
     int nearest = -1;
     for (int i = 0; i < EDGE_COUNT; ++i) {
-        if (atom.edge[i] > 0 &&
-            (nearest < 0 ||
-             std::abs(atom.edge[i] - calcPointE) < std::abs(atom.edge[nearest] - calcPointE)))
+        if (atom.edge[i] > 0 && (nearest < 0 || std::abs(atom.edge[i] - calcPointE) <
+                                                    std::abs(atom.edge[nearest] - calcPointE)))
             nearest = i;
     }
     if (nearest < 0 || std::abs(atom.edge[nearest] - calcPointE) < ON_EDGE)
@@ -1068,8 +1070,7 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
     if (csv)
         out << "energy_keV,mu_t,intensity\n";
     for (int i = 0; i < MUT_POINTS; ++i) {
-        out << mutCurveE[i] << separator << mutCurve[i] << separator << fluoSpectrum[i]
-            << '\n';
+        out << mutCurveE[i] << separator << mutCurve[i] << separator << fluoSpectrum[i] << '\n';
     }
     out.flush();
     if (out.status() != QTextStream::Ok) {
@@ -1098,8 +1099,8 @@ bool PlanModel::saveLines(const QString &fileName, QString *error)
     // none to show, whatever an earlier state left.
     const bool simulated = tgtComp.valid && calcMuTCurve();
     // The detailed model says how much of each rate secondary fluorescence adds.
-    const QString csv = lineTableCsv(simulated ? spectrum.linePeaks : QVector<LinePeak>(),
-                                     options[DetailedFluo]);
+    const QString csv =
+        lineTableCsv(simulated ? spectrum.linePeaks : QVector<LinePeak>(), options[DetailedFluo]);
     if (file.write(csv.toUtf8()) < 0 || !file.commit()) {
         if (error)
             *error = file.errorString();

@@ -9,7 +9,10 @@ namespace {
 // Energies at or below 0 keV have no photon behind them, and within ~1e-70 keV of zero the
 // wavelength powers overflow. Such energies absorb nothing here rather than passing an infinity
 // or NaN on to curves, extrema and exports that would treat it as a number.
-inline bool physicalEnergy(double E) { return E > 0.0 && std::isfinite(E); }
+inline bool physicalEnergy(double E)
+{
+    return E > 0.0 && std::isfinite(E);
+}
 
 inline double regionValue(const CompEntry &e, int i, double lambda)
 {
@@ -95,8 +98,7 @@ double Composition::edgeAbsorption(double E, int k, int i) const
     return result;
 }
 
-QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db,
-                        ParseNotes *notes)
+QString evalComposition(const QString &text, Composition &comp, XrayDataBase &db, ParseNotes *notes)
 {
     QString result;
     comp.entries.clear();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "AtomData.h"
-#include "parse.h"
 #include "CrossSectionTable.h"
+#include "parse.h"
 
 #include <QString>
 #include <QVector>

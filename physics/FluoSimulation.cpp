@@ -69,9 +69,8 @@ void addGaussian(const double *gridE, int n, double El, double amplitude, double
 Composition airComposition(XrayDataBase &db)
 {
     Composition air;
-    for (const auto &[symbol, atoms] : {std::pair<const char *, double>{"N", 1.56168},
-                                        {"O", 0.41896},
-                                        {"Ar", 0.00934}}) {
+    for (const auto &[symbol, atoms] :
+         {std::pair<const char *, double>{"N", 1.56168}, {"O", 0.41896}, {"Ar", 0.00934}}) {
         const QString s = QString::fromLatin1(symbol);
         air.entries.append(CompEntry{s, &db[s], atoms});
     }

@@ -247,7 +247,8 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     if (logScale) {
         double lo = 0;
         for (int i = 0; i < n; ++i) {
-            if (in.mutCurve[i] > 0 && std::isfinite(in.mutCurve[i]) && (lo == 0 || in.mutCurve[i] < lo))
+            if (in.mutCurve[i] > 0 && std::isfinite(in.mutCurve[i]) &&
+                (lo == 0 || in.mutCurve[i] < lo))
                 lo = in.mutCurve[i];
         }
         const double hi = in.mutMax > 0 ? in.mutMax : 1.0;
@@ -309,9 +310,9 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     // never shrunk below the readable size.
     seg.setPen(numberPen);
     const double spacing = std::abs(coord.realToScreenDX(xStep));
-    const double widestX = xTicks.isEmpty()
-                               ? 0.0
-                               : fm.horizontalAdvance(tickLabel(xTicks.last(), xStep)) + lineH * 0.5;
+    const double widestX =
+        xTicks.isEmpty() ? 0.0
+                         : fm.horizontalAdvance(tickLabel(xTicks.last(), xStep)) + lineH * 0.5;
     const int everyX = spacing > 0 ? std::max(1, int(std::ceil(widestX / spacing))) : 1;
     const double labelW = std::max(spacing * 0.8, widestX);
     for (int i = 0; i < xTicks.size(); ++i) {
@@ -331,7 +332,8 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
         if (std::abs(yy - lastYLabel) < lineH)
             continue;
         lastYLabel = yy;
-        const double lh = std::max(std::min(std::abs(coord.realToScreenDY(yStep)) * 0.8, unitH), lineH);
+        const double lh =
+            std::max(std::min(std::abs(coord.realToScreenDY(yStep)) * 0.8, unitH), lineH);
         const QString label = logScale ? QString::number(v, 'g', 6) : tickLabel(v, yStep);
         const QRectF r(left - numberW - 0.3 * lineH, yy - lh * 0.5, numberW, lh);
         if (!text(r, Qt::AlignRight | Qt::AlignVCenter, label))

@@ -120,7 +120,8 @@ void TestBatch::usageErrors_data()
         << QStringList{"--batch", "--save-spectrum", "a.dat", "--save-spectrum", "b.dat"};
     QTest::newRow("--render without file") << QStringList{"--batch", "--render"};
     QTest::newRow("--absorption unknown") << QStringList{"--batch", "--absorption", "elam"};
-    QTest::newRow("--render-plot unknown suffix") << QStringList{"--batch", "--render-plot", "p.xyz"};
+    QTest::newRow("--render-plot unknown suffix")
+        << QStringList{"--batch", "--render-plot", "p.xyz"};
     QTest::newRow("--plot-size malformed")
         << QStringList{"--batch", "--render-plot", "p.png", "--plot-size", "1000by600"};
     QTest::newRow("--save-lines twice")
@@ -136,8 +137,9 @@ void TestBatch::usageErrors()
     const QString image = dir.filePath(QStringLiteral("out.png"));
     // Outputs named on the same command line must not be written when the run fails.
     QStringList full = args;
-    if (!args.contains(QStringLiteral("--save-spectrum")) && args.last() != QLatin1String("--print")
-        && args.last() != QLatin1String("--set") && args.last() != QLatin1String("--render"))
+    if (!args.contains(QStringLiteral("--save-spectrum")) &&
+        args.last() != QLatin1String("--print") && args.last() != QLatin1String("--set") &&
+        args.last() != QLatin1String("--render"))
         full << "--save-spectrum" << spectrum << "--render" << image;
 
     const Run r = run(full);
@@ -157,35 +159,41 @@ void TestBatch::printsWidgets_data()
         << QStringList{"--batch", "-e", "--print",
                        "SetBndCmp,ExtendedBndMolecularForm,SelectAE,AddInfoRatioF,IntensityPeak,"
                        "FluoBox,I0Flux"}
-        << QStringList{"SetBndCmp=BN", "ExtendedBndMolecularForm=B1 N1 ", "SelectAE=K",
-                       "AddInfoRatioF=1", "IntensityPeak=0", "FluoBox=1", "I0Flux=1e10"};
+        << QStringList{"SetBndCmp=BN",    "ExtendedBndMolecularForm=B1 N1 ",
+                       "SelectAE=K",      "AddInfoRatioF=1",
+                       "IntensityPeak=0", "FluoBox=1",
+                       "I0Flux=1e10"};
     QTest::newRow("order as given, repeats allowed")
         << QStringList{"--batch", "-e", "--print", "SetMuT", "--print", "SetDMuT,SetMuT"}
         << QStringList{"SetMuT=2.5", "SetDMuT=1", "SetMuT=2.5"};
     QTest::newRow("target evaluated and element list filled")
-        << QStringList{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3", "--print",
-                       "ExtendedTgtMolecularForm,SelectTE,SelectAE"}
+        << QStringList{"--batch",         "-e",      "--set",
+                       "SetTgtCmp=Fe2O3", "--print", "ExtendedTgtMolecularForm,SelectTE,SelectAE"}
         << QStringList{"ExtendedTgtMolecularForm=Fe2 O3 ", "SelectTE=Fe", "SelectAE=K"};
     // The two absorption models on one pellet: the two-term table is the default and gives
     // what it always gave; tabulated total attenuation (with scattering) asks for about 1 %
     // more sample here.
-    const QStringList pellet{"--set", "SetTgtCmp=Fe2O3",  "--set", "SetTgtDens=5.24",
-                             "--set", "SetBndDens=2.1",   "--set", "SetTgtBndWtR=10",
-                             "--set", "SetCylDiam=10",    "--set", "SetDMuT=1",
+    const QStringList pellet{"--set",   "SetTgtCmp=Fe2O3",
+                             "--set",   "SetTgtDens=5.24",
+                             "--set",   "SetBndDens=2.1",
+                             "--set",   "SetTgtBndWtR=10",
+                             "--set",   "SetCylDiam=10",
+                             "--set",   "SetDMuT=1",
                              "--print", "SetTgtWeight,SetBndWeight,SetThick,dMut,MuPt"};
     QTest::newRow("two-term table by default")
         << (QStringList{"--batch", "-e"} + pellet)
         << QStringList{"SetTgtWeight=3.137", "SetBndWeight=28.229", "SetThick=0.179", "dMut=1.000",
                        "MuPt=1.407"};
-    QTest::newRow("classic asked for") << (QStringList{"--batch", "--absorption", "classic"} + pellet)
-                                       << QStringList{"SetTgtWeight=3.137", "SetBndWeight=28.229",
-                                                      "SetThick=0.179", "dMut=1.000", "MuPt=1.407"};
+    QTest::newRow("classic asked for")
+        << (QStringList{"--batch", "--absorption", "classic"} + pellet)
+        << QStringList{"SetTgtWeight=3.137", "SetBndWeight=28.229", "SetThick=0.179", "dMut=1.000",
+                       "MuPt=1.407"};
     QTest::newRow("tabulated") << (QStringList{"--batch", "--absorption", "tabulated"} + pellet)
                                << QStringList{"SetTgtWeight=3.168", "SetBndWeight=28.510",
                                               "SetThick=0.181", "dMut=1.000", "MuPt=1.443"};
     QTest::newRow("check boxes and radio buttons")
-        << QStringList{"--batch", "-e",         "--set",   "IntensityPeak=true", "--set",
-                       "FluoBox=0", "--print", "IntensityPeak,IntensityInt,FluoBox"}
+        << QStringList{"--batch", "-e",        "--set",   "IntensityPeak=true",
+                       "--set",   "FluoBox=0", "--print", "IntensityPeak,IntensityInt,FluoBox"}
         << QStringList{"IntensityPeak=1", "IntensityInt=0", "FluoBox=0"};
 }
 
@@ -210,8 +218,8 @@ void TestBatch::languageFollowsOptionsAndLauncher_data()
     QTest::newRow("-e") << TIRN_EXECUTABLE << QStringList{"-e"} << english;
     QTest::newRow("-e -j") << TIRN_EXECUTABLE << QStringList{"-e", "-j"} << japanese;
     QTest::newRow("-j -e") << TIRN_EXECUTABLE << QStringList{"-j", "-e"} << english;
-    QTest::newRow("Tirne launcher with -j") << TIRN_ENGLISH_LAUNCHER << QStringList{"-j"}
-                                            << english;
+    QTest::newRow("Tirne launcher with -j")
+        << TIRN_ENGLISH_LAUNCHER << QStringList{"-j"} << english;
 }
 
 void TestBatch::languageFollowsOptionsAndLauncher()
@@ -219,8 +227,8 @@ void TestBatch::languageFollowsOptionsAndLauncher()
     QFETCH(QString, program);
     QFETCH(QStringList, options);
     QFETCH(QString, label);
-    const Run r = run(QStringList{"--batch"} + options + QStringList{"--print", "label_36,I0Flux"},
-                      program);
+    const Run r =
+        run(QStringList{"--batch"} + options + QStringList{"--print", "label_36,I0Flux"}, program);
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(lines(r.out), (QStringList{label, "I0Flux=1e10"}));
 }
@@ -229,9 +237,9 @@ void TestBatch::languageFollowsOptionsAndLauncher()
 // window shows after the same edits made on the form in this process.
 void TestBatch::setReachesSameSlotAsForm()
 {
-    const QList<QPair<QString, QString>> edits = {
-        {"SetTgtCmp", "Fe2O3"}, {"SetBndCmp", "C6H10O5"}, {"SetTgtBndMolR", "5"},
-        {"SetCylDiam", "10"},   {"SetThick", "0.8"},      {"SetDMuT", "1"}};
+    const QList<QPair<QString, QString>> edits = {{"SetTgtCmp", "Fe2O3"}, {"SetBndCmp", "C6H10O5"},
+                                                  {"SetTgtBndMolR", "5"}, {"SetCylDiam", "10"},
+                                                  {"SetThick", "0.8"},    {"SetDMuT", "1"}};
     const QStringList shown = {"SetTgtWeight", "SetBndWeight", "SetTgtBndWtR", "CylWeight",
                                "CylVol",       "SetThick",     "dMut",         "MuPt"};
 
@@ -330,8 +338,8 @@ void TestBatch::lineTableInvariants_data()
                                   << (QStringList{"SetTgtCmp=Fe4O6"} + pellet);
     // MnO at 1 wt% in an Fe2O3 binder against the same mixture typed as one target, at the
     // same density and thickness.
-    const QStringList mix{"SetTgtDens=5", "SetBndDens=5", "SetThick=0.1", "StartE0=1",
-                          "EndE0=9.5", "ExtEnergy=10"};
+    const QStringList mix{"SetTgtDens=5", "SetBndDens=5", "SetThick=0.1",
+                          "StartE0=1",    "EndE0=9.5",    "ExtEnergy=10"};
     QTest::newRow("binder element")
         << (QStringList{"SetTgtCmp=MnO", "SetBndCmp=Fe2O3", "SetTgtBndWtR=1"} + mix)
         << (QStringList{"SetTgtCmp=[MnO]1[Fe2O3]99", "SetTgtBndMolR=100"} + mix);
@@ -347,8 +355,9 @@ void TestBatch::lineTableInvariants()
     QCOMPARE(ra.keys(), rb.keys());
     for (auto it = ra.cbegin(); it != ra.cend(); ++it) {
         const double other = rb.value(it.key());
-        QVERIFY2(std::abs(it.value() - other) <= 1e-9 * std::abs(it.value()),
-                 qPrintable(QStringLiteral("%1: %2 vs %3").arg(it.key()).arg(it.value()).arg(other)));
+        QVERIFY2(
+            std::abs(it.value() - other) <= 1e-9 * std::abs(it.value()),
+            qPrintable(QStringLiteral("%1: %2 vs %3").arg(it.key()).arg(it.value()).arg(other)));
     }
 }
 
@@ -382,10 +391,10 @@ void TestBatch::lineTableContract()
     QString csv;
     const QMap<QString, double> rates = lineRates(sets, &csv);
     const bool detailed = sets.contains(QStringLiteral("DetailedFluo=1"));
-    QVERIFY(csv.startsWith(detailed
-                               ? QLatin1String("composition,element,line,energy_keV,rate_per_s,"
-                                               "secondary_per_s\n")
-                               : QLatin1String("composition,element,line,energy_keV,rate_per_s\n")));
+    QVERIFY(csv.startsWith(
+        detailed ? QLatin1String("composition,element,line,energy_keV,rate_per_s,"
+                                 "secondary_per_s\n")
+                 : QLatin1String("composition,element,line,energy_keV,rate_per_s\n")));
     if (sign < 0) {
         QCOMPARE(csv.count(QLatin1Char('\n')), 1);
         return;
@@ -398,10 +407,10 @@ void TestBatch::lineTableContract()
 // incidence and exit, no air, no filter, primary fluorescence only).
 void TestBatch::feKa1AgainstFisx()
 {
-    const QStringList sets{"SetTgtCmp=Fe2O3", "SetBndCmp=BN",      "SetCylDiam=10",
+    const QStringList sets{"SetTgtCmp=Fe2O3",    "SetBndCmp=BN",         "SetCylDiam=10",
                            "SetTgtWeight=1.814", "SetBndWeight=179.540", "ExtEnergy=10",
-                           "AirThickness=0",  "Filter1Thickness=0", "StartE0=1",
-                           "EndE0=20",        "I0Flux=1e10",        "Distance=20",
+                           "AirThickness=0",     "Filter1Thickness=0",   "StartE0=1",
+                           "EndE0=20",           "I0Flux=1e10",          "Distance=20",
                            "DetRadius=0.5"};
     const double rate = lineRates(sets).value(QStringLiteral("Fe Ka1"));
     QProcess fisx;
@@ -441,12 +450,14 @@ void TestBatch::replayMatchesWindow()
 {
     QFETCH(uint, seed);
     QRandomGenerator rng(seed);
-    const QStringList targets{"Fe2O3", "CuO", "PbO", "[MnO]1[Fe2O3]99", "", "Xq2O3", "(Fe2O3", "Fe4O6"};
+    const QStringList targets{"Fe2O3", "CuO",   "PbO",    "[MnO]1[Fe2O3]99",
+                              "",      "Xq2O3", "(Fe2O3", "Fe4O6"};
     const QStringList binders{"BN", "C6H10O5", "", "SiO2"};
     const QStringList numbers{"0", "1", "2.5", "10", "-1", "abc", "1e-3", "100", "5.24", "13"};
     const QStringList energies{"0", "5", "6.3", "7.2", "9", "16", "20", "30", "-2"};
     const QStringList options{"IntensityPeak=1", "IntensityInt=1", "AddInfoRatioF=0",
-                              "AddInfoRatioF=1", "MutBox=0", "MutBox=1", "FluoBox=0", "FluoBox=1"};
+                              "AddInfoRatioF=1", "MutBox=0",       "MutBox=1",
+                              "FluoBox=0",       "FluoBox=1"};
     const auto pick = [&rng](const QStringList &from) { return from.at(rng.bounded(from.size())); };
 
     MainWindow w;
@@ -511,8 +522,8 @@ void TestBatch::replayMatchesWindow()
     QTemporaryDir dir;
     const QString batchFile = dir.filePath(QStringLiteral("batch.dat"));
     const QString windowFile = dir.filePath(QStringLiteral("window.dat"));
-    const Run r = run(args << "--print" << names.join(QLatin1Char(',')) << "--save-spectrum"
-                           << batchFile);
+    const Run r =
+        run(args << "--print" << names.join(QLatin1Char(',')) << "--save-spectrum" << batchFile);
     const bool windowSaved = w.plan->saveSpectrum(windowFile);
     QCOMPARE(r.exitCode, windowSaved ? 0 : 1);
 
@@ -593,16 +604,18 @@ void TestBatch::sessionRoundTrip_data()
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<QStringList>("after");
     QTest::newRow("Fe2O3 pellet solved for d-mu t")
-        << QStringList{"--set", "SetTgtCmp=Fe2O3", "--set", "SetTgtBndWtR=10", "--set",
-                       "SetThick=0.7", "--set", "SetDMuT=1", "--set", "AddInfoRatioF=0"}
+        << QStringList{"--set", "SetTgtCmp=Fe2O3", "--set", "SetTgtBndWtR=10",
+                       "--set", "SetThick=0.7",    "--set", "SetDMuT=1",
+                       "--set", "AddInfoRatioF=0"}
         << QStringList{"--set", "SetDMuT=0.5", "--set", "SetMuT=3"};
     QTest::newRow("PbO, tabulated, L3 edge, Peak")
-        << QStringList{"--absorption", "tabulated", "--set", "SetTgtCmp=PbO", "--set",
-                       "SelectAE=LIII", "--set", "ExtEnergy=16", "--set", "IntensityPeak=1"}
+        << QStringList{"--absorption", "tabulated",      "--set", "SetTgtCmp=PbO",
+                       "--set",        "SelectAE=LIII",  "--set", "ExtEnergy=16",
+                       "--set",        "IntensityPeak=1"}
         << QStringList{"--set", "SetDMuT=2"};
     QTest::newRow("flagged field and a blank")
-        << QStringList{"--set", "SetTgtCmp=CuO", "--set", "SetTgtBndMolR=0", "--set",
-                       "SetCylDiam=abc"}
+        << QStringList{"--set",           "SetTgtCmp=CuO", "--set",
+                       "SetTgtBndMolR=0", "--set",         "SetCylDiam=abc"}
         << QStringList{"--set", "SetCylDiam=10"};
 }
 
@@ -615,8 +628,9 @@ void TestBatch::sessionRoundTrip()
     const QStringList print{"--print", allPlanNames().join(QLatin1Char(','))};
     const auto spectrum = [&dir](const char *name) { return dir.filePath(QLatin1String(name)); };
 
-    const Run saved = run(QStringList{"--batch", "-e"} + before + print +
-                          QStringList{"--save-spectrum", spectrum("a.dat"), "--save-session", session});
+    const Run saved =
+        run(QStringList{"--batch", "-e"} + before + print +
+            QStringList{"--save-spectrum", spectrum("a.dat"), "--save-session", session});
     QCOMPARE(saved.exitCode, 0);
     const Run loaded = run(QStringList{"--batch", "-e", "--load-session", session} + print +
                            QStringList{"--save-spectrum", spectrum("b.dat")});

@@ -105,8 +105,6 @@ QStringList namedWidgets(const MainWindow &w, bool wantPrintable)
     return names;
 }
 
-
-
 // Every entry below a folder, hidden ones too, with its size: a temporary file left behind by a
 // failed write shows here.
 QStringList listing(const QString &dir)
@@ -121,7 +119,6 @@ QStringList listing(const QString &dir)
     }
     return out;
 }
-
 
 } // namespace
 

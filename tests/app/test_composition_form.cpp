@@ -7,7 +7,6 @@
 
 namespace {
 
-
 QStringList items(const QComboBox *box)
 {
     QStringList out;

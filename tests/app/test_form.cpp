@@ -13,13 +13,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTranslator>
-#include <QScrollArea>
-#include <QSplitter>
 #include <QtTest>
 
 #include <memory>
@@ -540,7 +540,8 @@ void TestForm::plainToolTips_data()
                           "actual integrated intensity.</p></body></html>"},
         {"IntensityInt", "<html><head/><body><p>Integrated intensity in a region on the display "
                          "is corresponded to the correct integrated intensity.</p></body></html>"},
-        {"label_17", "Change of the absorption from just below to just above the calculation point"},
+        {"label_17",
+         "Change of the absorption from just below to just above the calculation point"},
         {"dMut", "Absorption step computed for the given materials, thickness and energy"},
         {"label_16", "mu t just above the calculation point."},
         {"MuPt", "Absorption computed for the given materials, thickness and energy"},

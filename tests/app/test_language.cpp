@@ -38,12 +38,12 @@ void TestLanguage::choice_data()
     QTest::newRow("empty argument") << tirn << QStringList{""} << true;
     QTest::newRow("Tirne launcher") << QStringLiteral("/usr/bin/Tirne") << QStringList{} << false;
     QTest::newRow("Tirne beats -j") << QStringLiteral("Tirne") << QStringList{"-j"} << false;
-    QTest::newRow("Tirne in a directory") << QStringLiteral("/opt/Tirne2/bin/Tirn")
-                                          << QStringList{"-j"} << false;
-    QTest::newRow("case-sensitive name") << QStringLiteral("/usr/bin/tirne") << QStringList{}
-                                         << true;
-    QTest::newRow("TIRNE upper case") << QStringLiteral("/usr/bin/TIRNE") << QStringList{"-j"}
-                                      << true;
+    QTest::newRow("Tirne in a directory")
+        << QStringLiteral("/opt/Tirne2/bin/Tirn") << QStringList{"-j"} << false;
+    QTest::newRow("case-sensitive name")
+        << QStringLiteral("/usr/bin/tirne") << QStringList{} << true;
+    QTest::newRow("TIRNE upper case")
+        << QStringLiteral("/usr/bin/TIRNE") << QStringList{"-j"} << true;
 }
 
 void TestLanguage::choice()
@@ -61,7 +61,6 @@ void TestLanguage::choice()
         argv.push_back(b.constData());
     QCOMPARE(startsInJapanese(int(argv.size()), argv.data()), japanese);
 }
-
 
 void TestLanguage::nullArgumentsAreEmptyStrings()
 {

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 double number(const QLineEdit *field)
 {
     return field->text().toDouble();
@@ -155,7 +154,8 @@ private Q_SLOTS:
         };
         const QStringList before = texts();
         w->SetBndCmp->setFocus();
-        for (QWidget *stop : {static_cast<QWidget *>(w->SetDMuT), static_cast<QWidget *>(w->SetMuT)}) {
+        for (QWidget *stop :
+             {static_cast<QWidget *>(w->SetDMuT), static_cast<QWidget *>(w->SetMuT)}) {
             while (QApplication::focusWidget() != stop)
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -215,7 +215,8 @@ private Q_SLOTS:
         repaint();
         const QString bnd = w->SetBndWeight->text();
         const double bndWeight = w->plan->bndWeight;
-        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
+        const double own =
+            w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         type(w->SetMuT, QString::number(own * 0.5, 'g', 17));
         QCOMPARE(w->SetBndWeight->text(), bnd);
         QCOMPARE(w->plan->bndWeight, bndWeight);
@@ -228,12 +229,14 @@ private Q_SLOTS:
         repaint();
         const double tmpa = w->plan->tgtMolPerArea;
         const double bndWeight = w->plan->bndWeight;
-        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
+        const double own =
+            w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         const double wanted = own + 1.5;
         type(w->SetMuT, QString::number(wanted, 'g', 17));
         QVERIFY(w->plan->bndWeight > 0 && w->plan->bndWeight != bndWeight);
         QCOMPARE(w->SetBndWeight->text(), QString::number(w->plan->bndWeight * 1000, 'f', 3));
-        QVERIFY(std::fabs(w->plan->tgtMolPerArea - tmpa) < 1e-12 * tmpa); // the target per area stays
+        QVERIFY(std::fabs(w->plan->tgtMolPerArea - tmpa) <
+                1e-12 * tmpa); // the target per area stays
         repaint();
         QCOMPARE(w->MuPt->text(), QString::number(wanted, 'f', 3));
         QVERIFY(w->statusBar()->currentMessage().isEmpty());
@@ -245,7 +248,8 @@ private Q_SLOTS:
         repaint();
         type(w->SetBndCmp, QString());
         const double bndWeight = w->plan->bndWeight;
-        const double own = w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
+        const double own =
+            w->plan->tgtMolPerArea * w->plan->tgtComp.absorption(w->plan->calcPointE + EDGE_DELTA);
         QVERIFY(w->statusBar()->currentMessage().isEmpty());
         type(w->SetMuT, QString::number(own + 1, 'g', 17));
         QCOMPARE(w->plan->bndWeight, bndWeight);
@@ -360,34 +364,64 @@ private Q_SLOTS:
         QTest::addColumn<QString>("bad");
         QTest::addColumn<QString>("message"); // empty: the value is allowed
         QTest::addColumn<QString>("good");
-        QTest::newRow("diameter not a number")
-            << "SetCylDiam" << "abc" << "Dia. [mm]: 'abc' is not a number" << "7";
-        QTest::newRow("negative thickness")
-            << "SetThick" << "-1" << "Thickness [mm]: must be greater than 0, not -1" << "1";
-        QTest::newRow("share above 100") << "SetTgtBndMolR" << "150"
-                                         << "Target Ratio [Mol%]: must lie between 0 and 100, not 150"
-                                         << "20";
-        QTest::newRow("share 0 is a blank") << "SetTgtBndWtR" << "0" << "" << "20";
-        QTest::newRow("range end with text")
-            << "EndE0" << "20cuo_spectrum" << "Ee [keV]: '20cuo_spectrum' is not a number" << "20";
-        QTest::newRow("range end below start")
-            << "EndE0" << "4" << "Ee [keV]: must lie above the range start, not 4" << "20";
-        QTest::newRow("negative range start")
-            << "StartE0" << "-2" << "Es [keV]: must not be negative, not -2" << "5";
-        QTest::newRow("negative flux")
-            << "I0Flux" << "-5" << "I0[photons/sec]: must not be negative, not -5" << "1e10";
-        QTest::newRow("zero FWHM")
-            << "DetResolution" << "0" << "Det. Res.(FWHM)[keV]: must be greater than 0, not 0"
-            << "0.3";
-        QTest::newRow("empty distance") << "Distance" << "" << "Distance[cm]: a number is needed"
+        QTest::newRow("diameter not a number") << "SetCylDiam"
+                                               << "abc"
+                                               << "Dia. [mm]: 'abc' is not a number"
+                                               << "7";
+        QTest::newRow("negative thickness") << "SetThick"
+                                            << "-1"
+                                            << "Thickness [mm]: must be greater than 0, not -1"
+                                            << "1";
+        QTest::newRow("share above 100")
+            << "SetTgtBndMolR"
+            << "150"
+            << "Target Ratio [Mol%]: must lie between 0 and 100, not 150"
+            << "20";
+        QTest::newRow("share 0 is a blank") << "SetTgtBndWtR"
+                                            << "0"
+                                            << ""
+                                            << "20";
+        QTest::newRow("range end with text") << "EndE0"
+                                             << "20cuo_spectrum"
+                                             << "Ee [keV]: '20cuo_spectrum' is not a number"
+                                             << "20";
+        QTest::newRow("range end below start") << "EndE0"
+                                               << "4"
+                                               << "Ee [keV]: must lie above the range start, not 4"
+                                               << "20";
+        QTest::newRow("negative range start") << "StartE0"
+                                              << "-2"
+                                              << "Es [keV]: must not be negative, not -2"
+                                              << "5";
+        QTest::newRow("negative flux") << "I0Flux"
+                                       << "-5"
+                                       << "I0[photons/sec]: must not be negative, not -5"
+                                       << "1e10";
+        QTest::newRow("zero FWHM") << "DetResolution"
+                                   << "0"
+                                   << "Det. Res.(FWHM)[keV]: must be greater than 0, not 0"
+                                   << "0.3";
+        QTest::newRow("empty distance") << "Distance"
+                                        << ""
+                                        << "Distance[cm]: a number is needed"
                                         << "20";
-        QTest::newRow("filter 2 may stay empty") << "Filter2Thickness" << "" << "" << "1";
-        QTest::newRow("exit angle beyond 90")
-            << "ExitAngle" << "95" << "Exit [deg]: must lie in (0, 90] degrees, not 95" << "45";
+        QTest::newRow("filter 2 may stay empty") << "Filter2Thickness"
+                                                 << ""
+                                                 << ""
+                                                 << "1";
+        QTest::newRow("exit angle beyond 90") << "ExitAngle"
+                                              << "95"
+                                              << "Exit [deg]: must lie in (0, 90] degrees, not 95"
+                                              << "45";
         QTest::newRow("unknown symbol in the target")
-            << "SetTgtCmp" << "Xq2O3" << "Target: unknown element symbol ignored: Xq" << "Fe2O3";
-        QTest::newRow("stray character in the binder")
-            << "SetBndCmp" << "BN+C" << "Binder: characters ignored: +" << "BN";
+            << "SetTgtCmp"
+            << "Xq2O3"
+            << "Target: unknown element symbol ignored: Xq"
+            << "Fe2O3";
+        QTest::newRow("stray character in the binder") << "SetBndCmp"
+                                                       << "BN+C"
+                                                       << "Binder: characters ignored: +"
+                                                       << "BN";
     }
 
     void fieldChecks()
@@ -468,9 +502,9 @@ private Q_SLOTS:
         type(w->SetThick, QStringLiteral("1"));
         type(w->SetBndWeight, QStringLiteral("50"));
         type(w->findChild<QLineEdit *>(field), QStringLiteral("0"));
-        for (QWidget *shown : {static_cast<QWidget *>(w->SetBndWeight),
-                               static_cast<QWidget *>(w->SetThick),
-                               static_cast<QWidget *>(w->MuPt), static_cast<QWidget *>(w->dMut)}) {
+        for (QWidget *shown :
+             {static_cast<QWidget *>(w->SetBndWeight), static_cast<QWidget *>(w->SetThick),
+              static_cast<QWidget *>(w->MuPt), static_cast<QWidget *>(w->dMut)}) {
             const QString text = shown->property("text").toString();
             QVERIFY2(std::isfinite(text.toDouble()) && !text.contains(QLatin1String("nan")),
                      qPrintable(shown->objectName() + QLatin1Char('=') + text));
@@ -521,7 +555,8 @@ private Q_SLOTS:
         repaint();
         QVERIFY(std::isfinite(w->plan->mutMin) && std::isfinite(w->plan->mutMax));
         // A flagged field or a blank pellet leaves no verdict to show.
-        QVERIFY2(!w->label_15->text().contains(QLatin1String("OK")), qPrintable(w->label_15->text()));
+        QVERIFY2(!w->label_15->text().contains(QLatin1String("OK")),
+                 qPrintable(w->label_15->text()));
 
         // Back to the sane value, and sane results again.
         type(edit, good);

@@ -22,11 +22,6 @@
 
 namespace {
 
-
-
-
-
-
 } // namespace
 
 class TestPlotForm : public QObject
@@ -124,9 +119,11 @@ void TestPlotForm::drag_data()
         << QVector<int>{472, 464, 456, 448, 440} << Qt::KeyboardModifiers() << "1.0000"
         << "21.0000";
     QTest::newRow("32 px right: kept above 0 keV")
-        << QVector<int>{440, 472} << Qt::KeyboardModifiers() << "0.0000" << "20.0000";
+        << QVector<int>{440, 472} << Qt::KeyboardModifiers() << "0.0000"
+        << "20.0000";
     QTest::newRow("there and back")
-        << QVector<int>{440, 280, 600, 440} << Qt::KeyboardModifiers() << "0.0000" << "20.0000";
+        << QVector<int>{440, 280, 600, 440} << Qt::KeyboardModifiers() << "0.0000"
+        << "20.0000";
     QTest::newRow("16 px left") << QVector<int>{300, 284} << Qt::KeyboardModifiers() << "0.5000"
                                 << "20.5000";
     // Shift while a button is held pans like a plain drag and leaves ExtEnergy alone.
@@ -171,12 +168,14 @@ void TestPlotForm::wheel_data()
     QTest::newRow("forward over the middle") << QPointF(440, 250) << 120 << "1.0000"
                                              << "19.0000";
     QTest::newRow("backward over the middle: slid back above 0 keV")
-        << QPointF(440, 250) << -120 << "0.0000" << "22.2222";
+        << QPointF(440, 250) << -120 << "0.0000"
+        << "22.2222";
     QTest::newRow("one big step is one zoom") << QPointF(440, 250) << 960 << "1.0000"
                                               << "19.0000";
     QTest::newRow("forward at the left edge") << QPointF(120, 250) << 120 << "0.0000"
                                               << "18.0000";
-    QTest::newRow("zero delta zooms out") << QPointF(760, 250) << 0 << "0.0000" << "22.2222";
+    QTest::newRow("zero delta zooms out") << QPointF(760, 250) << 0 << "0.0000"
+                                          << "22.2222";
 }
 
 void TestPlotForm::wheel()
@@ -312,10 +311,21 @@ void TestPlotForm::exportTable_data()
     QTest::addColumn<QString>("end");
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
-    QTest::newRow("plain table") << "5" << "9" << "spectrum.dat" << "spectrum.dat";
-    QTest::newRow("no suffix") << "5" << "9" << "spectrum" << "spectrum.dat";
-    QTest::newRow("csv") << "5" << "9" << "spectrum.csv" << "spectrum.csv";
-    QTest::newRow("narrow window above 10 keV") << "17.10" << "17.25" << "narrow.dat"
+    QTest::newRow("plain table") << "5"
+                                 << "9"
+                                 << "spectrum.dat"
+                                 << "spectrum.dat";
+    QTest::newRow("no suffix") << "5"
+                               << "9"
+                               << "spectrum"
+                               << "spectrum.dat";
+    QTest::newRow("csv") << "5"
+                         << "9"
+                         << "spectrum.csv"
+                         << "spectrum.csv";
+    QTest::newRow("narrow window above 10 keV") << "17.10"
+                                                << "17.25"
+                                                << "narrow.dat"
                                                 << "narrow.dat";
 }
 
@@ -494,15 +504,16 @@ void TestPlotForm::airAgainstXraydb()
     if (peer.error() == QProcess::FailedToStart || (finished && peer.exitCode() == 3))
         QSKIP(qPrintable(QStringLiteral("xraydb peer check not run: ") +
                          QString::fromUtf8(peer.readAllStandardError()).trimmed()));
-    const QStringList mus =
-        QString::fromUtf8(peer.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList mus = QString::fromUtf8(peer.readAllStandardOutput())
+                                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(mus.size(), energies.size());
     const double molPerArea = AIR_DENSITY / w->plan->airComp.molecularWeight() * 30.0;
     for (int i = 0; i < energies.size(); ++i) {
         const double ours = std::exp(-molPerArea * w->plan->airComp.absorption(energies[i]));
         const double theirs = std::exp(-mus[i].toDouble() * 30.0);
-        QVERIFY2(std::abs(ours / theirs - 1) < 0.01,
-                 qPrintable(QStringLiteral("%1 keV: %2 vs %3").arg(energies[i]).arg(ours).arg(theirs)));
+        QVERIFY2(
+            std::abs(ours / theirs - 1) < 0.01,
+            qPrintable(QStringLiteral("%1 keV: %2 vs %3").arg(energies[i]).arg(ours).arg(theirs)));
     }
 }
 

@@ -12,6 +12,7 @@
 #include "MouseC.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,7 +29,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QWheelEvent>
-#include <QCheckBox>
 #include <QtTest>
 
 #include <algorithm>
@@ -118,9 +118,6 @@ struct Selector
     std::function<void(int)> choose; // makes choice i as a user would
 };
 
-
-
-
 // Everything the form shows: texts of fields and labels, combo items and choice, check states,
 // and which boxes are hidden or disabled.
 QMap<QString, QString> formState(const MainWindow &w)
@@ -166,7 +163,6 @@ QString describeDifferences(const QMap<QString, QString> &a, const QMap<QString,
     return out.join(QLatin1Char('\n'));
 }
 
-
 // The export table: 2000 lines of three tab-separated numbers, each ending in a line feed.
 bool isExportTable(const QByteArray &bytes, QString *why)
 {
@@ -183,7 +179,6 @@ bool isExportTable(const QByteArray &bytes, QString *why)
     }
     return true;
 }
-
 
 } // namespace
 

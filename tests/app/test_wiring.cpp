@@ -37,7 +37,6 @@ int receiverCount(const QObject *o, const char *signal)
     return (o->*(&ReceiverCount::receivers))(signal);
 }
 
-
 } // namespace
 
 // Every input of the form reaches the slot that handles it.
@@ -103,13 +102,34 @@ void TestWiring::eachFieldHasOneConnection_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("signal");
     const QByteArray edited = SIGNAL(editingFinished());
-    for (const char *n :
-         {"SetTgtCmp", "SetBndCmp", "SetTgtWeight", "SetBndWeight", "SetCylDiam",
-          "SetTgtBndMolR", "SetTgtBndWtR", "SetTgtDens", "SetBndDens", "SetThick", "SetDMuT",
-          "SetMuT", "SetCalcPointE", "StartE0", "EndE0", "Filter1Composition",
-          "Filter2Composition", "Filter1Thickness", "Filter2Thickness", "Filter1Density",
-          "Filter2Density", "I0Flux", "ExtEnergy", "Distance", "AirThickness", "DetRadius",
-          "DetResolution", "MCAResolution"})
+    for (const char *n : {"SetTgtCmp",
+                          "SetBndCmp",
+                          "SetTgtWeight",
+                          "SetBndWeight",
+                          "SetCylDiam",
+                          "SetTgtBndMolR",
+                          "SetTgtBndWtR",
+                          "SetTgtDens",
+                          "SetBndDens",
+                          "SetThick",
+                          "SetDMuT",
+                          "SetMuT",
+                          "SetCalcPointE",
+                          "StartE0",
+                          "EndE0",
+                          "Filter1Composition",
+                          "Filter2Composition",
+                          "Filter1Thickness",
+                          "Filter2Thickness",
+                          "Filter1Density",
+                          "Filter2Density",
+                          "I0Flux",
+                          "ExtEnergy",
+                          "Distance",
+                          "AirThickness",
+                          "DetRadius",
+                          "DetResolution",
+                          "MCAResolution"})
         QTest::newRow(n) << QString::fromLatin1(n) << edited;
     QTest::newRow("SelectTE") << "SelectTE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
@@ -173,16 +193,36 @@ void TestWiring::pelletFieldsReachTheirSlots_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("changed"); // a field the slot rewrites
-    QTest::newRow("target weight") << "SetTgtWeight" << "20" << "CylWeight";
-    QTest::newRow("binder weight") << "SetBndWeight" << "50" << "CylWeight";
-    QTest::newRow("diameter") << "SetCylDiam" << "13" << "SetThick";
-    QTest::newRow("molar share") << "SetTgtBndMolR" << "20" << "SetTgtBndWtR";
-    QTest::newRow("weight share") << "SetTgtBndWtR" << "20" << "SetTgtBndMolR";
-    QTest::newRow("target density") << "SetTgtDens" << "5.24" << "SetTgtWeight";
-    QTest::newRow("binder density") << "SetBndDens" << "1.5" << "SetBndWeight";
-    QTest::newRow("thickness") << "SetThick" << "2" << "SetTgtWeight";
-    QTest::newRow("wanted d-mu t") << "SetDMuT" << "0.5" << "SetThick";
-    QTest::newRow("wanted mu t") << "SetMuT" << "60" << "SetBndWeight";
+    QTest::newRow("target weight") << "SetTgtWeight"
+                                   << "20"
+                                   << "CylWeight";
+    QTest::newRow("binder weight") << "SetBndWeight"
+                                   << "50"
+                                   << "CylWeight";
+    QTest::newRow("diameter") << "SetCylDiam"
+                              << "13"
+                              << "SetThick";
+    QTest::newRow("molar share") << "SetTgtBndMolR"
+                                 << "20"
+                                 << "SetTgtBndWtR";
+    QTest::newRow("weight share") << "SetTgtBndWtR"
+                                  << "20"
+                                  << "SetTgtBndMolR";
+    QTest::newRow("target density") << "SetTgtDens"
+                                    << "5.24"
+                                    << "SetTgtWeight";
+    QTest::newRow("binder density") << "SetBndDens"
+                                    << "1.5"
+                                    << "SetBndWeight";
+    QTest::newRow("thickness") << "SetThick"
+                               << "2"
+                               << "SetTgtWeight";
+    QTest::newRow("wanted d-mu t") << "SetDMuT"
+                                   << "0.5"
+                                   << "SetThick";
+    QTest::newRow("wanted mu t") << "SetMuT"
+                                 << "60"
+                                 << "SetBndWeight";
 }
 
 void TestWiring::pelletFieldsReachTheirSlots()
@@ -224,10 +264,10 @@ void TestWiring::selectorsMoveTheCalculationPoint()
 void TestWiring::plotFieldsRepaintOnlyThePlot_data()
 {
     QTest::addColumn<QString>("field");
-    for (const char *n : {"StartE0", "EndE0", "I0Flux", "ExtEnergy", "Distance", "AirThickness",
-                          "DetRadius", "DetResolution", "MCAResolution", "Filter1Thickness",
-                          "Filter2Thickness", "Filter1Density", "Filter2Density",
-                          "Filter1Composition", "Filter2Composition"})
+    for (const char *n :
+         {"StartE0", "EndE0", "I0Flux", "ExtEnergy", "Distance", "AirThickness", "DetRadius",
+          "DetResolution", "MCAResolution", "Filter1Thickness", "Filter2Thickness",
+          "Filter1Density", "Filter2Density", "Filter1Composition", "Filter2Composition"})
         QTest::newRow(n) << QString::fromLatin1(n);
 }
 

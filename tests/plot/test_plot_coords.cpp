@@ -85,10 +85,14 @@ void TestPlotCoords::tickLabels_data()
     QTest::addColumn<double>("hi");
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
-    QTest::newRow("EXAFS 7.0-8.2 keV") << 7.0 << 8.2 << "7.1" << "8.2";
-    QTest::newRow("mu t 0.2-1.2") << 0.2 << 1.2 << "0.3" << "1.2";
-    QTest::newRow("XANES 9 eV") << 7.112 << 7.121 << "7.1125" << "7.1210";
-    QTest::newRow("0-20 keV") << 0.0 << 20.0 << "2" << "20";
+    QTest::newRow("EXAFS 7.0-8.2 keV") << 7.0 << 8.2 << "7.1"
+                                       << "8.2";
+    QTest::newRow("mu t 0.2-1.2") << 0.2 << 1.2 << "0.3"
+                                  << "1.2";
+    QTest::newRow("XANES 9 eV") << 7.112 << 7.121 << "7.1125"
+                                << "7.1210";
+    QTest::newRow("0-20 keV") << 0.0 << 20.0 << "2"
+                              << "20";
 }
 
 void TestPlotCoords::tickLabels()

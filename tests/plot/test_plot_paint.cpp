@@ -1,8 +1,8 @@
 // Painting the plot from plain data: what each layer puts on the image, the mapping it leaves
 // behind, and states whose numbers are infinite, undefined or absurdly large.
-#include "SegmentPainter.h"
 #include "FluoFixture.h"
 #include "PlotPainter.h"
+#include "SegmentPainter.h"
 
 #include <QGuiApplication>
 #include <QImage>
