@@ -3,10 +3,10 @@
 //
 //   bench_absorption [repeats]        (default 500 curves per case and model)
 
-#include "AtomData.h"
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "MuT.h"
+#include "XrayDataBase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,13 +6,13 @@
 //
 //   bench_detailed [repeats]        (default 300 runs per step)
 
-#include "AtomData.h"
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "DetailedFluorescence.h"
 #include "FluoLineTable.h"
 #include "FluoSimulation.h"
 #include "MuT.h"
+#include "XrayDataBase.h"
 #include "readTables.h"
 
 #include <QCoreApplication>

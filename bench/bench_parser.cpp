@@ -3,7 +3,7 @@
 //
 // Usage: bench_parser [element table]   (default: the shipped data/XrayDataBase1.txt)
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 #include "parse.h"
 
 #include <QCoreApplication>

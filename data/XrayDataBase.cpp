@@ -1,4 +1,4 @@
-#include "AtomData.h"
+#include "XrayDataBase.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "AtomData.h"
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "DetailedFluorescence.h"
 #include "FluoLineTable.h"
 #include "FluoSimulation.h"
+#include "XrayDataBase.h"
 #include "readTables.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AtomData.h"
 #include "CrossSectionTable.h"
+#include "XrayDataBase.h"
 #include "parse.h"
 
 #include <QString>

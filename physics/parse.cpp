@@ -1,6 +1,6 @@
 #include "parse.h"
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 
 #include <QHash>
 #include <QLoggingCategory>

@@ -1,7 +1,7 @@
 // Loads the element table named on the command line the way the program does at start-up, then
 // reports how many records it read. Used by test_table_fatal to watch the process from outside.
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 
 #include <QString>
 

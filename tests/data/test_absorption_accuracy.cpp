@@ -2,9 +2,9 @@
 // to, and the tabulated cross sections the total attenuation, through the program's own
 // absorption code (Composition::absorption).
 
-#include "AtomData.h"
 #include "Composition.h"
 #include "CrossSectionTable.h"
+#include "XrayDataBase.h"
 
 #include <QtTest>
 

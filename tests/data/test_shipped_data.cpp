@@ -1,8 +1,8 @@
 // Consistency of the shipped element table, tabulated cross sections and yield curves, and that
 // they are what the generator writes.
 
-#include "AtomData.h"
 #include "CrossSectionTable.h"
+#include "XrayDataBase.h"
 #include "readTables.h"
 
 #include <QtTest>

@@ -1,6 +1,6 @@
 // Loader rules of the element table, on small fixture files.
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 
 #include <QtTest>
 

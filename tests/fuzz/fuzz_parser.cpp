@@ -2,7 +2,7 @@
 // text would arrive, must parse without crashing, hanging or touching memory it does not own,
 // and the result must keep the list's invariants.
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 #include "parse.h"
 
 #include <QHash>

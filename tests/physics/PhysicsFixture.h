@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AtomData.h"
+#include "XrayDataBase.h"
 
 #include <QString>
 #include <QtTest>

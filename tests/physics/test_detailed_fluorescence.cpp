@@ -1,10 +1,10 @@
 // The detailed fluorescence model: its line data, the secondary-fluorescence depth integral, the
 // geometry, and its rates against fisx.
-#include "AtomData.h"
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "DetailedFluorescence.h"
 #include "FluoLineTable.h"
+#include "XrayDataBase.h"
 
 #include <QProcess>
 #include <QTemporaryFile>

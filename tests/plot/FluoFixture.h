@@ -3,9 +3,9 @@
 // Shared set-up for the spectrum tests: a small element table, two short yield curves and a
 // standard sample (Fe2O3 pressed in BN, excited at 10 keV).
 
-#include "AtomData.h"
 #include "Composition.h"
 #include "FluoSimulation.h"
+#include "XrayDataBase.h"
 #include "readTables.h"
 
 #include <QString>
