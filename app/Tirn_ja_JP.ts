@@ -301,11 +301,11 @@ p, li { white-space: pre-wrap; }
     </message>
     <message>
         <source>Fluo. Int. : %1 photons/s (at %2 [keV])</source>
-        <translation>蛍光強度 : %1 photons/s (at %2 [keV])</translation>
+        <translation>蛍光強度 : %1 光子/秒 (at %2 [keV])</translation>
     </message>
     <message>
         <source>Fluo. Int. : %1 photons/s per channel (at %2 [keV])</source>
-        <translation>蛍光強度 : %1 photons/s/チャンネル (at %2 [keV])</translation>
+        <translation>蛍光強度 : %1 光子/秒/チャンネル (at %2 [keV])</translation>
     </message>
     <message>
         <source>OK</source>

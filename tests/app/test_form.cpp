@@ -927,10 +927,10 @@ void TestForm::japaneseCodeTexts_data()
     QTest::newRow("plot caption") << "Calc. Point"
                                   << "吸収計算点";
     QTest::newRow("cursor read-out") << "Fluo. Int. : %1 photons/s (at %2 [keV])"
-                                     << "蛍光強度 : %1 photons/s (at %2 [keV])";
+                                     << "蛍光強度 : %1 光子/秒 (at %2 [keV])";
     QTest::newRow("cursor read-out, Integ.")
         << "Fluo. Int. : %1 photons/s per channel (at %2 [keV])"
-        << "蛍光強度 : %1 photons/s/チャンネル (at %2 [keV])";
+        << "蛍光強度 : %1 光子/秒/チャンネル (at %2 [keV])";
     QTest::newRow("check passed") << "OK"
                                   << "OK";
     QTest::newRow("check failed") << "not OK"
