@@ -64,8 +64,8 @@ fi
 
 configure_and_build() {
     local dir="$1"; shift
-    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" -j "$jobs"
+    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
+        cmake --build "$dir" -j "$jobs"
 }
 
 suite() {
@@ -79,12 +79,18 @@ sanitized_suite() {
 
 timings=()
 stage() { # stage NAME COMMAND...: runs the command and notes how long it took
-    local name="$1" t0
+    local name="$1" t0 status=0
     shift
     echo "==== $name"
     t0=$(date +%s)
-    "$@"
-    timings+=("$(printf '%-32s %5d s' "$name" $(($(date +%s) - t0)))")
+    "$@" || status=$?
+    timings+=("$(printf '%-32s %5d s' "$name" $(($(date +%s) - t0)))$([ $status = 0 ] || echo "  FAILED ($status)")")
+    return $status
+}
+print_timings() {
+    echo "==== timings"
+    printf '%s\n' "${timings[@]}"
+    echo "total $(($(date +%s) - start)) s"
 }
 
 case "$mode" in
@@ -94,6 +100,8 @@ run)
     ;;
 test)
     start=$(date +%s)
+    # Also when a stage fails: the timings so far are then the first thing to look at.
+    trap print_timings EXIT
     qt5_dir="${TIRN_QT5_BUILD_DIR:-$here/build-qt5}"
     asan_dir="${TIRN_ASAN_BUILD_DIR:-$here/build-asan}"
 
@@ -122,9 +130,6 @@ test)
 
     stage "fuzzing" bash "$here/tools/run_fuzz.sh" "${TIRN_FUZZ_SECONDS:-30}"
 
-    echo "==== timings"
-    printf '%s\n' "${timings[@]}"
-    echo "total $(($(date +%s) - start)) s"
     ;;
 *)
     echo "usage: bash tools/setup.sh run|test [Tirn options]" >&2
