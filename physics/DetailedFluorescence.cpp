@@ -483,35 +483,7 @@ void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &v
         result.linePeaks.append(line);
     }
 
-    double spectrumMax = 0.0;
-    for (int i = 0; i < n; ++i) {
-        if (std::isfinite(spectrum[i]) && spectrum[i] > spectrumMax)
-            spectrumMax = spectrum[i];
-    }
-    result.spectrumMax = spectrumMax;
-    result.peakMax = peakMax == 0.0 ? 1.0 : peakMax;
-
-    const QString pattern = QStringLiteral("%1: %2");
-    for (LinePeak &peak : result.linePeaks) {
-        const QString prefix = peak.element + QLatin1Char(' ') + peak.lineName;
-        const double I = peak.peakIntensity;
-        peak.peakText =
-            pattern.arg(prefix, QStringLiteral("%1").arg(I, 4, 'e', 2, QLatin1Char(' ')));
-        peak.ratioText = pattern.arg(prefix, QStringLiteral("%1").arg(I / result.peakMax * 100.0, 4,
-                                                                      'f', 2, QLatin1Char(' ')));
-        result.labelList.append(LineLabel(peak.peakEnergy, peak.peakText));
-    }
-    sortLabelsByEnergy(result.labelList);
-
-    QString info;
-    if (view.ratio)
-        info = QStringLiteral("Max %1 :: ").arg(result.peakMax, 4, 'e', 2, QLatin1Char(' '));
-    for (int j = 0; j < result.linePeaks.size(); ++j) {
-        if (j > 0)
-            info += QStringLiteral(", ");
-        info += view.ratio ? result.linePeaks.at(j).ratioText : result.labelList.at(j).second;
-    }
-    result.infoText = info;
+    finishSpectrum(spectrum, n, peakMax, view.ratio, result);
 }
 
 void simulateDetailed(const DetailedInput &in, double *spectrum, SpectrumResult &result)

@@ -217,10 +217,16 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
         }
     }
 
+    finishSpectrum(fluoSpectrum, n, peakMax, in.ratio, result);
+}
+
+void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
+                    SpectrumResult &result)
+{
     double spectrumMax = 0.0;
     for (int i = 0; i < n; ++i) {
-        if (std::isfinite(fluoSpectrum[i]) && fluoSpectrum[i] > spectrumMax)
-            spectrumMax = fluoSpectrum[i];
+        if (std::isfinite(spectrum[i]) && spectrum[i] > spectrumMax)
+            spectrumMax = spectrum[i];
     }
     result.spectrumMax = spectrumMax;
     if (peakMax == 0.0)
@@ -240,13 +246,13 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
     sortLabelsByEnergy(result.labelList);
 
     QString info;
-    if (in.ratio)
+    if (ratio)
         info = QStringLiteral("Max %1 :: ").arg(peakMax, 4, 'e', 2, QLatin1Char(' '));
     const int count = result.linePeaks.size();
     for (int j = 0; j < count; ++j) {
         if (j > 0)
             info += QStringLiteral(", ");
-        info += in.ratio ? result.linePeaks.at(j).ratioText : result.labelList.at(j).second;
+        info += ratio ? result.linePeaks.at(j).ratioText : result.labelList.at(j).second;
     }
     result.infoText = info;
 }

@@ -96,6 +96,11 @@ struct SpectrumResult
 // infinities or NaN in the spectrum as they come; only the maxima skip them.
 void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
 
+// What every model does after its lines are in: spectrumMax over the finite values of spectrum,
+// peakMax (1 when 0), each record's texts, the labels by energy and the information text.
+void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
+                    SpectrumResult &result);
+
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
 // one row per record of peaks, in their order, with "\n" line ends. Readers go by header name:
 // later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
