@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (result.isEmpty()) {
         check(expanded == untouched || expanded.isEmpty() ||
                   expanded == QLatin1String("No elements") ||
-                  expanded.startsWith(QLatin1String("Miss match brackets ")),
+                  expanded.startsWith(QLatin1String("Mismatched brackets ")),
               "rejection text");
         return 0;
     }
