@@ -926,6 +926,17 @@ It needs Debian's `python3-xraydb` (here {XRAYDB_VERSION}), `python3-xraylib`
 (here {XRAYLIB_VERSION}) and `python3-fisx` (here {FISX_VERSION}) with numpy, and runs in a few
 seconds. It rewrites this file too, so the figures below always describe the committed data.
 
+## Terms of the data
+
+xraydb, the source of the Elam, Ravel & Sieber edges, emission lines and cross sections, places
+its compilation in the public domain ("To the extent possible, the data, code, and documentation
+here are placed in the public domain", Debian's python3-xraydb copyright file). The fluorescence
+yields and Auger rates are evaluated with xraylib, distributed under the BSD 3-clause licence
+(copyright 2009 Bruno Golosio, Antonio Brunetti, Manuel Sanchez del Rio, Tom Schoonjans and
+Teemu Ikonen), whose notice `packaging/copyright` reproduces. fisx (MIT/X11, ESRF) only supplies
+comparison figures for these notes, nothing the program ships. The files as written here (fits,
+layout, extrapolations) are Tirn's own work under its MIT licence.
+
 ## Tabulations
 
 | Quantity | Source |
