@@ -32,9 +32,6 @@ constexpr double DEGREE = 3.14159265358979323846 / 180.0;
 constexpr double FOUR_LN2 = 2.772588722239781;
 // 2 sqrt(ln 2 / pi): the peak height of a Gaussian of unit area and unit FWHM.
 constexpr double UNIT_GAUSS_PEAK = 0.93943727869965133;
-// A Gaussian tail below 1e-12 of its peak is far below anything the plot or the exported table
-// can show; ln(1e12) is where exp(-x) reaches that.
-constexpr double GAUSS_CUTOFF_EXPONENT = 27.631021115928547;
 constexpr double MM_TO_CM = 0.1;
 // Below this, Ein(x) of a negative x comes from Ei's asymptotic series instead of the power
 // series, whose terms would need e^|x| / |x| of headroom.
@@ -255,14 +252,7 @@ void addGaussian(const double *gridE, int n, double step, double El, double ampl
 {
     int first = 0;
     int last = n;
-    const bool windowed = n > 1 && std::isfinite(amplitude) && std::isfinite(gaussWidth) &&
-                          gaussWidth > 0 && std::isfinite(gridE[0]) &&
-                          std::isfinite(gridE[n - 1]) && gridE[0] <= gridE[n - 1];
-    if (windowed) {
-        const double halfWidth = std::sqrt(GAUSS_CUTOFF_EXPONENT * gaussWidth);
-        first = int(std::lower_bound(gridE, gridE + n, El - halfWidth) - gridE);
-        last = int(std::upper_bound(gridE + first, gridE + n, El + halfWidth) - gridE);
-    }
+    const bool windowed = gaussianWindow(gridE, n, El, amplitude, gaussWidth, &first, &last);
     const double inv = 1.0 / gaussWidth;
     if (windowed && step > 0.0 && first < last) {
         const double d = gridE[first] - El;

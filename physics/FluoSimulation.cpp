@@ -50,14 +50,7 @@ void addGaussian(const double *gridE, int n, double El, double amplitude, double
 {
     int first = 0;
     int last = n; // one past the end
-    const bool windowed = n > 1 && std::isfinite(amplitude) && std::isfinite(gaussWidth) &&
-                          gaussWidth > 0 && std::isfinite(gridE[0]) &&
-                          std::isfinite(gridE[n - 1]) && gridE[0] <= gridE[n - 1];
-    if (windowed) {
-        const double halfWidth = std::sqrt(GAUSS_CUTOFF_EXPONENT * gaussWidth);
-        first = int(std::lower_bound(gridE, gridE + n, El - halfWidth) - gridE);
-        last = int(std::upper_bound(gridE + first, gridE + n, El + halfWidth) - gridE);
-    }
+    gaussianWindow(gridE, n, El, amplitude, gaussWidth, &first, &last);
     for (int i = first; i < last; ++i) {
         const double d = gridE[i] - El;
         out[i] += amplitude * std::exp(-(d * d) / gaussWidth);
@@ -65,6 +58,22 @@ void addGaussian(const double *gridE, int n, double El, double amplitude, double
 }
 
 } // namespace
+
+bool gaussianWindow(const double *gridE, int n, double El, double amplitude, double gaussWidth,
+                    int *first, int *last)
+{
+    *first = 0;
+    *last = n;
+    const bool windowed = n > 1 && std::isfinite(amplitude) && std::isfinite(gaussWidth) &&
+                          gaussWidth > 0 && std::isfinite(gridE[0]) &&
+                          std::isfinite(gridE[n - 1]) && gridE[0] <= gridE[n - 1];
+    if (windowed) {
+        const double halfWidth = std::sqrt(GAUSS_CUTOFF_EXPONENT * gaussWidth);
+        *first = int(std::lower_bound(gridE, gridE + n, El - halfWidth) - gridE);
+        *last = int(std::upper_bound(gridE + *first, gridE + n, El + halfWidth) - gridE);
+    }
+    return windowed;
+}
 
 Composition airComposition(XrayDataBase &db)
 {

@@ -96,6 +96,13 @@ struct SpectrumResult
 // infinities or NaN in the spectrum as they come; only the maxima skip them.
 void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
 
+// The grid points [first, last) where a Gaussian of this width around El is above 1e-12 of its
+// peak, on an ascending grid. Non-finite amplitudes or widths, or a grid that is not ascending,
+// give the whole grid, so that degenerate inputs show their infinities and NaNs everywhere.
+// Returns whether the window was narrowed.
+bool gaussianWindow(const double *gridE, int n, double El, double amplitude, double gaussWidth,
+                    int *first, int *last);
+
 // What every model does after its lines are in: spectrumMax over the finite values of spectrum,
 // peakMax (1 when 0), each record's texts, the labels by energy and the information text.
 void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
