@@ -1,6 +1,6 @@
 #include "CrossSectionTable.h"
 
-#include <QFile>
+#include "TableFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,22 +156,15 @@ double ElementCrossSections::shellShare(int index, double E) const
 
 bool CrossSectionTable::load(const QString &fileName, QString *error)
 {
-    byZ.clear();
-    count = 0;
-    int lineNo = 0;
-    auto fail = [&](const QString &what) {
+    TableFile in(fileName, error, [this] {
         byZ.clear();
         count = 0;
-        if (error)
-            *error = lineNo > 0 ? QStringLiteral("%1:%2: %3").arg(fileName).arg(lineNo).arg(what)
-                                : QStringLiteral("%1: %2").arg(fileName, what);
+    });
+    if (!in.read())
         return false;
-    };
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> &lines = in.lines;
+    int &lineNo = in.lineNo;
+    const auto fail = [&in](const QString &what) { return in.fail(what); };
 
     // Turns the rows of one element into its intervals, edges and index.
     auto build = [&](ElementCrossSections &x, const std::vector<Row> &rows) {

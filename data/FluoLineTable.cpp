@@ -1,6 +1,6 @@
 #include "FluoLineTable.h"
 
-#include <QFile>
+#include "TableFile.h"
 
 #include <cmath>
 #include <utility>
@@ -40,22 +40,15 @@ bool number(const QByteArray &field, double lo, double hi, double *value)
 
 bool FluoLineTable::load(const QString &fileName, QString *error)
 {
-    byZ.clear();
-    count = 0;
-    int lineNo = 0;
-    auto fail = [&](const QString &what) {
+    TableFile in(fileName, error, [this] {
         byZ.clear();
         count = 0;
-        if (error)
-            *error = lineNo > 0 ? QStringLiteral("%1:%2: %3").arg(fileName).arg(lineNo).arg(what)
-                                : QStringLiteral("%1: %2").arg(fileName, what);
+    });
+    if (!in.read())
         return false;
-    };
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QList<QByteArray> &lines = in.lines;
+    int &lineNo = in.lineNo;
+    const auto fail = [&in](const QString &what) { return in.fail(what); };
 
     std::vector<ElementLines> table(MaxZ + 1);
     int n = 0;

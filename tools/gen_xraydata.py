@@ -9,6 +9,8 @@ Writes, relative to the repository root:
   data/reference/mu_total_reference.txt   total attenuation used to check the cross sections
   data/FluoLines.txt                      emission lines by subshell, yields, Coster-Kronig and
                                           K-to-L vacancy transfer (Z = 3 ... 92)
+  data/ScatterFactors.txt                 atomic form factors, incoherent scattering functions,
+                                          densities and Compton profile widths (Z = 1 ... 92)
   data/SOURCES.md                         sources, method and achieved accuracy
 
 Run with Debian's interpreter, which has python3-xraydb, python3-xraylib and python3-fisx:
@@ -903,7 +905,208 @@ def fl_summary(path, records):
     }
 
 
-def write_sources(path, acc, k, l, xacc, flacc):
+# --------------------------------------------------------------------------------------------
+# Atomic form factors and incoherent scattering functions (Rayleigh and Compton peaks)
+
+# x = sin(theta/2) / lambda [1/A]. xraylib's incoherent scattering functions start at 1e-3.
+SC_X_FIRST = 1e-3
+# xraylib interpolates Hubbell's tabulation with a cubic spline in x; the tabulation has no point
+# between 20 and 50 1/A, and across that gap the spline turns negative for the light elements.
+# 20 1/A is backscatter at 248 keV.
+SC_X_LAST = 20.0
+SC_START_INTERVALS = 40  # log-spaced intervals the grid starts from
+SC_REFINE_TARGET = 0.004  # an interval is halved while any element misses by more at its middle
+SC_ACCURACY_GOAL = 0.005  # what the program asks of the table
+SC_S_FLOOR = 1e-3  # S is judged only where it exceeds this share of Z (tiny S, tiny Compton peak)
+SC_PZ_MAX = 100.0  # xraylib's Compton profiles end at pz = 100 atomic units
+SC_EXTRA_X = (25.0, 30.0)  # beyond the grid: where the extrapolation is compared with xraylib
+
+
+def form_factor(z, x):
+    return xraylib.FF_Rayl(z, x)
+
+
+def incoherent_function(z, x):
+    return xraylib.SF_Compt(z, x) if x > 0 else 0.0
+
+
+def scatter_grid():
+    """The x grid shared by all elements: 0, then SC_START_INTERVALS log-spaced intervals from
+    SC_X_FIRST to SC_X_LAST, each halved in ln x while the log-log interpolation of the written
+    (rounded) F or S of any element misses xraylib by more than SC_REFINE_TARGET at its middle.
+    Uniform spacing fine enough everywhere would need about 300 points; the misfit concentrates
+    around the points of Hubbell's grid where xraylib's spline bends sharply."""
+    xs = [0.0] + [float(fmt(x)) for x in
+                  np.exp(np.linspace(math.log(SC_X_FIRST), math.log(SC_X_LAST), SC_START_INTERVALS + 1))]
+    values = {}
+
+    def written(z, x):
+        if (z, x) not in values:
+            values[(z, x)] = (float(fmt(form_factor(z, x))), float(fmt(incoherent_function(z, x))))
+        return values[(z, x)]
+
+    while True:
+        new = []
+        for i in range(1, len(xs) - 1):
+            a, b = xs[i], xs[i + 1]
+            m = math.sqrt(a * b)  # the middle in ln x
+            for z in range(1, Z_MAX_TABLE + 1):
+                (fa, sa), (fb, sb) = written(z, a), written(z, b)
+                err = abs(math.sqrt(fa * fb) / form_factor(z, m) - 1)
+                s = incoherent_function(z, m)
+                if s > SC_S_FLOOR * z:
+                    err = max(err, abs(math.sqrt(sa * sb) / s - 1))
+                if err > SC_REFINE_TARGET:
+                    new.append(float(fmt(m)))
+                    break
+        if not new:
+            return xs
+        xs = sorted(set(xs + new))
+
+
+def compton_profile_fwhm(z):
+    """Full width at half maximum of the total Compton profile J(pz), symmetric in pz, in atomic
+    units: twice the pz where J first falls to J(0)/2, found by a scan and bisection."""
+    j0 = xraylib.ComptonProfile(z, 0.0)
+    step = 0.01
+    lo = 0.0
+    while xraylib.ComptonProfile(z, lo + step) > j0 / 2:
+        lo += step
+        assert lo < SC_PZ_MAX, z
+    hi = lo + step
+    for _ in range(60):
+        mid = 0.5 * (lo + hi)
+        if xraylib.ComptonProfile(z, mid) > j0 / 2:
+            lo = mid
+        else:
+            hi = mid
+    # One crossing: the profile stays below half its peak further out.
+    assert all(xraylib.ComptonProfile(z, p) < j0 / 2 for p in np.linspace(hi + 1e-9, 3 * hi, 200)), z
+    return lo + hi
+
+
+def scatter_records(xs):
+    """{Z: (symbol, density, profile FWHM, F values, S values)} on the grid xs."""
+    out = {}
+    for z in range(1, Z_MAX_TABLE + 1):
+        sym = xraydb.atomic_symbol(z)
+        f = [form_factor(z, x) for x in xs]
+        s = [incoherent_function(z, x) for x in xs]
+        assert f[0] == z and s[0] == 0.0 and all(v > 0 for v in f + s[1:]), sym
+        out[z] = (sym, xraydb.atomic_density(sym), compton_profile_fwhm(z), f, s)
+    return out
+
+
+def write_scatter_factors(path, xs, records):
+    lines = [
+        "# Atomic form factors F and incoherent scattering functions S (J. H. Hubbell et al., "
+        "J. Phys. Chem. Ref. Data 4 (1975) 471) evaluated with xraylib %s FF_Rayl and SF_Compt; "
+        "densities from xraydb %s; Compton profiles of F. Biggs, L. B. Mendelsohn, J. B. Mann, "
+        "At. Data Nucl. Data Tables 16 (1975) 201 through xraylib ComptonProfile; written by "
+        "tools/gen_xraydata.py (see data/SOURCES.md)" % (XRAYLIB_VERSION, XRAYDB_VERSION),
+        "# x <n> <x_0 = 0> <x_1> ... <x_n-1>: the grid shared by all elements, "
+        "x = sin(theta/2)/lambda in 1/Angstrom, ascending",
+        "# element <Z> <symbol> <density g/cm3> <FWHM of the Compton profile J(pz), atomic units "
+        "of momentum>, then the lines F <n values> and S <n values> on the grid",
+        "# between positive grid points F and S are interpolated log-log linearly; from 0 to the "
+        "first positive point F is linear in x^2 and S proportional to x^2",
+        "x %d %s" % (len(xs), " ".join(fmt(x) for x in xs)),
+    ]
+    for z in range(1, Z_MAX_TABLE + 1):
+        sym, density, fwhm, f, s = records[z]
+        lines.append("element %d %s %s %s" % (z, sym, fmt(density), fmt(fwhm)))
+        lines.append("F " + " ".join(fmt(v) for v in f))
+        lines.append("S " + " ".join(fmt(v) for v in s))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="ascii", newline="\n") as fh:
+        fh.write("\n".join(lines) + "\n")
+
+
+def read_scatter_factors(path):
+    """(x grid, {Z: (symbol, density, fwhm, F, S)}) as the program reads the file."""
+    xs, out = None, {}
+    with open(path) as fh:
+        rows = [l.split() for l in fh if not l.startswith("#")]
+    for k, f in enumerate(rows):
+        if f[0] == "x":
+            xs = np.array([float(v) for v in f[2:]])
+        elif f[0] == "element":
+            fv = np.array([float(v) for v in rows[k + 1][1:]])
+            sv = np.array([float(v) for v in rows[k + 2][1:]])
+            out[int(f[1])] = (f[2], float(f[3]), float(f[4]), fv, sv)
+    return xs, out
+
+
+def scatter_value(xs, z, values, x, incoherent):
+    """F (incoherent False) or S of element z at x, as the program interpolates them."""
+    if not x > 0:
+        return values[0]
+    if x <= xs[1]:
+        r = (x / xs[1]) ** 2
+        return r * values[1] if incoherent else values[0] + r * (values[1] - values[0])
+    if x >= xs[-1] and incoherent:
+        # Beyond the grid the deficit Z - S keeps falling as it does over the last interval.
+        d0, d1 = z - values[-2], z - values[-1]
+        if not 0 < d1 < d0:
+            return values[-1]
+        return z - d1 * (x / xs[-1]) ** (math.log(d1 / d0) / math.log(xs[-1] / xs[-2]))
+    # The interval holding x; beyond the grid the last one, whose power law F continues.
+    i = min(int(np.searchsorted(xs, x, side="right")), len(xs) - 1)
+    a, b = xs[i - 1], xs[i]
+    t = math.log(x / a) / math.log(b / a)
+    return math.exp(math.log(values[i - 1]) + t * (math.log(values[i]) - math.log(values[i - 1])))
+
+
+def scatter_accuracy(path):
+    """Figures on the written table for data/SOURCES.md: the interpolated F and S against
+    xraylib at the middle (in ln x) of every positive grid interval of every element, F also
+    halfway to the first positive point, and the extrapolation beyond the grid."""
+    xs, recs = read_scatter_factors(path)
+    errs = {"F": [], "S": []}
+    worst = {"F": (0.0, "", 0.0), "S": (0.0, "", 0.0)}
+    skipped = (0, 0.0)
+    for z, (sym, _, _, f, s) in recs.items():
+        points = [xs[1] / 2] + [math.sqrt(xs[i] * xs[i + 1]) for i in range(1, len(xs) - 1)]
+        for x in points:
+            for name, values, ref in (("F", f, form_factor(z, x)),
+                                      ("S", s, incoherent_function(z, x) if x >= xs[1] else None)):
+                if ref is None:
+                    continue
+                if name == "S" and not ref > SC_S_FLOOR * z:
+                    skipped = (skipped[0] + 1, max(skipped[1], x))
+                    continue
+                err = abs(scatter_value(xs, z, values, x, name == "S") / ref - 1)
+                errs[name].append(err)
+                worst[name] = max(worst[name], (err, sym, x))
+    beyond = {"F": (0.0, ""), "S": (0.0, "")}
+    negative = []
+    for z, (sym, _, _, f, s) in recs.items():
+        tail = [form_factor(z, x) for x in np.linspace(xs[-1], max(SC_EXTRA_X), 101)]
+        if min(tail) <= 0:
+            negative.append(sym)
+        for x in SC_EXTRA_X:
+            for name, values, ref in (("F", f, form_factor(z, x)), ("S", s, incoherent_function(z, x))):
+                if name == "F" and min(tail) <= 0:
+                    continue
+                err = abs(scatter_value(xs, z, values, x, name == "S") / ref - 1)
+                beyond[name] = max(beyond[name], (err, "%s at %g 1/A" % (sym, x)))
+    both = errs["F"] + errs["S"]
+    assert max(both) <= SC_ACCURACY_GOAL, max(both)
+    return {
+        "n": len(xs),
+        "step": max(math.log(xs[i + 1] / xs[i]) for i in range(1, len(xs) - 1)),
+        "min_step": min(math.log(xs[i + 1] / xs[i]) for i in range(1, len(xs) - 1)),
+        "errs": {k: (float(np.max(v)), float(np.median(v)), len(v)) for k, v in errs.items()},
+        "worst": worst,
+        "skipped": skipped,
+        "beyond": beyond,
+        "negative": negative,
+        "fwhm": [(recs[z][0], recs[z][2]) for z in (1, 6, 14, 26, 47, 82)],
+        "size": os.path.getsize(path),
+    }
+
+
+def write_sources(path, acc, k, l, xacc, flacc, sacc):
     pct = lambda x: "%.2f %%" % (100 * x)
     pct3 = lambda x: "%.3f %%" % (100 * x)
     groups = [("Z = 3-10 (K edge below 1 keV)", range(3, 11)), ("Z = 11-30", range(11, 31)),
@@ -917,7 +1120,8 @@ def write_sources(path, acc, k, l, xacc, flacc):
 The element table `data/XrayDataBase1.txt`, the fluorescence-yield curves
 `data/FYields/y-K.txt` and `data/FYields/y-L.txt`, the tabulated cross sections
 `data/CrossSections.txt`, the line data of the detailed fluorescence model `data/FluoLines.txt`,
-and the reference values `data/reference/mu_photo_reference.txt` and
+the scattering factors of the Rayleigh and Compton peaks `data/ScatterFactors.txt`, and the
+reference values `data/reference/mu_photo_reference.txt` and
 `data/reference/mu_total_reference.txt` are all written by one script:
 
     /usr/bin/python3 tools/gen_xraydata.py
@@ -930,10 +1134,11 @@ seconds. It rewrites this file too, so the figures below always describe the com
 
 xraydb, the source of the Elam, Ravel & Sieber edges, emission lines and cross sections, places
 its compilation in the public domain ("To the extent possible, the data, code, and documentation
-here are placed in the public domain", Debian's python3-xraydb copyright file). The fluorescence
-yields and Auger rates are evaluated with xraylib, distributed under the BSD 3-clause licence
-(copyright 2009 Bruno Golosio, Antonio Brunetti, Manuel Sanchez del Rio, Tom Schoonjans and
-Teemu Ikonen), whose notice `packaging/copyright` reproduces. fisx (MIT/X11, ESRF) only supplies
+here are placed in the public domain", Debian's python3-xraydb copyright file); the densities
+of the elements come from it too. The fluorescence yields, Auger rates, form factors, incoherent
+scattering functions and Compton profiles are evaluated with xraylib, distributed under the BSD
+3-clause licence (copyright 2009 Bruno Golosio, Antonio Brunetti, Manuel Sanchez del Rio, Tom
+Schoonjans and Teemu Ikonen), whose notice `packaging/copyright` reproduces. fisx (MIT/X11, ESRF) only supplies
 comparison figures for these notes, nothing the program ships. The files as written here (fits,
 layout, extrapolations) are Tirn's own work under its MIT licence.
 
@@ -1142,6 +1347,58 @@ The tabulated L yields are Krause's, as xraylib's are (median deviation over Z =
 {pct(flacc["yield_dev"][3][1])}); the K yields differ from Hubbell's fit that the classic model
 uses by a median {pct(flacc["yield_dev"][0][1])} (at most {pct(flacc["yield_dev"][0][2])}) over
 Z = 30-92.
+
+## Scattering factors (Rayleigh and Compton peaks)
+
+`data/ScatterFactors.txt` (Z = 1-92, {sacc["size"] // 1024} KiB) holds per element the atomic form
+factor F and the incoherent scattering function S on one grid of x = sin(theta/2)/lambda
+(1/Angstrom) shared by all elements, the density of the element and the full width at half
+maximum of its Compton profile.
+
+| Quantity | Source |
+|---|---|
+| Atomic form factor F, incoherent scattering function S | J. H. Hubbell, Wm. J. Veigele, E. A. Briggs, R. T. Brown, D. T. Cromer, R. J. Howerton, *Atomic form factors, incoherent scattering functions, and photon scattering cross sections*, J. Phys. Chem. Ref. Data 4 (1975) 471, as interpolated by xraylib {XRAYLIB_VERSION} (`FF_Rayl`, `SF_Compt`) |
+| Compton profiles J(pz) | F. Biggs, L. B. Mendelsohn, J. B. Mann, *Hartree-Fock Compton profiles for the elements*, At. Data Nucl. Data Tables 16 (1975) 201, through xraylib {XRAYLIB_VERSION} (`ComptonProfile`, all shells) |
+| Densities (g/cm3, the element's common form; gases at 0 degC and 1 atm) | xraydb {XRAYDB_VERSION} `atomic_density` |
+
+- **Grid.** x = 0, then {sacc["n"] - 1} points from {fmt(SC_X_FIRST)} 1/A (where xraylib's
+  incoherent scattering functions start) to {fmt(SC_X_LAST)} 1/A. They come from
+  {SC_START_INTERVALS} log-spaced intervals, each halved in ln x while the log-log interpolation of
+  the written F or S of any element misses xraylib by more than {pct(SC_REFINE_TARGET)} at its
+  middle; the steps in ln x run from {sacc["min_step"]:.3f} to {sacc["step"]:.3f}, the short ones
+  where xraylib's spline bends sharply around points of Hubbell's grid.
+- **Upper end.** xraylib interpolates F with a cubic spline in x between Hubbell's tabulated
+  points, which have none between 20 and 50 1/A. Across that gap the spline turns negative for
+  {", ".join(sacc["negative"])}, so the grid stops at 20 1/A, backscatter at 248 keV (200 keV
+  backscatter is x = 16.1 1/A). Beyond it F continues the power law of the last interval
+  and the deficit Z - S keeps falling as over the last interval (S stays at its last value where
+  that deficit does not fall). Against xraylib at {" and ".join("%g" % x for x in SC_EXTRA_X)} 1/A this
+  extrapolation stays within {pct(sacc["beyond"]["F"][0])} for F (largest: {sacc["beyond"]["F"][1]};
+  elements whose spline stays positive) and {pct(sacc["beyond"]["S"][0])} for S (largest:
+  {sacc["beyond"]["S"][1]}), xraylib's own values there being a spline across the 20-50 1/A
+  gap.
+- **Interpolation.** Between positive grid points F and S are interpolated log-log linearly.
+  From 0 to the first point F is linear in x^2 from F(0) = Z and S proportional to x^2, as both
+  behave for small momentum transfer; at x <= 0 F = Z and S = 0.
+- **Compton profile width.** J(pz) is symmetric in pz; the width is 2 pz_half, pz_half the
+  momentum where J first falls to J(0)/2 (scan in steps of 0.01 and bisection; beyond it J stays
+  below J(0)/2), in atomic units of momentum. Examples:
+  {", ".join("%s %s" % (sym, fmt(w, 4)) for sym, w in sacc["fwhm"])}.
+
+### Achieved accuracy
+
+The interpolated values of the written file against xraylib at the middle (in ln x) of every
+grid interval of every element, and F halfway to the first positive point (xraylib has no S
+there); S is judged where it exceeds {fmt(SC_S_FLOOR)} Z ({sacc["skipped"][0]} points left out, all
+below x = {fmt(sacc["skipped"][1], 3)} 1/A, where the Compton peak is negligible):
+
+| Figure | F | S |
+|---|---|---|
+| points | {sacc["errs"]["F"][2]} | {sacc["errs"]["S"][2]} |
+| median relative deviation | {pct3(sacc["errs"]["F"][1])} | {pct3(sacc["errs"]["S"][1])} |
+| largest | {pct3(sacc["errs"]["F"][0])} ({sacc["worst"]["F"][1]}, x = {fmt(sacc["worst"]["F"][2], 4)}) | {pct3(sacc["errs"]["S"][0])} ({sacc["worst"]["S"][1]}, x = {fmt(sacc["worst"]["S"][2], 4)}) |
+
+The script stops if any of these exceeds {pct(SC_ACCURACY_GOAL)}.
 """
     with open(path, "w", encoding="utf-8") as fh:
         fh.write(text)
@@ -1211,7 +1468,11 @@ def main():
     fl_path = os.path.join(out, "data", "FluoLines.txt")
     write_fluorescence_lines(fl_path, fl_records)
     flacc = fl_summary(fl_path, fl_records)
-    write_sources(os.path.join(out, "data", "SOURCES.md"), acc, k, l, xacc, flacc)
+    sc_grid = scatter_grid()
+    sc_path = os.path.join(out, "data", "ScatterFactors.txt")
+    write_scatter_factors(sc_path, sc_grid, scatter_records(sc_grid))
+    sacc = scatter_accuracy(sc_path)
+    write_sources(os.path.join(out, "data", "SOURCES.md"), acc, k, l, xacc, flacc, sacc)
     print("median %.4f  p95 %.4f  max %.3f  worst %s %.4f" % (
         acc["median"], acc["p95"], acc["max"], acc["worst"][0], acc["worst"][1]))
     print("jump K median %.4f (worst %.3f %s)  jump LIII median %.4f (worst %.3f %s)" % (
@@ -1223,6 +1484,9 @@ def main():
     for sym, e, err, ref, mine, other, where in xacc["notes"]:
         print("  %s %.4g keV (%s): %.2f %% (xraydb %.5g, table %.5g, fisx %.5g)" % (
             sym, e, where, 100 * err, ref, mine, other))
+    print("scatter factors: %d grid points, F max %.5f median %.6f, S max %.5f median %.6f; %d bytes" % (
+        sacc["n"], sacc["errs"]["F"][0], sacc["errs"]["F"][1], sacc["errs"]["S"][0],
+        sacc["errs"]["S"][1], sacc["size"]))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,9 @@
-// Loader and interpolation rules of the tabulated cross sections, on a small file whose values
-// follow power laws known by hand, and the fast total on the shipped table.
+// Loader and interpolation rules of the tabulated cross sections and of the scattering factors,
+// on small files whose values follow power laws known by hand, and the fast total on the shipped
+// table.
 
 #include "CrossSectionTable.h"
+#include "ScatterTable.h"
 
 #include <QtTest>
 
@@ -23,7 +25,15 @@ const char *const kPowerLaws = "# test\n"
                                "8 125 0.5 4\n"
                                "16 15.625 0.25 8\n";
 
-enum { Total = 3 };
+// Grid 0, 0.1, 1, 10: F = 26 at 0, then 2/x up to 1 and 2/x^2 beyond; S = 20 x up to 1, then
+// 20 x^lg(1.2) up to 24 at 10, where Z - S has fallen from 6 to 2 over the last interval.
+const char *const kScatter = "# test\n"
+                             "x 4 0 0.1 1 10\n"
+                             "element 26 Fe 7.86 1.94\n"
+                             "F 26 20 2 0.02\n"
+                             "S 0 2 20 24\n";
+
+enum { Total = 3, FormFactor, Incoherent };
 
 } // namespace
 
@@ -61,22 +71,44 @@ private slots:
         QTest::newRow("total above the grid") << int(Total) << 20.0 << 8.0 + 0.2 + 10.0;
         QTest::newRow("no photons") << int(Total) << -1.0 << 0.0;
         QTest::newRow("undefined energy") << 0 << qQNaN() << 0.0;
+        // For F and S the energy column is x = sin(theta/2)/lambda.
+        QTest::newRow("F below the first point") << int(FormFactor) << 0.05 << 26 - 0.25 * 6;
+        QTest::newRow("F between points") << int(FormFactor) << 0.5 << 4.0;
+        QTest::newRow("F at a point") << int(FormFactor) << 1.0 << 2.0;
+        QTest::newRow("F beyond the grid") << int(FormFactor) << 100.0 << 2e-4;
+        QTest::newRow("F at undefined x") << int(FormFactor) << qQNaN() << 26.0;
+        QTest::newRow("S below the first point") << int(Incoherent) << 0.05 << 0.5;
+        QTest::newRow("S in the last interval")
+            << int(Incoherent) << 3.0 << 20 * std::pow(1.2, std::log10(3.0));
+        QTest::newRow("S beyond the grid") << int(Incoherent) << 100.0 << 26 - 2 / 3.0;
+        QTest::newRow("S at x 0") << int(Incoherent) << 0.0 << 0.0;
     }
     void interpolation()
     {
         QFETCH(int, part);
         QFETCH(double, energy);
         QFETCH(double, expected);
-        CrossSectionTable t;
         QString error;
-        QVERIFY2(t.load(write(kPowerLaws), &error), qPrintable(error));
-        QCOMPARE(t.size(), 1);
-        const ElementCrossSections *x = t.element(26);
-        QVERIFY(x && x->symbol == QLatin1String("Fe") && !t.element(25));
-        QVERIFY(x->edges().size() == 2 && x->edge(EdgeK)->energy == 4.0 && !x->edge(EdgeLII));
-        QVERIFY(x->jumpRatio(EdgeLI) == 2.0 && x->jumpRatio(EdgeK) == 4.0);
-        const double v =
-            part == Total ? x->total(energy) : x->value(ElementCrossSections::Part(part), energy);
+        double v = 0;
+        if (part >= FormFactor) {
+            ScatterTable t;
+            QVERIFY2(t.load(write(kScatter), &error), qPrintable(error));
+            const ElementScatter *s = t.element(26);
+            QVERIFY(t.size() == 1 && s && !t.element(25));
+            QVERIFY(s->symbol == QLatin1String("Fe") && s->density == 7.86 &&
+                    s->profileFwhm == 1.94);
+            v = part == FormFactor ? s->formFactor(energy) : s->incoherentFunction(energy);
+        } else {
+            CrossSectionTable t;
+            QVERIFY2(t.load(write(kPowerLaws), &error), qPrintable(error));
+            QCOMPARE(t.size(), 1);
+            const ElementCrossSections *x = t.element(26);
+            QVERIFY(x && x->symbol == QLatin1String("Fe") && !t.element(25));
+            QVERIFY(x->edges().size() == 2 && x->edge(EdgeK)->energy == 4.0 && !x->edge(EdgeLII));
+            QVERIFY(x->jumpRatio(EdgeLI) == 2.0 && x->jumpRatio(EdgeK) == 4.0);
+            v = part == Total ? x->total(energy)
+                              : x->value(ElementCrossSections::Part(part), energy);
+        }
         if (expected == 0.0)
             QVERIFY2(v == 0.0, qPrintable(QString::number(v)));
         else // the total within the grid is the cubic cell's value
@@ -86,37 +118,54 @@ private slots:
 
     void malformed_data()
     {
+        QTest::addColumn<bool>("scatter"); // a scattering factor file, else cross sections
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("where"); // in the message
         const QByteArray head = "element 26 Fe 4\n";
-        QTest::newRow("energies fall") << head + "1 1 1 1\n3 1 1 1\n2 1 1 1\n4 1 1 1\n"
+        QTest::newRow("energies fall") << false << head + "1 1 1 1\n3 1 1 1\n2 1 1 1\n4 1 1 1\n"
                                        << ":4:";
-        QTest::newRow("zero value") << head + "1 1 1 1\n2 1 0 1\n3 1 1 1\n4 1 1 1\n"
+        QTest::newRow("zero value") << false << head + "1 1 1 1\n2 1 0 1\n3 1 1 1\n4 1 1 1\n"
                                     << ":3:";
-        QTest::newRow("edge at a new energy") << head + "1 1 1 1\n2 1 1 1\n3 2 1 1 K\n4 1 1 1\n"
-                                              << ":4:";
-        QTest::newRow("one energy below an edge") << head + "1 1 1 1\n1 2 1 1 K\n2 1 1 1\n4 1 1 1\n"
-                                                  << "below edge K";
+        QTest::newRow("edge at a new energy")
+            << false << head + "1 1 1 1\n2 1 1 1\n3 2 1 1 K\n4 1 1 1\n"
+            << ":4:";
+        QTest::newRow("one energy below an edge")
+            << false << head + "1 1 1 1\n1 2 1 1 K\n2 1 1 1\n4 1 1 1\n"
+            << "below edge K";
         QTest::newRow("nothing above the last edge")
-            << head + "1 1 1 1\n2 1 1 1\n4 1 1 1\n4 2 1 1 K\n"
+            << false << head + "1 1 1 1\n2 1 1 1\n4 1 1 1\n4 2 1 1 K\n"
             << "above the last edge";
-        QTest::newRow("rows missing") << head + "1 1 1 1\n2 1 1 1\nelement 27 Co 2\n"
+        QTest::newRow("rows missing") << false << head + "1 1 1 1\n2 1 1 1\nelement 27 Co 2\n"
                                       << ":4:";
-        QTest::newRow("element twice") << QByteArray(kPowerLaws) + kPowerLaws << ":11:";
-        QTest::newRow("no elements") << QByteArray("# nothing\n\n") << "no elements";
+        QTest::newRow("element twice") << false << QByteArray(kPowerLaws) + kPowerLaws << ":11:";
+        QTest::newRow("no elements") << false << QByteArray("# nothing\n\n") << "no elements";
+        const QByteArray grid = "x 4 0 0.1 1 10\n";
+        const QByteArray fe = "element 26 Fe 7.86 1.94\nF 26 20 2 0.02\n";
+        QTest::newRow("scatter: grid not ascending")
+            << true << "x 4 0 0.1 10 1\n" + fe + "S 0 2 20 24\n"
+            << ":1:";
+        QTest::newRow("scatter: S value missing") << true << grid + fe + "S 0 2 20\n"
+                                                  << ":4:";
+        QTest::newRow("scatter: S above Z") << true << grid + fe + "S 0 2 20 27\n"
+                                            << "point 4";
     }
     void malformed()
     {
+        QFETCH(bool, scatter);
         QFETCH(QByteArray, text);
         QFETCH(QString, where);
-        CrossSectionTable t;
-        QVERIFY(t.load(write(kPowerLaws)));
+        CrossSectionTable xs;
+        ScatterTable sc;
+        const auto load = [&](const QByteArray &file, QString *error) {
+            return scatter ? sc.load(write(file), error) : xs.load(write(file), error);
+        };
+        QVERIFY(load(scatter ? kScatter : kPowerLaws, nullptr));
         QString error;
-        QVERIFY(!t.load(write(text), &error));
+        QVERIFY(!load(text, &error));
         QVERIFY2(error.contains(where), qPrintable(error));
         // A failed load leaves nothing of the earlier one either.
-        QCOMPARE(t.size(), 0);
-        QVERIFY(!t.element(26));
+        QCOMPARE(scatter ? sc.size() : xs.size(), 0);
+        QVERIFY(scatter ? !sc.element(26) : !xs.element(26));
     }
 
     void missingFile()
