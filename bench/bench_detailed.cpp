@@ -2,7 +2,9 @@
 // as the plot draws it: the view-independent line computation (with and without secondary
 // fluorescence), the view (Gaussians, records, texts), and the classic simulateSpectrum with
 // either absorption model. An edit also recomputes the mu t curve (timed here too) and repaints
-// the plot (bench_repaint), which both models pay alike.
+// the plot (bench_repaint), which both models pay alike. The detailed model as the program runs
+// it adds the detector's response (scatter peaks, efficiency, escape peaks, widths by energy),
+// timed against the same steps without it.
 //
 //   bench_detailed [repeats]        (default 300 runs per step)
 
@@ -65,11 +67,13 @@ int main(int argc, char **argv)
     XrayDataBase db;
     CrossSectionTable xs;
     FluoLineTable lineTable;
+    ScatterTable scatter;
     QString error;
     const QString dir = QStringLiteral(TIRN_SOURCE_DIR "/data/");
     if (!db.load(dir + QStringLiteral("XrayDataBase1.txt")) ||
         !xs.load(dir + QStringLiteral("CrossSections.txt"), &error) ||
-        !lineTable.load(dir + QStringLiteral("FluoLines.txt"), &error)) {
+        !lineTable.load(dir + QStringLiteral("FluoLines.txt"), &error) ||
+        !scatter.load(dir + QStringLiteral("ScatterFactors.txt"), &error)) {
         std::fprintf(stderr, "cannot load the shipped data %s\n", qPrintable(error));
         return 1;
     }
@@ -121,7 +125,7 @@ int main(int argc, char **argv)
         const PelletAbsorber absorber{&tgt, &bnd, s.tgtMolPerArea, s.bndPerTgt};
         std::vector<double> curveE(GridPoints), curve(GridPoints);
 
-        DetailedLineSet primaryLines, allLines;
+        DetailedLineSet primaryLines, allLines, recorded;
         SpectrumResult result;
         double sink = 0;
         const std::function<void()> steps[] = {
@@ -142,6 +146,13 @@ int main(int argc, char **argv)
                 computeDetailedLines(in, allLines);
             },
             [&] { renderDetailedSpectrum(allLines, s, spectrum.data(), result); },
+            [&] { // with the detector's response, as the program computes
+                in.secondary = true;
+                in.scatter = &scatter;
+                computeDetailedLines(in, recorded);
+                in.scatter = nullptr;
+            },
+            [&] { renderDetailedSpectrum(recorded, s, spectrum.data(), result); },
             [&] { // the mu t curve of an edit, on the tabulated cross sections
                 tgt.tabulated = bnd.tabulated = &xs;
                 fillMuTCurve(muTRange(c.lo, c.hi), GridPoints, absorber, curveE.data(),
@@ -162,7 +173,8 @@ int main(int argc, char **argv)
         }
         const double classic = median(us[0]), classicTab = median(us[1]);
         const double primary = median(us[2]), secondary = median(us[3]), view = median(us[4]);
-        const double curveUs = median(us[5]);
+        const double withDetector = median(us[5]), viewDetector = median(us[6]);
+        const double curveUs = median(us[7]);
         std::printf("\n%s: %d lines, %d records in range\n", c.name, int(allLines.lines.size()),
                     int(result.linePeaks.size()));
         std::printf("  %-52s %9.1f\n", "classic simulateSpectrum, two-term table", classic);
@@ -175,9 +187,17 @@ int main(int argc, char **argv)
         std::printf("  %-52s %9.2f x\n", "edit, with secondary: (lines + view) / classic",
                     (secondary + view) / classic);
         std::printf("  %-52s %9.2f x\n", "view change only: view / classic", view / classic);
+        std::printf("  %-52s %9.1f\n", "detailed lines, secondary and detector response",
+                    withDetector);
+        std::printf("  %-52s %9.1f   (%d records)\n", "detailed view with detector response",
+                    viewDetector, int(recorded.lines.size()));
+        std::printf("  %-52s %9.2f x\n", "edit with detector response / classic",
+                    (withDetector + viewDetector) / classic);
         std::printf("  %-52s %9.1f\n", "mu t curve (tabulated)", curveUs);
         std::printf("  %-52s %9.2f x\n", "edit with mu t curve, with secondary, vs classic",
                     (curveUs + secondary + view) / (curveUs + classicTab));
+        std::printf("  %-52s %9.2f x\n", "the same with detector response",
+                    (curveUs + withDetector + viewDetector) / (curveUs + classicTab));
         if (sink == 0)
             std::printf("(empty spectrum)\n");
     }

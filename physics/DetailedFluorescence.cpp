@@ -287,6 +287,81 @@ double evenStep(const double *gridE, int n)
     return step;
 }
 
+// The pellet's scatter peaks, then what the detector makes of every record: its efficiency,
+// and the Si escape peaks that take their share of each rate.
+template <typename MuT, typename Path>
+void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const Composition &bnd,
+                         double tgtMol, double bndMol, const MuT &mut, const Path &path,
+                         DetailedLineSet &out)
+{
+    const SpectrumInput &sp = in.spectrum;
+    QVector<Scatterer> scatterers;
+    for (const Composition *comp : {&tgt, &bnd}) {
+        const double mol = comp == &bnd ? bndMol : tgtMol;
+        for (const CompEntry &entry : comp->entries) {
+            Scatterer s;
+            s.factors = in.scatter->element(entry.data->z);
+            s.atomicWeight = entry.data->atomicWeight;
+            s.massPerArea = mol * entry.amount * entry.data->atomicWeight;
+            scatterers.append(s);
+        }
+    }
+    ScatterGeometry geometry;
+    geometry.E0 = sp.E0;
+    geometry.incidenceDeg = in.incidenceDeg;
+    geometry.exitDeg = in.exitDeg;
+    geometry.distance = sp.distance;
+    geometry.detRadius = sp.detRadius;
+    geometry.polarised = in.polarised;
+    const ScatterRates rates = pelletScatter(geometry, scatterers, mut);
+    LinePeak rayleigh;
+    rayleigh.kind = LinePeak::Kind::Scatter;
+    rayleigh.lineName = QStringLiteral("Rayleigh");
+    rayleigh.peakEnergy = sp.E0;
+    rayleigh.peakIntensity = sp.I0 * rates.rayleigh * path(sp.E0);
+    LinePeak compton = rayleigh;
+    compton.lineName = QStringLiteral("Compton");
+    compton.peakEnergy = rates.comptonEnergy;
+    compton.peakIntensity = sp.I0 * rates.compton * path(compton.peakEnergy);
+    compton.intrinsicFwhm = rates.comptonFwhm;
+    out.lines.append(rayleigh);
+    out.lines.append(compton);
+
+    DetectorResponse detector;
+    // The escape of a silicon detector is usually figured with Hubbell's K yield of Si (0.050,
+    // the classic yield table's) rather than the 0.043 of Elam's line table.
+    constexpr int Z_SI = 14;
+    const double siKYield = sp.yieldK && sp.yieldSize > Z_SI ? sp.yieldK[Z_SI] : 0.0;
+    if (in.crossSections && in.lines)
+        detector.setUp(in.detector, *in.crossSections, *in.lines, *in.scatter, siKYield);
+    const int parents = out.lines.size();
+    double total = 0;
+    for (int i = 0; i < parents; ++i) {
+        LinePeak &peak = out.lines[i];
+        const double E = peak.peakEnergy;
+        const double eff = detector.efficiency(E);
+        const double escape = detector.escapeFraction(E);
+        const double recorded = peak.peakIntensity * eff;
+        peak.peakIntensity = recorded * (1.0 - escape);
+        peak.secondaryIntensity *= eff * (1.0 - escape);
+        total += recorded;
+        if (!(recorded * escape > 0))
+            continue;
+        LinePeak esc;
+        esc.kind = LinePeak::Kind::Escape;
+        esc.fromBinder = peak.fromBinder;
+        esc.element = peak.element;
+        esc.lineName = peak.lineName + QStringLiteral("_esc");
+        esc.peakEnergy = E - detector.escapeShift();
+        esc.peakIntensity = recorded * escape;
+        esc.secondaryIntensity = peak.secondaryIntensity / (1.0 - escape) * escape;
+        esc.intrinsicFwhm = peak.intrinsicFwhm;
+        out.lines.append(esc);
+    }
+    out.detectorResponse = true;
+    out.countRate = total;
+}
+
 } // namespace
 
 double discSolidAngleFraction(double distance, double radius)
@@ -306,6 +381,8 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     const SpectrumInput &sp = in.spectrum;
     out.lines.clear();
     out.airMolPerArea = out.f1MolPerArea = out.f2MolPerArea = 0.0;
+    out.detectorResponse = false;
+    out.countRate = 0.0;
 
     // The same compositions, with the tabulated cross sections whatever their own choice.
     Composition tgt = *sp.tgt;
@@ -430,16 +507,21 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
         }
     }
 
+    // Air and filters between pellet and detector.
+    const auto path = [&](double E) {
+        return std::exp(-(out.airMolPerArea * air.absorption(E) +
+                          out.f1MolPerArea * f1.absorption(E) +
+                          out.f2MolPerArea * f2.absorption(E)));
+    };
     for (int i = 0; i < nLines; ++i) {
         LinePeak &peak = out.lines[i];
-        const double El = peak.peakEnergy;
         const double primary = production[i] / sinIn * slabFactor(a + exitTerm[i]);
-        const double T = std::exp(-(out.airMolPerArea * air.absorption(El) +
-                                    out.f1MolPerArea * f1.absorption(El) +
-                                    out.f2MolPerArea * f2.absorption(El)));
+        const double T = path(peak.peakEnergy);
         peak.peakIntensity = T * scale * (primary + secondary[i]);
         peak.secondaryIntensity = T * scale * secondary[i];
     }
+    if (in.scatter)
+        addDetectorResponse(in, tgt, bnd, tgtMol, bndMol, mut, path, out);
 }
 
 void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &view,
@@ -464,9 +546,20 @@ void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &v
     for (const LinePeak &line : lines.lines) {
         const double I = line.peakIntensity;
         // A line that nothing excites adds nothing but the cost of its Gaussian.
-        if (I != 0.0)
-            addGaussian(view.gridE, n, step, line.peakEnergy, view.integ ? I * integScale : I,
-                        gaussWidth, spectrum);
+        if (I != 0.0) {
+            double width = gaussWidth;
+            double toInteg = integScale;
+            if (lines.detectorResponse) {
+                // The detector's width at the peak's energy, with what the peak brings of its
+                // own in quadrature.
+                const double det = detectorFwhm(view.fwhm, line.peakEnergy);
+                const double fwhm = std::sqrt(det * det + line.intrinsicFwhm * line.intrinsicFwhm);
+                width = fwhm * fwhm / FOUR_LN2;
+                toInteg = UNIT_GAUSS_PEAK / fwhm * view.channelWidth;
+            }
+            addGaussian(view.gridE, n, step, line.peakEnergy, view.integ ? I * toInteg : I, width,
+                        spectrum);
+        }
         if (!(eLo < line.peakEnergy && line.peakEnergy < eHi))
             continue;
         peakMax = std::max(peakMax, I);

@@ -12,6 +12,7 @@
 // renderDetailedSpectrum() turns its lines into the spectrum and the records of one view.
 
 #include "CrossSectionTable.h"
+#include "DetectorResponse.h"
 #include "FluoLineTable.h"
 #include "FluoSimulation.h"
 
@@ -21,19 +22,29 @@ struct DetailedInput
 {
     // The classic inputs. Read here: E0, I0, distance, detRadius, air and filter thicknesses and
     // densities, the five compositions and the pellet amounts (tgtMolPerArea, bndPerTgt,
-    // bndMolPerArea). The yield arrays and line names belong to the classic model and are not
-    // read; the view fields are read by renderDetailedSpectrum() only.
+    // bndMolPerArea). The line names belong to the classic model and are not read, nor are the
+    // yield arrays except for the detector's escape (the K yield of Si); the view fields are
+    // read by renderDetailedSpectrum() only.
     SpectrumInput spectrum;
     double incidenceDeg = 45.0; // between the beam and the pellet surface, (0, 90]
     double exitDeg = 45.0;      // between the pellet surface and the detector axis, (0, 90]
     bool secondary = false;     // add fluorescence excited by the pellet's own lines
     const FluoLineTable *lines = nullptr;             // not owned; no lines without it
     const CrossSectionTable *crossSections = nullptr; // not owned; no lines without it
+    // Not owned. With it the records are what the detector records: the scattered beam's
+    // Rayleigh and Compton peaks join the lines, every rate is multiplied by the detector's
+    // efficiency, and Si escape peaks take their share of each rate. Without it the rates are
+    // those arriving at the detector window.
+    const ScatterTable *scatter = nullptr;
+    bool polarised = true; // the beam, linearly in the plane of beam and detector axis
+    DetectorSettings detector;
 };
 
 // Every line of every element of the target and the binder, whatever its energy: target
 // entries first, then binder, each element's lines in the table's order (by shell, then
-// energy). peakIntensity is photons/s reaching the detector, secondary fluorescence included;
+// energy); with the detector's response then Rayleigh and Compton, and then the escape peaks of
+// all these with a non-zero rate, in the same order. peakIntensity is photons/s reaching (or
+// with the detector's response, recorded by) the detector, secondary fluorescence included;
 // secondaryIntensity is the part of it that secondary fluorescence adds. Texts stay empty.
 struct DetailedLineSet
 {
@@ -41,6 +52,10 @@ struct DetailedLineSet
     double airMolPerArea = 0;
     double f1MolPerArea = 0;
     double f2MolPerArea = 0;
+    // With the detector's response: peak widths grow with energy from the FWHM at Mn Ka, and
+    // countRate is every recorded event per second, whatever its energy.
+    bool detectorResponse = false;
+    double countRate = 0;
 };
 
 // The view-independent part: the lines with their rates. Costs as much as a few mu t curves

@@ -94,9 +94,12 @@ QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary)
             ? QStringLiteral("composition,element,line,energy_keV,rate_per_s,secondary_per_s\n")
             : QStringLiteral("composition,element,line,energy_keV,rate_per_s\n");
     for (const LinePeak &p : peaks) {
-        csv += (p.fromBinder ? QStringLiteral("binder") : QStringLiteral("target")) +
-               QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName + QLatin1Char(',') +
-               QString::number(p.peakEnergy, 'g', 10) + QLatin1Char(',') +
+        const QString composition = p.kind == LinePeak::Kind::Scatter  ? QStringLiteral("scatter")
+                                    : p.kind == LinePeak::Kind::Escape ? QStringLiteral("escape")
+                                    : p.fromBinder                     ? QStringLiteral("binder")
+                                                                       : QStringLiteral("target");
+        csv += composition + QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName +
+               QLatin1Char(',') + QString::number(p.peakEnergy, 'g', 10) + QLatin1Char(',') +
                QString::number(p.peakIntensity, 'g', 10);
         if (withSecondary)
             csv += QLatin1Char(',') + QString::number(p.secondaryIntensity, 'g', 10);
@@ -244,7 +247,10 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
 
     const QString pattern = QStringLiteral("%1: %2");
     for (LinePeak &peak : result.linePeaks) {
-        const QString prefix = peak.element + QLatin1Char(' ') + peak.lineName;
+        // Scatter peaks belong to no element.
+        const QString prefix = peak.element.isEmpty()
+                                   ? peak.lineName
+                                   : peak.element + QLatin1Char(' ') + peak.lineName;
         const double I = peak.peakIntensity;
         peak.peakText =
             pattern.arg(prefix, QStringLiteral("%1").arg(I, 4, 'e', 2, QLatin1Char(' ')));

@@ -73,6 +73,14 @@ struct LinePeak
     // The part of peakIntensity that secondary fluorescence within the pellet adds (detailed
     // model only; the classic model leaves it 0).
     double secondaryIntensity = 0;
+    // A fluorescence line, a peak of the scattered beam (element empty, lineName "Rayleigh" or
+    // "Compton"), or the Si escape peak of another record (its element, its lineName + "_esc").
+    // Only the detailed model makes the last two.
+    enum class Kind { Line, Scatter, Escape };
+    Kind kind = Kind::Line;
+    // FWHM [keV] the peak has before the detector adds its own (the Compton peak's Doppler and
+    // angular broadening); 0 for lines.
+    double intrinsicFwhm = 0;
 };
 
 using LineLabel = QPair<double, QString>; // (energy, peakText)
@@ -109,7 +117,8 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
                     SpectrumResult &result);
 
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
-// one row per record of peaks, in their order, with "\n" line ends. Readers go by header name:
+// one row per record of peaks, in their order, with "\n" line ends. The composition is
+// "target", "binder", "scatter" or "escape". Readers go by header name:
 // later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
 // part of each rate that secondary fluorescence adds.
 QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary = false);

@@ -1,10 +1,13 @@
 // The detailed fluorescence model: its line data, the secondary-fluorescence depth integral, the
-// geometry, and its rates against fisx.
+// geometry, its rates against fisx, and the detector's response (scatter peaks, efficiency,
+// widths, escape) against xraylib, xraydb and fisx.
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "DetailedFluorescence.h"
+#include "DetectorResponse.h"
 #include "FluoLineTable.h"
 #include "XrayDataBase.h"
+#include "readTables.h"
 
 #include <QProcess>
 #include <QTemporaryFile>
@@ -84,6 +87,42 @@ struct Rate
 
 using Rates = QMap<QString, Rate>; // "Fe Ka1": per incident photon and unit Omega / 4 pi
 
+// The numbers a reference script prints, or none and why in *why.
+QVector<double> peerFigures(const QStringList &args, QString *why)
+{
+    QProcess peer;
+    peer.start(QStringLiteral("/usr/bin/python3"), args);
+    const bool finished = peer.waitForFinished(120000);
+    *why = QStringLiteral("peer check not run: ") +
+           QString::fromUtf8(peer.readAllStandardError()).trimmed();
+    QVector<double> figures;
+    if (peer.error() == QProcess::FailedToStart || (finished && peer.exitCode() == 3))
+        return figures;
+    for (const QString &f : QString::fromUtf8(peer.readAllStandardOutput()).split(' '))
+        figures << f.toDouble();
+    return figures;
+}
+
+QVector<double> detectorFigures(const QStringList &args, QString *why)
+{
+    return peerFigures(QStringList{TIRN_SOURCE_DIR "/tests/peers/detector_reference.py"} + args,
+                       why);
+}
+
+// Recorded rates by line with the escape peaks given back to their parents, Rayleigh and Compton
+// as "Rayleigh" and "Compton".
+QMap<QString, double> recordedByParent(const DetailedLineSet &set)
+{
+    QMap<QString, double> r;
+    for (const LinePeak &l : set.lines) {
+        QString name = l.lineName;
+        if (l.kind == LinePeak::Kind::Escape)
+            name.chop(4);
+        r[l.element.isEmpty() ? name : l.element + ' ' + name] += l.peakIntensity;
+    }
+    return r;
+}
+
 } // namespace
 
 class TestDetailedFluorescence : public QObject
@@ -93,6 +132,8 @@ class TestDetailedFluorescence : public QObject
     XrayDataBase db;
     CrossSectionTable xs;
     FluoLineTable lines;
+    ScatterTable scatter;
+    double siKYield = 0; // the classic yield table's
     Composition tgt, bnd, none;
 
     Composition eval(const char *text)
@@ -186,6 +227,11 @@ private Q_SLOTS:
         QVERIFY(db.load(dataDir + QStringLiteral("XrayDataBase1.txt")));
         QVERIFY2(xs.load(dataDir + QStringLiteral("CrossSections.txt"), &error), qPrintable(error));
         QVERIFY2(lines.load(dataDir + QStringLiteral("FluoLines.txt"), &error), qPrintable(error));
+        QVERIFY2(scatter.load(dataDir + QStringLiteral("ScatterFactors.txt"), &error),
+                 qPrintable(error));
+        double yieldK[YIELD_SLOTS];
+        readYield(yieldK, YIELD_SLOTS, dataDir + QStringLiteral("FYields/y-K.txt"));
+        siKYield = yieldK[14];
     }
 
     // Every line lies below the edge of the vacancy it fills in the element table the program
@@ -493,6 +539,162 @@ private Q_SLOTS:
             check(toFirst, 0.10, el + " Ka1 / " + elements[0] + " Ka1");
         }
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QStringLiteral("; "))));
+    }
+
+    // The width a silicon detector of 128 eV at Mn Ka has elsewhere, and the Fano floor.
+    void detectorWidth_data()
+    {
+        QTest::addColumn<double>("fwhmAtMnKa");
+        QTest::addColumn<double>("E");
+        QTest::addColumn<double>("fwhm");
+        QTest::newRow("Si Ka") << 0.128 << 1.74 << 0.0819;
+        QTest::newRow("Mo Ka") << 0.128 << 17.5 << 0.2083;
+        QTest::newRow("Mn Ka itself") << 0.128 << 5.9 << 0.128;
+        QTest::newRow("below the Fano limit: the limit") << 0.05 << 1.0 << 0.0483;
+    }
+    void detectorWidth()
+    {
+        QFETCH(double, fwhmAtMnKa);
+        QFETCH(double, E);
+        QFETCH(double, fwhm);
+        QVERIFY2(std::abs(detectorFwhm(fwhmAtMnKa, E) - fwhm) < 5e-4,
+                 qPrintable(QString::number(detectorFwhm(fwhmAtMnKa, E))));
+        QVERIFY(std::abs(fanoLimitFwhm(5.9) - 0.1172) < 1e-4);
+    }
+
+    // Compton energies against xraylib, the efficiency against the formula with xraydb's cross
+    // sections and densities, and the Si Ka escape against fisx.
+    void detectorAgainstPeers_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<double>("E");
+        QTest::addColumn<double>("tolerance"); // absolute for energies, relative otherwise
+        QTest::newRow("Compton energy, 90 deg") << "compton" << 10.0 << 0.002;
+        QTest::newRow("Compton energy, 135 deg") << "compton" << 10.0 << 0.002;
+        QTest::newRow("efficiency at Si Ka") << "efficiency" << 1.74 << 0.02;
+        QTest::newRow("efficiency at Mo Ka") << "efficiency" << 17.48 << 0.02;
+        QTest::newRow("efficiency at Ag Ka") << "efficiency" << 22.16 << 0.02;
+        QTest::newRow("efficiency at Fe Ka") << "efficiency" << 6.4 << 0.02;
+        QTest::newRow("escape of Fe Ka") << "escape" << 6.4 << 0.15;
+        QTest::newRow("escape of Mo Ka") << "escape" << 17.48 << 0.15;
+    }
+    void detectorAgainstPeers()
+    {
+        QFETCH(QString, what);
+        QFETCH(double, E);
+        QFETCH(double, tolerance);
+        DetectorResponse detector;
+        QVERIFY(detector.setUp(DetectorSettings(), xs, lines, scatter, siKYield));
+        const double theta = QByteArray(QTest::currentDataTag()).contains("135") ? 135 : 90;
+        QStringList args{what, QString::number(E)};
+        args << (what == "compton"  ? QStringList{QString::number(theta)}
+                 : what == "escape" ? QStringList{"0.45"}
+                                    : QStringList{"0.45", "25"});
+        QString why;
+        const QVector<double> theirs = detectorFigures(args, &why);
+        if (theirs.isEmpty())
+            QSKIP(qPrintable(why));
+        const double ours = what == "compton"      ? comptonEnergy(E, theta * M_PI / 180)
+                            : what == "efficiency" ? detector.efficiency(E)
+                                                   : detector.escapeFraction(E);
+        // The escape peak carries all of Si's K emission.
+        const double their = theirs.last();
+        const double dev = what == "compton" ? ours - their : ours / their - 1;
+        qInfo("ours %.6g, peer %.6g", ours, their);
+        QVERIFY2(std::abs(dev) < tolerance,
+                 qPrintable(QStringLiteral("ours %1, peer %2").arg(ours).arg(their)));
+    }
+
+    // Scatter against Fe Ka for 1 wt% Fe2O3 in BN at 10 keV, a detector of 0.5 cm radius at 2 cm:
+    // the program's peaks against xraylib's cross sections integrated over the detector disc, and
+    // fisx's Fe Ka. With the polarised beam at 90 degrees in its plane only the cone's rim sees
+    // any scatter.
+    void scatterAgainstPeers_data()
+    {
+        QTest::addColumn<bool>("polarised");
+        QTest::addColumn<double>("alpha");
+        QTest::addColumn<double>("beta");
+        QTest::newRow("unpolarised, 45/45") << false << 45.0 << 45.0;
+        QTest::newRow("polarised, 45/45") << true << 45.0 << 45.0;
+        QTest::newRow("unpolarised backscatter, 90/90") << false << 90.0 << 90.0;
+        QTest::newRow("polarised, 20/70") << true << 20.0 << 70.0;
+    }
+    void scatterAgainstPeers()
+    {
+        QFETCH(bool, polarised);
+        QFETCH(double, alpha);
+        QFETCH(double, beta);
+        const Pellet p{"", "Fe2O3", "BN", 0.010002, 0.230907, 10, {"Fe K"}};
+        DetailedInput in = setUp(p);
+        in.spectrum.distance = 2, in.spectrum.detRadius = 0.5;
+        in.incidenceDeg = alpha, in.exitDeg = beta, in.polarised = polarised;
+        in.scatter = &scatter;
+        // A window-less crystal that absorbs everything: the rates of the pellet itself.
+        in.detector.beWindowUm = 0, in.detector.siThicknessMm = 1000;
+        DetailedLineSet set;
+        computeDetailedLines(in, set);
+        const QMap<QString, double> ours = recordedByParent(set);
+        const QString a = QString::number(alpha), b = QString::number(beta);
+        QString why;
+        const QVector<double> theirs =
+            detectorFigures({"scatter", "10", "0.230907", a, b, "0.5", "2", polarised ? "1" : "0",
+                             "Fe2O3:0.010002,BN:0.989998"},
+                            &why);
+        if (theirs.size() < 2)
+            QSKIP(qPrintable(why));
+        QProcess fisx;
+        fisx.start(QStringLiteral("/usr/bin/python3"),
+                   {TIRN_SOURCE_DIR "/tests/peers/fisx_rates.py", "10", "0.230907", a, b, "0",
+                    "Fe2O3:0.010002,BN:0.989998", "Fe K"});
+        fisx.waitForFinished(120000);
+        double feKa = 0;
+        for (const QString &row : QString::fromUtf8(fisx.readAllStandardOutput()).split('\n')) {
+            if (row.contains("\tKL2\t") || row.contains("\tKL3\t"))
+                feKa += row.split('\t').value(3).toDouble() * discSolidAngleFraction(2, 0.5);
+        }
+        if (!(feKa > 0))
+            QSKIP("fisx peer check not run: fisx gave no Fe Ka");
+        const double ourFe = ours.value("Fe Ka1") + ours.value("Fe Ka2");
+        const double ratio = (ours.value("Rayleigh") + ours.value("Compton")) / ourFe;
+        const double theirRatio = (theirs[0] + theirs[1]) / feKa;
+        qInfo("Rayleigh %.4g (xraylib %.4g), Compton %.4g (%.4g), (R + C) / Fe Ka %.4f (%.4f)",
+              ours.value("Rayleigh"), theirs[0], ours.value("Compton"), theirs[1], ratio,
+              theirRatio);
+        QVERIFY2(std::abs(ratio / theirRatio - 1) < 0.15, "scatter against Fe Ka");
+        QVERIFY2(std::abs(ours.value("Rayleigh") / theirs[0] - 1) < 0.02, "Rayleigh");
+        QVERIFY2(std::abs(ours.value("Compton") / theirs[1] - 1) < 0.02, "Compton");
+    }
+
+    // The detector takes its efficiency from every record and gives the escape peaks what it
+    // takes from their parents; the count rate is all of it, whatever the energies.
+    void detectorKeepsCounts()
+    {
+        DetailedInput in = setUp({"", "MoO3", "BN", 0.05, 0.25, 22, {}});
+        DetailedLineSet bare, recorded;
+        computeDetailedLines(in, bare);
+        in.scatter = &scatter;
+        computeDetailedLines(in, recorded);
+        DetectorResponse detector;
+        QVERIFY(detector.setUp(in.detector, xs, lines, scatter));
+        QVERIFY(!in.spectrum.yieldK); // so the line table's yield
+        const QMap<QString, double> byParent = recordedByParent(recorded);
+        double sum = 0;
+        for (const LinePeak &l : recorded.lines)
+            sum += l.peakIntensity;
+        QVERIFY(std::abs(recorded.countRate / sum - 1) < 1e-12);
+        int escapes = 0;
+        for (const LinePeak &l : recorded.lines)
+            escapes += l.kind == LinePeak::Kind::Escape;
+        QVERIFY(escapes > 10);
+        for (const LinePeak &l : bare.lines) {
+            const double wanted = l.peakIntensity * detector.efficiency(l.peakEnergy);
+            const double got = byParent.value(l.element + ' ' + l.lineName);
+            QVERIFY2(std::abs(got - wanted) <= 1e-12 * std::max(1.0, wanted),
+                     qPrintable(l.element + ' ' + l.lineName));
+        }
+        const QString csv = lineTableCsv(recorded.lines);
+        QVERIFY(csv.contains(QLatin1String("\nscatter,,Rayleigh,22,")));
+        QVERIFY(csv.contains(QLatin1String("\nescape,Mo,Ka1_esc,15.")));
     }
 };
 
