@@ -65,6 +65,8 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     outputLabels[PlanModel::label_20] = label_20;
     outputLabels[PlanModel::label_21] = label_21;
     outputLabels[PlanModel::AddInfo] = AddInfo;
+    outputLabels[PlanModel::CountRate] = CountRate;
+    outputLabels[PlanModel::DeadTime] = DeadTime;
 
     showPlan();
     buildSettingsMenu();
@@ -88,7 +90,7 @@ void MainWindow::showPlan()
         // Only the pellet read-outs ever change role; the others keep the form's own style.
         const bool roleManaged = i == PlanModel::CylWeight || i == PlanModel::CylVol ||
                                  i == PlanModel::dMut || i == PlanModel::MuPt ||
-                                 i == PlanModel::TransM;
+                                 i == PlanModel::TransM || i == PlanModel::DeadTime;
         if (plan->outputStyle(PlanModel::Output(i)) != OutputNormal ||
             (roleManaged && outputLabels[i]->styleSheet() != outputStyle[OutputNormal]))
             showOutputStyle(PlanModel::Output(i));
@@ -104,51 +106,103 @@ void MainWindow::showPlan()
 
 void MainWindow::buildDetailedControls()
 {
-    // The detailed fluorescence model's settings sit with the experimental conditions.
-    auto *grid = qobject_cast<QGridLayout *>(FluoECBox->layout());
-    const auto angleField = [this](const char *name) {
-        auto *edit = new QLineEdit(FluoECBox);
+    // The detailed fluorescence model's settings sit with the experimental conditions, its
+    // detector with the numerical ones, whose rows have room for it.
+    const auto field = [this](const char *name) {
+        auto *edit = new QLineEdit;
         edit->setObjectName(QLatin1String(name));
         edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         edit->setStyleSheet(inputStyle[StyleNormal]);
         edit->setMaximumWidth(ExtEnergy->maximumWidth());
         return edit;
     };
-    IncidenceAngle = angleField("IncidenceAngle");
-    ExitAngle = angleField("ExitAngle");
-    auto *incidenceLabel = new QLabel(tr("Incidence [deg]"), FluoECBox);
-    auto *exitLabel = new QLabel(tr("Exit [deg]"), FluoECBox);
-    incidenceLabel->setToolTip(tr("Angle between the beam and the pellet surface"));
-    exitLabel->setToolTip(tr("Angle between the pellet surface and the detector axis"));
-    DetailedFluo = new QCheckBox(tr("Detailed physics"), FluoECBox);
+    const auto caption = [](const QString &text, const QString &tip) {
+        auto *label = new QLabel(text);
+        label->setToolTip(tip);
+        return label;
+    };
+    const auto readout = [](const char *name, const QString &tip) {
+        auto *label = new QLabel;
+        label->setObjectName(QLatin1String(name));
+        label->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+        label->setStyleSheet(outputStyle[OutputNormal]);
+        label->setIndent(3); // the unit clear of the frame's edge
+        label->setToolTip(tip);
+        return label;
+    };
+    IncidenceAngle = field("IncidenceAngle");
+    ExitAngle = field("ExitAngle");
+    DetSiThickness = field("DetSiThickness");
+    DetBeWindow = field("DetBeWindow");
+    DetDeadTime = field("DetDeadTime");
+    DetailedFluo = new QCheckBox(tr("Detailed physics"));
     DetailedFluo->setObjectName(QStringLiteral("DetailedFluo"));
     DetailedFluo->setToolTip(
         tr("Every line of Elam's tables with its own rate, L subshells and Coster-Kronig "
            "transitions, incidence and exit angles, the exact solid angle and secondary "
            "fluorescence. Always computed with the tabulated cross sections, whatever the "
            "absorption data chosen for the pellet."));
-    SecondaryFluo = new QCheckBox(tr("Secondary fluorescence"), FluoECBox);
+    SecondaryFluo = new QCheckBox(tr("Secondary fluorescence"));
     SecondaryFluo->setObjectName(QStringLiteral("SecondaryFluo"));
+    BeamPolarised = new QCheckBox(tr("Polarised beam"));
+    BeamPolarised->setObjectName(QStringLiteral("BeamPolarised"));
+    BeamPolarised->setToolTip(
+        tr("A beam linearly polarised in the plane of beam and detector axis, as at a "
+           "synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks."));
+    CountRate = readout("CountRate", tr("Every event the detector records per second, scatter "
+                                        "and lines outside the plotted range included"));
+    DeadTime = readout("DeadTime", tr("Share of the time the detector is busy, for a "
+                                      "paralysable dead time per event"));
+
+    auto *grid = qobject_cast<QGridLayout *>(FluoECBox->layout());
     const int row = grid->rowCount();
-    grid->addWidget(incidenceLabel, row, 0);
+    grid->addWidget(
+        caption(tr("Incidence [deg]"), tr("Angle between the beam and the pellet surface")), row,
+        0);
     grid->addWidget(IncidenceAngle, row, 1);
-    grid->addWidget(exitLabel, row + 1, 0);
+    grid->addWidget(
+        caption(tr("Exit [deg]"), tr("Angle between the pellet surface and the detector axis")),
+        row + 1, 0);
     grid->addWidget(ExitAngle, row + 1, 1);
     grid->addWidget(DetailedFluo, row + 2, 0, 1, 2);
     grid->addWidget(SecondaryFluo, row + 3, 0, 1, 2);
+    grid->addWidget(BeamPolarised, row + 4, 0, 1, 2);
+
+    auto *detector = qobject_cast<QGridLayout *>(FluoNCBox->layout());
+    int detRow = detector->rowCount();
+    const auto addDetectorRow = [&](QLabel *label, QWidget *w) {
+        detector->addWidget(label, detRow, 0);
+        detector->addWidget(w, detRow++, 1, 1, 2);
+    };
+    addDetectorRow(caption(tr("Si thickness [mm]"), tr("Thickness of the detector's crystal")),
+                   DetSiThickness);
+    addDetectorRow(caption(tr("Be window [\u00b5m]"), tr("Beryllium window in front of it")),
+                   DetBeWindow);
+    addDetectorRow(caption(tr("Dead time [\u00b5s]"), tr("Dead time per recorded event")),
+                   DetDeadTime);
+    addDetectorRow(caption(tr("Count rate"), CountRate->toolTip()), CountRate);
+    addDetectorRow(caption(tr("Dead time"), DeadTime->toolTip()), DeadTime);
+
     setTabOrder(DetRadius, IncidenceAngle);
     setTabOrder(IncidenceAngle, ExitAngle);
+    setTabOrder(DetResolution, DetSiThickness);
+    setTabOrder(DetSiThickness, DetBeWindow);
+    setTabOrder(DetBeWindow, DetDeadTime);
     inputEdits[PlanModel::IncidenceAngle] = IncidenceAngle;
     inputEdits[PlanModel::ExitAngle] = ExitAngle;
+    inputEdits[PlanModel::DetSiThickness] = DetSiThickness;
+    inputEdits[PlanModel::DetBeWindow] = DetBeWindow;
+    inputEdits[PlanModel::DetDeadTime] = DetDeadTime;
 }
 
 void MainWindow::showDetailedState()
 {
-    // In the classic model the angles and the secondary excitation mean nothing.
+    // In the classic model the angles, the secondary excitation and the detector mean nothing.
     const bool detailed = plan->option(PlanModel::DetailedFluo);
-    IncidenceAngle->setEnabled(detailed);
-    ExitAngle->setEnabled(detailed);
-    SecondaryFluo->setEnabled(detailed);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{IncidenceAngle, ExitAngle, SecondaryFluo, BeamPolarised,
+                                          DetSiThickness, DetBeWindow, DetDeadTime})
+        w->setEnabled(detailed);
 }
 
 void MainWindow::fitToSmallScreens()
@@ -361,7 +415,8 @@ void MainWindow::wireForm()
     connect(Filter2Composition, &QLineEdit::editingFinished, this, &MainWindow::InF2Comp);
     // The fields that only the plot reads have no slot of their own.
     for (PlanModel::Input field :
-         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::StartE0, PlanModel::EndE0,
+         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
+          PlanModel::DetBeWindow, PlanModel::DetDeadTime, PlanModel::StartE0, PlanModel::EndE0,
           PlanModel::Filter1Thickness, PlanModel::Filter2Thickness, PlanModel::Filter1Density,
           PlanModel::Filter2Density, PlanModel::I0Flux, PlanModel::ExtEnergy, PlanModel::Distance,
           PlanModel::AirThickness, PlanModel::DetRadius, PlanModel::DetResolution,
@@ -386,6 +441,8 @@ void MainWindow::wireForm()
             [this](bool on) { plan->setOption(PlanModel::DetailedFluo, on); });
     connect(SecondaryFluo, &QAbstractButton::toggled, this,
             [this](bool on) { plan->setOption(PlanModel::SecondaryFluo, on); });
+    connect(BeamPolarised, &QAbstractButton::toggled, this,
+            [this](bool on) { plan->setOption(PlanModel::BeamPolarised, on); });
     connect(GView1, &GView::draw, this, &MainWindow::draw);
     connect(GView1, &GView::mouseMoved, this, &MainWindow::mouseMoved);
     connect(GView1, &GView::mousePressed, this, &MainWindow::mousePressed);
@@ -585,6 +642,9 @@ void MainWindow::showOption(PlanModel::Option option)
         break;
     case PlanModel::SecondaryFluo:
         SecondaryFluo->setChecked(checked);
+        break;
+    case PlanModel::BeamPolarised:
+        BeamPolarised->setChecked(checked);
         break;
     case PlanModel::OptionCount:
         break;

@@ -55,6 +55,13 @@ public:
     QLineEdit *ExitAngle = nullptr;
     QCheckBox *DetailedFluo = nullptr;
     QCheckBox *SecondaryFluo = nullptr;
+    // The detector of the detailed model and what it would count.
+    QLineEdit *DetSiThickness = nullptr;
+    QLineEdit *DetBeWindow = nullptr;
+    QLineEdit *DetDeadTime = nullptr;
+    QCheckBox *BeamPolarised = nullptr;
+    QLabel *CountRate = nullptr;
+    QLabel *DeadTime = nullptr;
     QFileDialog *saveDialog = nullptr;
 
 private Q_SLOTS:

@@ -7,6 +7,8 @@
 #include <QColor>
 #include <QPainter>
 
+#include <algorithm>
+
 // Paints what the plan holds: a mouse move, an expose or a resize computes no physics.
 void MainWindow::draw(QPainter *p)
 {
@@ -49,6 +51,10 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.muTTitle = tr("mu t");
     in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");
     in.legend = QStringList{tr("mu t"), tr("fluorescence"), tr("edges"), tr("calc. point")};
+    const QVector<LinePeak> &peaks = plan->spectrum.linePeaks;
+    if (std::any_of(peaks.cbegin(), peaks.cend(),
+                    [](const LinePeak &p) { return p.kind != LinePeak::Kind::Line; }))
+        in.legend << tr("scatter, escape");
     // Never smaller than about 80 % of the interface's font.
     in.minPointSize = 0.8 * font().pointSizeF();
     return in;

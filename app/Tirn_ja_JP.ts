@@ -75,7 +75,7 @@
         <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
 &lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
 p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Lucida Grande&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 3.487 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;
@@ -84,7 +84,7 @@ p, li { white-space: pre-wrap; }
         <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
 &lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
 p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Lucida Grande&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 3.487 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;
@@ -95,14 +95,14 @@ p, li { white-space: pre-wrap; }
         <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
 &lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
 p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Lucida Grande&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 2.34 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
         <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
 &lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
 p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;Lucida Grande&apos;; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 2.34 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
 &lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
@@ -750,6 +750,66 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>%1: must lie in (0, 90] degrees, not %2</source>
         <translation>%1: (0, 90] 度の範囲の値が必要です（入力値 %2）</translation>
+    </message>
+    <message>
+        <source>Si thickness [mm]</source>
+        <translation>Si 結晶厚 [mm]</translation>
+    </message>
+    <message>
+        <source>Be window [µm]</source>
+        <translation>Be 窓 [µm]</translation>
+    </message>
+    <message>
+        <source>Dead time [µs]</source>
+        <translation>不感時間 [µs]</translation>
+    </message>
+    <message>
+        <source>%1: below the Fano limit of silicon at Mn Ka (%2 keV), not %3</source>
+        <translation>%1: Mn Ka におけるシリコンのファノ限界（%2 keV）を下回っています（入力値 %3）</translation>
+    </message>
+    <message>
+        <source>Dead time %1 % at %2 /s: a detector distance of %3 cm would bring it to %4 % (all rates scaled by the solid angle).</source>
+        <translation>不感時間 %1 %（%2 /s）: 検出器距離を %3 cm にすると %4 % になります（全計数率を立体角に比例させた見積もり）。</translation>
+    </message>
+    <message>
+        <source>Polarised beam</source>
+        <translation>偏光ビーム</translation>
+    </message>
+    <message>
+        <source>A beam linearly polarised in the plane of beam and detector axis, as at a synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks.</source>
+        <translation>ビームと検出器軸を含む面内に直線偏光したビーム（放射光）。チェックを外すと無偏光の実験室線源。散乱ピークの強度が変わります。</translation>
+    </message>
+    <message>
+        <source>Every event the detector records per second, scatter and lines outside the plotted range included</source>
+        <translation>検出器が毎秒記録する全イベント数（散乱ピークと表示範囲外の蛍光線を含む）</translation>
+    </message>
+    <message>
+        <source>Share of the time the detector is busy, for a paralysable dead time per event</source>
+        <translation>検出器が処理中で計数できない時間の割合（麻痺型の不感時間モデル）</translation>
+    </message>
+    <message>
+        <source>Thickness of the detector's crystal</source>
+        <translation>検出器結晶の厚さ</translation>
+    </message>
+    <message>
+        <source>Beryllium window in front of it</source>
+        <translation>検出器前面のベリリウム窓の厚さ</translation>
+    </message>
+    <message>
+        <source>Dead time per recorded event</source>
+        <translation>1 イベントあたりの不感時間</translation>
+    </message>
+    <message>
+        <source>Count rate</source>
+        <translation>計数率</translation>
+    </message>
+    <message>
+        <source>Dead time</source>
+        <translation>不感時間</translation>
+    </message>
+    <message>
+        <source>scatter, escape</source>
+        <translation>散乱・エスケープ</translation>
     </message>
 </context>
 </TS>

@@ -136,6 +136,7 @@ int main(int argc, char **argv)
                                                  d.secondary = true;
                                                  d.lines = &w.plan->fluoLines;
                                                  d.crossSections = &w.plan->crossSections;
+                                                 d.scatter = &w.plan->scatterFactors;
                                                  simulateDetailed(d, spectrum.data(), result);
                                              }))
                            : median(timeEach(

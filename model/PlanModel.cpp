@@ -43,6 +43,9 @@ const char *const INPUT_NAMES[PlanModel::InputCount][2] = {
     {"MCAResolution", "0.01"},
     {"IncidenceAngle", "45"},
     {"ExitAngle", "45"},
+    {"DetSiThickness", "0.45"},
+    {"DetBeWindow", "25"},
+    {"DetDeadTime", "0.3"},
 };
 
 const char *const OUTPUT_NAMES[PlanModel::OutputCount][2] = {
@@ -57,6 +60,8 @@ const char *const OUTPUT_NAMES[PlanModel::OutputCount][2] = {
     {"label_20", ""},
     {"label_21", "Case:"},
     {"AddInfo", ""},
+    {"CountRate", ""},
+    {"DeadTime", ""},
 };
 
 struct OptionDefault
@@ -65,8 +70,9 @@ struct OptionDefault
     bool checked;
 };
 const OptionDefault OPTIONS[PlanModel::OptionCount] = {
-    {"IntensityPeak", false}, {"IntensityInt", true},  {"AddInfoRatioF", true}, {"MutBox", true},
-    {"FluoBox", true},        {"DetailedFluo", false}, {"SecondaryFluo", true},
+    {"IntensityPeak", false}, {"IntensityInt", true},  {"AddInfoRatioF", true},
+    {"MutBox", true},         {"FluoBox", true},       {"DetailedFluo", false},
+    {"SecondaryFluo", true},  {"BeamPolarised", true},
 };
 
 const char *const CHOICE_NAMES[PlanModel::ChoiceCount] = {"SelectTE", "SelectAE"};
@@ -120,6 +126,9 @@ const FieldRule FIELD_RULES[PlanModel::InputCount] = {
     {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]")},
     {Rule::Angle, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]")},
     {Rule::Angle, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]")},
+    {Rule::Positive, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Be window [\u00b5m]")},
+    {Rule::NonNegative, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]")},
 };
 
 // The fields whose trouble makes an F-XAFS verdict meaningless.
@@ -178,6 +187,7 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     // choice with nothing to compute from, which setAbsorption refuses.
     crossSections.load(QStringLiteral(":CrossSections.txt"));
     fluoLines.load(QStringLiteral(":FluoLines.txt"));
+    scatterFactors.load(QStringLiteral(":ScatterFactors.txt"));
     airComp = ::airComposition(xrayDb);
     f1Comp.entries = {CompEntry{QStringLiteral("Al"), &xrayDb[QStringLiteral("Al")], 1.0}};
     f1Comp.valid = true;
@@ -277,8 +287,9 @@ bool PlanModel::printValue(const QString &name, QString *value) const
 void PlanModel::setInput(Input field, const QString &text)
 {
     setText(field, text);
-    // The detailed lines depend on everything but the view.
-    if (field != StartE0 && field != EndE0 && field != DetResolution && field != MCAResolution)
+    // The detailed lines depend on everything but the view and the dead time.
+    if (field != StartE0 && field != EndE0 && field != DetResolution && field != MCAResolution &&
+        field != DetDeadTime)
         detailedDirty = true;
     switch (field) {
     case SetTgtCmp:
@@ -364,7 +375,7 @@ bool PlanModel::setOption(Option option, bool checked)
         options[other] = false;
         Q_EMIT optionChanged(other);
     }
-    if (option == DetailedFluo || option == SecondaryFluo)
+    if (option == DetailedFluo || option == SecondaryFluo || option == BeamPolarised)
         detailedDirty = true;
     // The display options and the fluorescence model change the spectrum and the information
     // text at once.
@@ -869,6 +880,13 @@ QString PlanModel::ruleProblem(Input field) const
     case Rule::Composition:
         break;
     }
+    // The detailed model reads the resolution as the FWHM at Mn Ka and extrapolates it with the
+    // Fano statistics of silicon, which no detector beats.
+    if (field == DetResolution && options[DetailedFluo] &&
+        v < fanoLimitFwhm(RESOLUTION_REFERENCE_KEV))
+        return trMain("%1: below the Fano limit of silicon at Mn Ka (%2 keV), not %3")
+            .arg(fieldCaption(field),
+                 QString::number(fanoLimitFwhm(RESOLUTION_REFERENCE_KEV), 'f', 3), text);
     return QString();
 }
 
@@ -962,6 +980,8 @@ void PlanModel::finishEdit(int editedField)
         message = calcPointProblem();
     if (message.isEmpty())
         message = unexcitedProblem();
+    if (message.isEmpty())
+        message = deadTimeProblem();
     for (int i = 0; message.isEmpty() && i < InputCount; ++i)
         message = problems[i];
     pendingStatus.clear();
@@ -991,6 +1011,10 @@ void PlanModel::refreshPlot()
                 d.secondary = options[SecondaryFluo];
                 d.lines = &fluoLines;
                 d.crossSections = &crossSections;
+                d.scatter = scatterFactors.size() > 0 ? &scatterFactors : nullptr;
+                d.polarised = options[BeamPolarised];
+                d.detector.siThicknessMm = number(DetSiThickness);
+                d.detector.beWindowUm = number(DetBeWindow);
                 computeDetailedLines(d, detailedLines);
                 detailedDirty = false;
             }
@@ -1005,8 +1029,55 @@ void PlanModel::refreshPlot()
         f1MolPerArea = spectrum.f1MolPerArea;
         f2MolPerArea = spectrum.f2MolPerArea;
         setOutputText(AddInfo, spectrum.infoText);
+        updateDetectorReadouts();
     }
     Q_EMIT plotChanged();
+}
+
+void PlanModel::updateDetectorReadouts()
+{
+    // Only the detailed model knows what the detector records.
+    if (!options[DetailedFluo] || !detailedLines.detectorResponse) {
+        setOutputText(CountRate, QString());
+        setOutputText(DeadTime, QString());
+        setOutputRole(DeadTime, OutputNormal);
+        return;
+    }
+    const double rate = detailedLines.countRate;
+    setOutputText(CountRate, QString::number(rate, 'e', 3) + QStringLiteral(" /s"));
+    setOutputText(DeadTime, QString::number(deadTimePercent(), 'f', 1) + QStringLiteral(" %"));
+    setOutputRole(DeadTime, deadTimePercent() > DEAD_TIME_ALARM ? OutputAlarm : OutputNormal);
+}
+
+double PlanModel::deadTimePercent() const
+{
+    // Paralysable: of n events per second, exp(-n tau) find the detector ready.
+    const double tau = number(DetDeadTime) * 1e-6;
+    return -100.0 * std::expm1(-detailedLines.countRate * tau);
+}
+
+QString PlanModel::deadTimeProblem() const
+{
+    if (!curveShown || !options[DetailedFluo] || !detailedLines.detectorResponse)
+        return QString();
+    const double dead = deadTimePercent();
+    if (!(dead > DEAD_TIME_ALARM))
+        return QString();
+    // Every rate scales with the solid angle of the detector: find the distance whose solid
+    // angle brings the rate down to the one that gives the advised dead time.
+    const double tau = number(DetDeadTime) * 1e-6;
+    const double wanted = -std::log1p(-DEAD_TIME_ADVISED / 100.0) / tau;
+    const double radius = number(DetRadius);
+    const double fraction =
+        discSolidAngleFraction(number(Distance), radius) * wanted / detailedLines.countRate;
+    const double c = 1.0 - 2.0 * fraction; // D / sqrt(D^2 + R^2)
+    const double distance = c * radius / std::sqrt((1.0 - c) * (1.0 + c));
+    if (!std::isfinite(distance)) // an infinite count rate: no distance helps
+        return QString();
+    return trMain("Dead time %1 % at %2 /s: a detector distance of %3 cm would bring it to "
+                  "%4 % (all rates scaled by the solid angle).")
+        .arg(QString::number(dead, 'f', 1), QString::number(detailedLines.countRate, 'e', 2),
+             QString::number(distance, 'g', 3), QString::number(DEAD_TIME_ADVISED, 'f', 0));
 }
 
 SpectrumInput PlanModel::spectrumInput() const

@@ -5,6 +5,7 @@
 #include "DetailedFluorescence.h"
 #include "FluoLineTable.h"
 #include "FluoSimulation.h"
+#include "ScatterTable.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -43,8 +44,13 @@ constexpr double cm3ToMm3(double cm3)
 // Roles of the field style sheets. The colours are the view's business; which role a field has
 // is part of the plan, since every recomputation says which fields it derived.
 enum FieldStyleRole { StyleNormal = 0, StyleDerived = 1, StyleEdited = 2 };
-// Output labels have no "edited" role; index 2 is spare.
-enum OutputStyleRole { OutputNormal = 0, OutputDerived = 1, OutputSpare = 2 };
+// Output labels have no "edited" role; a read-out whose value spells trouble (a dead time above
+// DEAD_TIME_ALARM) is marked instead.
+enum OutputStyleRole { OutputNormal = 0, OutputDerived = 1, OutputAlarm = 2 };
+
+// Dead time [%] above which the read-out is marked, and the one the status bar's advice aims at.
+constexpr double DEAD_TIME_ALARM = 20.0;
+constexpr double DEAD_TIME_ADVISED = 10.0;
 
 // The whole sample plan behind the window, without any widget: every field as the text the user
 // typed, every choice, the compositions and every result. Each setter runs the recomputation
@@ -88,6 +94,9 @@ public:
         MCAResolution,
         IncidenceAngle,
         ExitAngle,
+        DetSiThickness,
+        DetBeWindow,
+        DetDeadTime,
         InputCount
     };
     // Read-out labels, named like their widgets.
@@ -103,6 +112,8 @@ public:
         label_20,
         label_21,
         AddInfo,
+        CountRate,
+        DeadTime,
         OutputCount
     };
     // Check boxes, radio buttons and checkable group boxes, named like their widgets.
@@ -114,6 +125,7 @@ public:
         FluoBox,
         DetailedFluo,
         SecondaryFluo,
+        BeamPolarised,
         OptionCount
     };
     // The two selectors.
@@ -220,6 +232,7 @@ public:
     XrayDataBase xrayDb;
     CrossSectionTable crossSections; // Elam's tabulated cross sections, for the tabulated choice
     FluoLineTable fluoLines;         // every line by subshell, yields and Coster-Kronig rates
+    ScatterTable scatterFactors;     // form factors and incoherent scattering functions
     // The detailed model's lines with their rates: what does not depend on the view, computed
     // once per edit that changes it.
     DetailedLineSet detailedLines;
@@ -317,6 +330,12 @@ private:
     QString calcPointProblem() const;
     // "" unless no line of the target is excited, else which edge E0 must pass.
     QString unexcitedProblem() const;
+    // "" unless the dead time is above DEAD_TIME_ALARM, else the distance that would bring it to
+    // DEAD_TIME_ADVISED.
+    QString deadTimeProblem() const;
+    // The count rate and dead time read-outs of the detailed model.
+    void updateDetectorReadouts();
+    double deadTimePercent() const;
     bool verdictDependsOnFlagged() const;
 
     QString inputs[InputCount];

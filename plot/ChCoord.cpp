@@ -78,16 +78,6 @@ void ChCoord::restoreRealYRange()
     realY1 = savedY1;
 }
 
-double ChCoord::realToScreenX(double x) const
-{
-    return screenX0 + (screenX1 - screenX0) / (realX1 - realX0) * (x - realX0);
-}
-
-double ChCoord::realToScreenY(double y) const
-{
-    return screenY1 - (screenY1 - screenY0) / (realY1 - realY0) * (y - realY0);
-}
-
 double ChCoord::realToScreenDX(double dx) const
 {
     return (screenX1 - screenX0) / (realX1 - realX0) * dx;

@@ -41,8 +41,15 @@ public:
     void restoreRealXRange();
     void restoreRealYRange();
 
-    double realToScreenX(double x) const;
-    double realToScreenY(double y) const;
+    // Inline: the curves map every one of their points through these at each repaint.
+    double realToScreenX(double x) const
+    {
+        return screenX0 + (screenX1 - screenX0) / (realX1 - realX0) * (x - realX0);
+    }
+    double realToScreenY(double y) const
+    {
+        return screenY1 - (screenY1 - screenY0) / (realY1 - realY0) * (y - realY0);
+    }
     double realToScreenDX(double dx) const;
     double realToScreenDY(double dy) const;
     double realToScreenDYAbs(double dy) const;

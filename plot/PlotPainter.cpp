@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -146,12 +148,18 @@ namespace {
 class LabelSpace
 {
 public:
-    bool take(const QRectF &r)
+    bool isFree(const QRectF &r) const
     {
         for (const QRectF &t : qAsConst(taken)) {
             if (t.intersects(r))
                 return false;
         }
+        return true;
+    }
+    bool take(const QRectF &r)
+    {
+        if (!isFree(r))
+            return false;
         taken.append(r);
         return true;
     }
@@ -202,26 +210,41 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     const QPen calcPen = makePen(1, 220, 150, 0);
     const QPen edgePen = makePen(1, 0, 230, 0);
     const QPen fluoPen = makePen(1, 0, 0, 250);
+    const QPen detectorPen = makePen(1, 170, 0, 170); // scatter and escape peaks
     SegmentPainter seg(p, W, H);
     const double minPt = in.minPointSize;
-    // Lines are queued by seg; text must go on top of everything drawn before it.
-    const auto text = [p, &seg, &font, minPt](const QRectF &rect, int flags, const QString &s) {
-        seg.flush();
-        return drawFittedText(p, rect, font, flags, 1, s, minPt);
-    };
     // Text at the smallest readable size, for captions whose room is set by the layout.
     QFont small = font;
     if (minPt > 0)
         small.setPointSizeF(std::max(minPt, 1.0));
+    // The painter keeps the small font from one caption to the next, since setting a font costs
+    // more than drawing a short text; fitted text and the end of the repaint get the plain font
+    // back, as they always had it.
+    bool smallSet = false;
+    const auto useFont = [p, &smallSet, &small, &font](bool wantSmall) {
+        if (smallSet != wantSmall)
+            p->setFont(wantSmall ? small : font);
+        smallSet = wantSmall;
+    };
+    struct PlainFontAtEnd
+    {
+        std::function<void()> restore;
+        ~PlainFontAtEnd() { restore(); }
+    } plainFontAtEnd{[&useFont] { useFont(false); }};
+    // Lines are queued by seg; text must go on top of everything drawn before it.
+    const auto text = [p, &seg, &font, &useFont, minPt](const QRectF &rect, int flags,
+                                                        const QString &s) {
+        seg.flush();
+        useFont(false);
+        return drawFittedText(p, rect, font, flags, 1, s, minPt);
+    };
     const QFontMetricsF fm(small, p->device());
     const double lineH = fm.height();
-    const auto plainText = [p, &seg, &small, &font](const QRectF &rect, int flags,
-                                                    const QString &s) {
+    const auto plainText = [p, &seg, &useFont](const QRectF &rect, int flags, const QString &s) {
         seg.flush();
-        p->setFont(small);
+        useFont(true);
         if (rectWorthDrawing(p, rect))
             p->drawText(rect, flags, s);
-        p->setFont(font);
     };
 
     // Layout: the fitted look of a large plot, with room kept for numbers and axis titles at
@@ -346,6 +369,7 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     p->setPen(numberPen);
     plainText(QRectF(0.2 * lineH, bottom + unitH / 10, left - 0.4 * lineH, std::max(unitH, lineH)),
               Qt::AlignRight | Qt::AlignVCenter, in.energyTitle);
+    useFont(true); // so that restore() leaves the font the flag says
     p->save();
     p->translate(0.2 * lineH, (top + bottom) * 0.5);
     p->rotate(-90);
@@ -389,29 +413,49 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
         }
     }
 
-    // Line sticks, the strongest stickMax high.
-    seg.setPen(fluoPen);
-    for (const LinePeak &peak : sim.linePeaks) {
-        const double xl = x(peak.peakEnergy);
-        seg.line(xl, coord.screenY1 - stickMax * peak.peakIntensity / sim.peakMax, xl, Y1);
+    // Line sticks, the strongest stickMax high; the peaks the detector adds in a colour of
+    // their own, drawn after the lines so that a line does not hide them.
+    for (const bool detectorPeaks : {false, true}) {
+        seg.setPen(detectorPeaks ? detectorPen : fluoPen);
+        for (const LinePeak &peak : sim.linePeaks) {
+            if ((peak.kind != LinePeak::Kind::Line) != detectorPeaks)
+                continue;
+            const double xl = x(peak.peakEnergy);
+            seg.line(xl, coord.screenY1 - stickMax * peak.peakIntensity / sim.peakMax, xl, Y1);
+        }
     }
+    seg.setPen(fluoPen); // for the label leaders and the spectrum
 
     // Line labels climb from the bottom within a band of two stick heights, each at the lowest
     // height where it covers no other label; one that finds no room is left out.
+    // A crowded spectrum leaves most labels out, and measuring a text costs more than trying its
+    // heights: where not even a sliver of the label's left edge is free, the label cannot be, so
+    // it is measured only from the lowest height where that sliver fits.
+    const auto inBand = [&](double curY) {
+        return curY >= coord.screenY1 - 2 * stickMax - textH && curY > coord.screenY0;
+    };
+    QVector<std::pair<QRectF, const QString *>> placed;
     for (const LineLabel &label : sim.labelList) {
         const double xl = x(label.first);
+        double firstY = coord.screenY1 - textH;
+        while (inBand(firstY) && !labels.isFree(QRectF(xl + 15, firstY - 10 - textH * 0.5,
+                                                       std::min(4.0, textH), textH)))
+            firstY -= textH;
+        if (!inBand(firstY))
+            continue;
         const double w = fm.horizontalAdvance(label.second) + 4;
-        for (double curY = coord.screenY1 - textH;
-             curY >= coord.screenY1 - 2 * stickMax - textH && curY > coord.screenY0;
-             curY -= textH) {
+        for (double curY = firstY; inBand(curY); curY -= textH) {
             const QRectF r(xl + 15, curY - 10 - textH * 0.5, w, textH);
             if (labels.take(r)) {
-                plainText(r, Qt::AlignLeft | Qt::AlignVCenter, label.second);
+                placed.append({r, &label.second});
                 seg.line(xl, curY, xl + 10, curY - 10);
                 break;
             }
         }
     }
+    // The texts after their leaders, which then need one flush of the queued lines.
+    for (const auto &[r, label] : qAsConst(placed))
+        plainText(r, Qt::AlignLeft | Qt::AlignVCenter, *label);
 
     // The spectrum on its own scale, 0 at the bottom and 1.1 x its maximum at the top, with its
     // numbers and unit on the right.
@@ -434,6 +478,7 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
                       Qt::AlignRight | Qt::AlignVCenter, QString::number(v, 'g', 3));
         }
     }
+    useFont(true); // so that restore() leaves the font the flag says
     p->save();
     p->translate(W - 0.2 * lineH, (top + bottom) * 0.5);
     p->rotate(90);
@@ -442,18 +487,19 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     p->restore();
 
     // Legend, in the top right corner of the plot on a white ground, where there is room.
-    const QPen legendPens[] = {curvePen, fluoPen, edgePen, calcPen};
+    const QPen legendPens[] = {curvePen, fluoPen, edgePen, calcPen, detectorPen};
+    constexpr int LEGEND_MAX = int(sizeof legendPens / sizeof legendPens[0]);
     double legendW = 0;
     for (const QString &entry : in.legend)
         legendW = std::max(legendW, fm.horizontalAdvance(entry));
     legendW += 1.8 * lineH;
-    const double legendH = lineH * std::min<int>(4, int(in.legend.size()));
+    const double legendH = lineH * std::min<int>(LEGEND_MAX, int(in.legend.size()));
     if (!in.legend.isEmpty() && right - left > 4 * legendW && bottom - top > 3 * legendH) {
         const double lx = right - legendW - 4.5 * lineH; // clear of the intensity numbers
         double ly = top + 0.3 * lineH;
         seg.flush();
         p->fillRect(QRectF(lx - 0.2 * lineH, ly, legendW + 0.4 * lineH, legendH), Qt::white);
-        for (int i = 0; i < in.legend.size() && i < 4; ++i) {
+        for (int i = 0; i < in.legend.size() && i < LEGEND_MAX; ++i) {
             seg.setPen(legendPens[i]);
             seg.line(lx, ly + 0.5 * lineH, lx + 1.2 * lineH, ly + 0.5 * lineH);
             seg.flush();

@@ -42,7 +42,7 @@ struct PlotPaintInput
     QString energyTitle;      // "Energy [keV]"
     QString muTTitle;         // "mu t"
     QString intensityTitle;   // "photons/s" or "photons/s per channel"
-    QStringList legend;       // mu t, fluorescence, edges, calculation point
+    QStringList legend;       // mu t, fluorescence, edges, calculation point[, scatter and escape]
     // Text is never drawn smaller than this; a caption that would need less is left out.
     double minPointSize = 0;
 };

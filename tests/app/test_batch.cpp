@@ -367,7 +367,7 @@ void TestBatch::lineTableContract_data()
 {
     QTest::addColumn<QStringList>("sets");
     QTest::addColumn<QString>("line");
-    QTest::addColumn<int>("sign"); // of the rate; -1 when the line must be absent
+    QTest::addColumn<int>("sign"); // of the rate; -1: no line at all, -2: this one absent
 
     const QStringList pbo{"SetTgtCmp=PbO", "SetBndCmp=C6H10O5", "SetTgtBndWtR=5", "StartE0=5",
                           "EndE0=20"};
@@ -381,6 +381,12 @@ void TestBatch::lineTableContract_data()
     QTest::newRow("detailed: Pb Lb1 below LII")
         << (pbo + QStringList{"ExtEnergy=14", "DetailedFluo=1", "SecondaryFluo=0"}) << "Pb Lb1"
         << 0;
+    // and what the detector records besides: scatter (no element) and escape peaks.
+    const QStringList fe{"SetTgtCmp=Fe2O3", "DetailedFluo=1", "StartE0=1", "EndE0=11"};
+    QTest::newRow("detailed: Compton") << fe << " Compton" << 1;
+    QTest::newRow("detailed: Fe Ka1 escape") << fe << "Fe Ka1_esc" << 1;
+    QTest::newRow("classic: no scatter")
+        << QStringList{"SetTgtCmp=Fe2O3", "EndE0=11"} << " Rayleigh" << -2;
 }
 
 void TestBatch::lineTableContract()
@@ -395,8 +401,12 @@ void TestBatch::lineTableContract()
         detailed ? QLatin1String("composition,element,line,energy_keV,rate_per_s,"
                                  "secondary_per_s\n")
                  : QLatin1String("composition,element,line,energy_keV,rate_per_s\n")));
-    if (sign < 0) {
+    if (sign == -1) {
         QCOMPARE(csv.count(QLatin1Char('\n')), 1);
+        return;
+    }
+    if (sign == -2) {
+        QVERIFY2(!rates.contains(line), qPrintable(csv));
         return;
     }
     QVERIFY2(rates.contains(line), qPrintable(csv));
@@ -617,6 +627,12 @@ void TestBatch::sessionRoundTrip_data()
         << QStringList{"--set",           "SetTgtCmp=CuO", "--set",
                        "SetTgtBndMolR=0", "--set",         "SetCylDiam=abc"}
         << QStringList{"--set", "SetCylDiam=10"};
+    QTest::newRow("detailed, detector and unpolarised beam")
+        << QStringList{"--set", "SetTgtCmp=Fe2O3", "--set", "DetailedFluo=1",
+                       "--set", "BeamPolarised=0", "--set", "DetSiThickness=1",
+                       "--set", "DetBeWindow=8",   "--set", "DetDeadTime=0.1",
+                       "--set", "Distance=3"}
+        << QStringList{"--set", "DetDeadTime=1"};
 }
 
 void TestBatch::sessionRoundTrip()

@@ -4,6 +4,7 @@
 #include "MuT.h"
 #include "Pellet.h"
 
+#include <QCheckBox>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -409,6 +410,26 @@ private Q_SLOTS:
                                                  << ""
                                                  << ""
                                                  << "1";
+        // The detailed model reads the FWHM at Mn Ka, which silicon cannot beat; the classic
+        // model takes any width.
+        QTest::newRow("detailed: FWHM below the Fano limit")
+            << "DetResolution"
+            << "0.1"
+            << "Det. Res.(FWHM)[keV]: below the Fano limit of silicon at Mn Ka (0.117 keV), not 0.1"
+            << "0.13";
+        QTest::newRow("classic: the same FWHM") << "DetResolution"
+                                                << "0.1"
+                                                << ""
+                                                << "0.3";
+        QTest::newRow("detailed: no crystal") << "DetSiThickness"
+                                              << "0"
+                                              << "Si thickness [mm]: must be greater than 0, not 0"
+                                              << "0.45";
+        QTest::newRow("detailed: negative dead time")
+            << "DetDeadTime"
+            << "-1"
+            << "Dead time [\u00b5s]: must not be negative, not -1"
+            << "0";
         QTest::newRow("exit angle beyond 90") << "ExitAngle"
                                               << "95"
                                               << "Exit [deg]: must lie in (0, 90] degrees, not 95"
@@ -433,20 +454,47 @@ private Q_SLOTS:
         QLineEdit *edit = w->findChild<QLineEdit *>(field);
         QVERIFY(edit);
         fe2o3InBn();
+        w->DetailedFluo->setChecked(QByteArray(QTest::currentDataTag()).startsWith("detailed"));
         const auto framed = [edit] { return edit->styleSheet().contains(QLatin1String("solid")); };
         type(edit, bad);
         QCOMPARE(w->statusBar()->currentMessage(), message);
         QCOMPARE(framed(), !message.isEmpty());
         if (!message.isEmpty())
-            QVERIFY2(!w->label_20->text().contains(QLatin1String("OK")) ||
-                         field.contains(QLatin1String("E0")) || field == QLatin1String("I0Flux") ||
-                         field == QLatin1String("DetResolution") ||
-                         field == QLatin1String("Distance") || field == QLatin1String("ExitAngle"),
-                     "a verdict on a pellet with a broken field");
+            QVERIFY2(
+                !w->label_20->text().contains(QLatin1String("OK")) ||
+                    field.contains(QLatin1String("E0")) || field == QLatin1String("I0Flux") ||
+                    field == QLatin1String("DetResolution") || field == QLatin1String("Distance") ||
+                    field == QLatin1String("ExitAngle") || field.startsWith(QLatin1String("Det")),
+                "a verdict on a pellet with a broken field");
         type(edit, good);
         QVERIFY(!framed());
         QVERIFY(w->plan->flaggedFields().isEmpty());
         QCOMPARE(w->statusBar()->currentMessage(), QString());
+    }
+
+    // A detector far too close: the dead time read-out is marked and the status bar names the
+    // distance that brings it to 10 %, which typing it then does. The classic model counts
+    // nothing.
+    void deadTimeAdvice()
+    {
+        fe2o3InBn();
+        w->DetailedFluo->setChecked(true);
+        type(w->Distance, QStringLiteral("2"));
+        const auto marked = [this] { return w->DeadTime->styleSheet().contains("200, 0, 0"); };
+        QVERIFY(marked());
+        QVERIFY(w->CountRate->text().endsWith(QLatin1String(" /s")));
+        const QString message = w->statusBar()->currentMessage();
+        const QRegularExpressionMatch m =
+            QRegularExpression("a detector distance of ([0-9.]+) cm").match(message);
+        QVERIFY2(m.hasMatch(), qPrintable(message));
+        type(w->Distance, m.captured(1));
+        const double dead = w->DeadTime->text().chopped(2).toDouble();
+        QVERIFY2(std::abs(dead - 10) < 0.3, qPrintable(w->DeadTime->text()));
+        QVERIFY(!marked());
+        QCOMPARE(w->statusBar()->currentMessage(), QString());
+        w->DetailedFluo->setChecked(false);
+        QCOMPARE(w->CountRate->text(), QString());
+        QCOMPARE(w->DeadTime->text(), QString());
     }
 
     // What the status bar explains: an excitation below every edge of the lines on show, a

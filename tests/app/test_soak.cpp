@@ -438,7 +438,8 @@ void TestSoak::hostileFormReturnsToStart()
         w->ExtEnergy,          w->Distance,         w->DetRadius,      w->AirThickness,
         w->Filter1Composition, w->Filter1Thickness, w->Filter1Density, w->Filter2Composition,
         w->Filter2Thickness,   w->Filter2Density,   w->I0Flux,         w->MCAResolution,
-        w->DetResolution,      w->IncidenceAngle,   w->ExitAngle};
+        w->DetResolution,      w->IncidenceAngle,   w->ExitAngle,      w->DetSiThickness,
+        w->DetBeWindow,        w->DetDeadTime};
     replayOrder = QVector<QLineEdit *>{w->SetDMuT, w->SetMuT} + pelletFields + spectrumFields +
                   QVector<QLineEdit *>{w->StartE0, w->EndE0, w->SetBndCmp};
     QVector<QLineEdit *> allFields = replayOrder;
