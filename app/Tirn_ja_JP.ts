@@ -768,8 +768,8 @@ p, li { white-space: pre-wrap; }
         <translation>%1: Mn Ka におけるシリコンのファノ限界（%2 keV）を下回っています（入力値 %3）</translation>
     </message>
     <message>
-        <source>Dead time %1 % at %2 /s: a detector distance of %3 cm would bring it to %4 % (all rates scaled by the solid angle).</source>
-        <translation>不感時間 %1 %（%2 /s）: 検出器距離を %3 cm にすると %4 % になります（全計数率を立体角に比例させた見積もり）。</translation>
+        <source>Dead time %1 % at %2 /s; at a distance of %3 cm it would be %4 %.</source>
+        <translation>不感時間 %1 %（%2 /s）。検出器距離 %3 cm で %4 % になります。</translation>
     </message>
     <message>
         <source>Polarised beam</source>

@@ -1074,8 +1074,7 @@ QString PlanModel::deadTimeProblem() const
     const double distance = c * radius / std::sqrt((1.0 - c) * (1.0 + c));
     if (!std::isfinite(distance)) // an infinite count rate: no distance helps
         return QString();
-    return trMain("Dead time %1 % at %2 /s: a detector distance of %3 cm would bring it to "
-                  "%4 % (all rates scaled by the solid angle).")
+    return trMain("Dead time %1 % at %2 /s; at a distance of %3 cm it would be %4 %.")
         .arg(QString::number(dead, 'f', 1), QString::number(detailedLines.countRate, 'e', 2),
              QString::number(distance, 'g', 3), QString::number(DEAD_TIME_ADVISED, 'f', 0));
 }

@@ -485,7 +485,7 @@ private Q_SLOTS:
         QVERIFY(w->CountRate->text().endsWith(QLatin1String(" /s")));
         const QString message = w->statusBar()->currentMessage();
         const QRegularExpressionMatch m =
-            QRegularExpression("a detector distance of ([0-9.]+) cm").match(message);
+            QRegularExpression("at a distance of ([0-9.]+) cm").match(message);
         QVERIFY2(m.hasMatch(), qPrintable(message));
         type(w->Distance, m.captured(1));
         const double dead = w->DeadTime->text().chopped(2).toDouble();
