@@ -1052,8 +1052,7 @@ void PlanModel::updateDetectorReadouts()
 double PlanModel::deadTimePercent() const
 {
     // Paralysable: of n events per second, exp(-n tau) find the detector ready.
-    const double tau = number(DetDeadTime) * 1e-6;
-    return -100.0 * std::expm1(-detailedLines.countRate * tau);
+    return -100.0 * std::expm1(-detailedLines.countRate * deadTimePerEvent());
 }
 
 QString PlanModel::deadTimeProblem() const
@@ -1065,8 +1064,7 @@ QString PlanModel::deadTimeProblem() const
         return QString();
     // Every rate scales with the solid angle of the detector: find the distance whose solid
     // angle brings the rate down to the one that gives the advised dead time.
-    const double tau = number(DetDeadTime) * 1e-6;
-    const double wanted = -std::log1p(-DEAD_TIME_ADVISED / 100.0) / tau;
+    const double wanted = -std::log1p(-DEAD_TIME_ADVISED / 100.0) / deadTimePerEvent();
     const double radius = number(DetRadius);
     const double fraction =
         discSolidAngleFraction(number(Distance), radius) * wanted / detailedLines.countRate;

@@ -336,6 +336,7 @@ private:
     // The count rate and dead time read-outs of the detailed model.
     void updateDetectorReadouts();
     double deadTimePercent() const;
+    double deadTimePerEvent() const { return number(DetDeadTime) * 1e-6; } // s
     bool verdictDependsOnFlagged() const;
 
     QString inputs[InputCount];

@@ -49,7 +49,6 @@ public:
     // fluorescence yield of Si for the escape; 0 takes the line table's.
     bool setUp(const DetectorSettings &settings, const CrossSectionTable &xs,
                const FluoLineTable &lines, const ScatterTable &scatter, double siKYield = 0);
-    bool isValid() const { return valid; }
 
     // Fraction of the photons of energy E arriving at the window that the crystal absorbs:
     // exp(-mu_Be rho_Be t_Be) (1 - exp(-tau_Si rho_Si t_Si)), total attenuation in the window,

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <utility>
 
 namespace {
@@ -226,11 +225,6 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
             p->setFont(wantSmall ? small : font);
         smallSet = wantSmall;
     };
-    struct PlainFontAtEnd
-    {
-        std::function<void()> restore;
-        ~PlainFontAtEnd() { restore(); }
-    } plainFontAtEnd{[&useFont] { useFont(false); }};
     // Lines are queued by seg; text must go on top of everything drawn before it.
     const auto text = [p, &seg, &font, &useFont, minPt](const QRectF &rect, int flags,
                                                         const QString &s) {
@@ -519,4 +513,5 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     if (!text(readoutRect, Qt::AlignLeft | Qt::AlignVCenter, readout))
         plainText(QRectF(left, top - 1.1 * lineH, right - left, lineH),
                   Qt::AlignLeft | Qt::AlignVCenter, readout);
+    useFont(false);
 }
