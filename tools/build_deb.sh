@@ -7,7 +7,8 @@
 #   tools/build_deb.sh [BUILD_DIR]     # default build-deb; an existing build is reused as it is
 #
 # A new BUILD_DIR is configured with TIRN_QT_MAJOR from the environment (default: Qt 6 where
-# installed). Needs dpkg-dev (dpkg-shlibdeps), desktop-file-utils and appstream.
+# installed). Needs dpkg-dev (dpkg-shlibdeps, readelf), file (CPack's DEB generator runs it),
+# desktop-file-utils, appstream and python3.
 # Prints the path of the .deb on its last line.
 set -euo pipefail
 
@@ -20,7 +21,7 @@ fail() {
     echo "build_deb: $*" >&2
     exit 1
 }
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli; do
+for tool in cpack dpkg-deb dpkg-shlibdeps readelf file desktop-file-validate appstreamcli python3; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 

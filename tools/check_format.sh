@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Checks that every tracked C++ file is formatted as .clang-format says (clang-format 14, the
 # version Debian 12 ships: another version may format differently). Changes nothing; lists
-# each file that needs formatting and exits 1 if any does.
+# each file that needs formatting and exits 1 if any does. Outside a git work tree (a source
+# tarball, a machine without git) it checks the .cpp and .h files on disk instead, leaving out
+# hidden directories and build trees (build*/, out/, any directory holding a CMakeCache.txt).
 #
 # To format:  clang-format-14 -i $(git ls-files '*.cpp' '*.h')
 set -euo pipefail
@@ -11,8 +13,15 @@ cd "$root"
 format=${CLANG_FORMAT:-clang-format-14}
 command -v "$format" >/dev/null || { echo "check_format: $format is not installed" >&2; exit 2; }
 
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
-[ ${#files[@]} -gt 0 ] || { echo "check_format: no tracked C++ files" >&2; exit 2; }
+# Only this tree's own repository: a tarball unpacked inside another work tree is no checkout.
+if command -v git >/dev/null && [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ]; then
+    mapfile -t files < <(git ls-files '*.cpp' '*.h')
+else
+    mapfile -t files < <(find . -mindepth 1 -type d \( -name '.*' -o -path './build*' -o \
+        -path ./out -o -exec test -e '{}/CMakeCache.txt' \; \) -prune -o \
+        -type f \( -name '*.cpp' -o -name '*.h' \) -print | sed 's|^\./||' | LC_ALL=C sort)
+fi
+[ ${#files[@]} -gt 0 ] || { echo "check_format: no C++ files" >&2; exit 2; }
 bad=()
 for f in "${files[@]}"; do
     [ -e "$f" ] || continue # deleted in the working tree, not yet committed

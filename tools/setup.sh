@@ -31,9 +31,10 @@ if [ "$mode" = test ]; then
     packages+=("${qt6_packages[@]}" "${qt5_packages[@]}" qttranslations5-l10n qt6-translations-l10n)
     # The parser fuzzer is built with clang and its libFuzzer runtime.
     packages+=(clang-14 libclang-rt-14-dev)
-    # Package building and checking, the format check, and the peer libraries that tests
-    # compare against.
-    packages+=(dpkg-dev desktop-file-utils appstream clang-format-14)
+    # Package building (CPack's DEB generator runs file) and checking, the format check, the
+    # batch output comparison and the package check (python3), and the peer libraries that
+    # tests compare against. A minimal Debian 12 has none of them.
+    packages+=(dpkg-dev file desktop-file-utils appstream clang-format-14 python3)
     packages+=(python3-xraydb python3-xraylib python3-fisx)
 elif [ "${TIRN_QT_MAJOR:-6}" = 5 ]; then
     packages+=("${qt5_packages[@]}")
@@ -122,7 +123,7 @@ test)
     stage "sanitizer tests (Qt 5)" sanitized_suite "$asan_dir"
 
     # Same program whichever Qt it runs on: batch mode's text outputs must not differ by a byte.
-    stage "Qt 6 / Qt 5 batch outputs" bash "$here/tools/compare_qt_builds.sh" \
+    stage "Qt 6 / Qt 5 batch outputs" bash "$here/tools/compare_builds.sh" \
         "$build_dir/app/Tirn" "$qt5_dir/app/Tirn"
 
     # The Debian package of the Qt 6 build, unpacked and checked.
