@@ -1,17 +1,17 @@
 #include "BatchRunner.h"
 
+#include "ExportFormats.h"
 #include "MainWindow.h"
+#include "SafeWrite.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTextStream>
 
@@ -43,6 +43,7 @@ struct BatchPlan
     QString saveSession;
     QString plotFile;
     QSize plotSize{1000, 600};
+    bool listFields = false;
 };
 
 void printError(const QString &message)
@@ -67,6 +68,8 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             seenBatch = true;
         } else if (arg == QLatin1String("-e") || arg == QLatin1String("-j")) {
             // language choice, handled before the application started
+        } else if (arg == QLatin1String("--list-fields")) {
+            plan.listFields = true;
         } else if (arg == QLatin1String("--set")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
@@ -117,20 +120,17 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
                 return QStringLiteral("--render-plot needs a file name");
             if (!plan.plotFile.isEmpty())
                 return QStringLiteral("--render-plot given twice");
-            const QString suffix = QFileInfo(v).suffix().toLower();
-            if (suffix != QLatin1String("svg") && suffix != QLatin1String("pdf") &&
-                !QImageWriter::supportedImageFormats().contains(suffix.toLatin1()))
+            if (!exportFormatFor(ExportKind::PlotImage, v))
                 return QStringLiteral("--render-plot: no image format for the suffix \"%1\"")
-                    .arg(suffix);
+                    .arg(QFileInfo(v).suffix().toLower());
             plan.plotFile = v;
         } else if (arg == QLatin1String("--plot-size")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
             plan.plotSize = parseImageSize(v);
-            if (!present || !(plan.plotSize.width() > 0 && plan.plotSize.height() > 0 &&
-                              plan.plotSize.width() <= 20000 && plan.plotSize.height() <= 20000))
-                return QStringLiteral("--plot-size takes WxH in pixels (1 to 20000), got \"%1\"")
-                    .arg(v);
+            if (!present || !imageSizeAllowed(plan.plotSize))
+                return QStringLiteral("--plot-size takes WxH in pixels (1 to %1), got \"%2\"")
+                    .arg(QString::number(MaxImageSide), v);
         } else if (arg == QLatin1String("--save-lines")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
@@ -233,25 +233,6 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-// Opens the screenshot's file before any output is written. The image is written to a temporary
-// file that replaces the target only at commit: writing to the name directly would truncate an
-// existing file before finding out that its suffix names no image format, and a run that fails
-// must leave every file as it was.
-bool openImageFile(QSaveFile &file, QByteArray &format, QString &error)
-{
-    format = QFileInfo(file.fileName()).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format)) {
-        error = QStringLiteral("no image format for the suffix \"%1\"")
-                    .arg(QString::fromLatin1(format));
-        return false;
-    }
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void installBatchMessageFilter()
@@ -280,6 +261,12 @@ int runBatch(const QStringList &arguments)
     if (!usageError.isEmpty()) {
         printError(usageError);
         return ExitUsage;
+    }
+
+    // The field table alone answers; no plan is built.
+    if (plan.listFields) {
+        QTextStream(stdout) << Fields::listing();
+        return ExitOk;
     }
 
     auto *model = new PlanModel;
@@ -352,11 +339,19 @@ int runBatch(const QStringList &arguments)
     }
     std::fflush(stderr);
 
-    QSaveFile imageFile(plan.renderFile);
-    QByteArray imageFormat;
+    // The screenshot's format and file come before any output is written, so that a run that
+    // cannot write it leaves every file as it was.
+    SafeWrite imageFile(plan.renderFile);
+    const ExportFormat *imageFormat = nullptr;
     if (!plan.renderFile.isEmpty()) {
         QString message;
-        if (!openImageFile(imageFile, imageFormat, message)) {
+        imageFormat = exportFormatFor(ExportKind::WindowImage, plan.renderFile);
+        if (!imageFormat) {
+            message = QStringLiteral("no image format for the suffix \"%1\"")
+                          .arg(QString::fromLatin1(
+                              QFileInfo(plan.renderFile).suffix().toLower().toLatin1()));
+        }
+        if (!imageFormat || !imageFile.open(&message)) {
             printError(
                 QStringLiteral("cannot write image \"%1\": %2").arg(plan.renderFile, message));
             return ExitOutputFailed;
@@ -377,9 +372,12 @@ int runBatch(const QStringList &arguments)
     }
     out.flush();
 
+    // Tables and sessions take any name: their kinds have a format for every suffix.
+    const ExportSource source{model, window.get(), plan.plotSize};
     if (!plan.spectrumFile.isEmpty()) {
         QString message;
-        if (!model->saveSpectrum(plan.spectrumFile, &message)) {
+        if (!saveExport(*exportFormatFor(ExportKind::SpectrumTable, plan.spectrumFile), source,
+                        plan.spectrumFile, &message)) {
             printError(
                 QStringLiteral("spectrum not saved to \"%1\": %2").arg(plan.spectrumFile, message));
             return ExitOutputFailed;
@@ -387,7 +385,8 @@ int runBatch(const QStringList &arguments)
     }
     if (!plan.saveSession.isEmpty()) {
         QString message;
-        if (!model->saveSession(plan.saveSession, &message)) {
+        if (!saveExport(*exportFormatFor(ExportKind::Session, plan.saveSession), source,
+                        plan.saveSession, &message)) {
             printError(
                 QStringLiteral("session not saved to \"%1\": %2").arg(plan.saveSession, message));
             return ExitOutputFailed;
@@ -395,7 +394,8 @@ int runBatch(const QStringList &arguments)
     }
     if (!plan.linesFile.isEmpty()) {
         QString message;
-        if (!model->saveLines(plan.linesFile, &message)) {
+        if (!saveExport(*exportFormatFor(ExportKind::LineTable, plan.linesFile), source,
+                        plan.linesFile, &message)) {
             printError(
                 QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
             return ExitOutputFailed;
@@ -412,11 +412,11 @@ int runBatch(const QStringList &arguments)
     if (!plan.renderFile.isEmpty()) {
         // The exports may have rewritten read-out labels; give the layout its turn first.
         settle();
-        QImageWriter writer(&imageFile, imageFormat);
-        if (!writer.write(window->grab().toImage()) || !imageFile.commit()) {
-            const QString message = writer.error() != QImageWriter::UnknownError
-                                        ? writer.errorString()
-                                        : imageFile.errorString();
+        const auto fill = [&](QIODevice &file, QString &why) {
+            return imageFormat->fill(source, plan.renderFile, file, why);
+        };
+        QString message;
+        if (!imageFile.write(fill, &message)) {
             printError(
                 QStringLiteral("cannot write image \"%1\": %2").arg(plan.renderFile, message));
             return ExitOutputFailed;

@@ -1,7 +1,9 @@
 #include "MainWindow.h"
 
+#include "ExportFormats.h"
 #include "FieldStyles.h"
 
+#include <QAbstractButton>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
@@ -9,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -25,48 +28,21 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     setupUi(this);
     fitToSmallScreens();
 
-    inputEdits[PlanModel::SetTgtCmp] = SetTgtCmp;
-    inputEdits[PlanModel::SetBndCmp] = SetBndCmp;
-    inputEdits[PlanModel::SetTgtWeight] = SetTgtWeight;
-    inputEdits[PlanModel::SetBndWeight] = SetBndWeight;
-    inputEdits[PlanModel::SetCylDiam] = SetCylDiam;
-    inputEdits[PlanModel::SetTgtBndMolR] = SetTgtBndMolR;
-    inputEdits[PlanModel::SetTgtBndWtR] = SetTgtBndWtR;
-    inputEdits[PlanModel::SetTgtDens] = SetTgtDens;
-    inputEdits[PlanModel::SetBndDens] = SetBndDens;
-    inputEdits[PlanModel::SetThick] = SetThick;
-    inputEdits[PlanModel::SetCalcPointE] = SetCalcPointE;
-    inputEdits[PlanModel::SetDMuT] = SetDMuT;
-    inputEdits[PlanModel::SetMuT] = SetMuT;
-    inputEdits[PlanModel::StartE0] = StartE0;
-    inputEdits[PlanModel::EndE0] = EndE0;
-    inputEdits[PlanModel::Filter1Composition] = Filter1Composition;
-    inputEdits[PlanModel::Filter2Composition] = Filter2Composition;
-    inputEdits[PlanModel::Filter1Thickness] = Filter1Thickness;
-    inputEdits[PlanModel::Filter2Thickness] = Filter2Thickness;
-    inputEdits[PlanModel::Filter1Density] = Filter1Density;
-    inputEdits[PlanModel::Filter2Density] = Filter2Density;
-    inputEdits[PlanModel::I0Flux] = I0Flux;
-    inputEdits[PlanModel::ExtEnergy] = ExtEnergy;
-    inputEdits[PlanModel::Distance] = Distance;
-    inputEdits[PlanModel::AirThickness] = AirThickness;
-    inputEdits[PlanModel::DetRadius] = DetRadius;
-    inputEdits[PlanModel::DetResolution] = DetResolution;
-    inputEdits[PlanModel::MCAResolution] = MCAResolution;
+    // Every field's widget goes by the field's name; the ones the form lacks are made here.
     buildDetailedControls();
-    outputLabels[PlanModel::ExtendedTgtMolecularForm] = ExtendedTgtMolecularForm;
-    outputLabels[PlanModel::ExtendedBndMolecularForm] = ExtendedBndMolecularForm;
-    outputLabels[PlanModel::CylWeight] = CylWeight;
-    outputLabels[PlanModel::CylVol] = CylVol;
-    outputLabels[PlanModel::dMut] = dMut;
-    outputLabels[PlanModel::MuPt] = MuPt;
-    outputLabels[PlanModel::TransM] = TransM;
-    outputLabels[PlanModel::label_15] = label_15;
-    outputLabels[PlanModel::label_20] = label_20;
-    outputLabels[PlanModel::label_21] = label_21;
-    outputLabels[PlanModel::AddInfo] = AddInfo;
-    outputLabels[PlanModel::CountRate] = CountRate;
-    outputLabels[PlanModel::DeadTime] = DeadTime;
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        inputEdits[i] = findChild<QLineEdit *>(PlanModel::inputName(PlanModel::Input(i)));
+        Q_ASSERT(inputEdits[i]);
+    }
+    for (int i = 0; i < PlanModel::OutputCount; ++i) {
+        outputLabels[i] = findChild<QLabel *>(PlanModel::outputName(PlanModel::Output(i)));
+        Q_ASSERT(outputLabels[i]);
+    }
+    for (int i = 0; i < PlanModel::OptionCount; ++i) {
+        optionWidgets[i] = findChild<QWidget *>(PlanModel::optionName(PlanModel::Option(i)));
+        Q_ASSERT(qobject_cast<QAbstractButton *>(optionWidgets[i]) ||
+                 qobject_cast<QGroupBox *>(optionWidgets[i]));
+    }
 
     showPlan();
     buildSettingsMenu();
@@ -87,10 +63,8 @@ void MainWindow::showPlan()
     }
     for (int i = 0; i < PlanModel::OutputCount; ++i) {
         showOutput(PlanModel::Output(i));
-        // Only the pellet read-outs ever change role; the others keep the form's own style.
-        const bool roleManaged = i == PlanModel::CylWeight || i == PlanModel::CylVol ||
-                                 i == PlanModel::dMut || i == PlanModel::MuPt ||
-                                 i == PlanModel::TransM || i == PlanModel::DeadTime;
+        // Only some read-outs ever change role; the others keep the form's own style.
+        const bool roleManaged = Fields::output(PlanModel::Output(i)).flags & OUT_ROLE;
         if (plan->outputStyle(PlanModel::Output(i)) != OutputNormal ||
             (roleManaged && outputLabels[i]->styleSheet() != outputStyle[OutputNormal]))
             showOutputStyle(PlanModel::Output(i));
@@ -107,102 +81,92 @@ void MainWindow::showPlan()
 void MainWindow::buildDetailedControls()
 {
     // The detailed fluorescence model's settings sit with the experimental conditions, its
-    // detector with the numerical ones, whose rows have room for it.
-    const auto field = [this](const char *name) {
+    // detector with the numerical ones, whose rows have room for it: one row per field of those
+    // groups, in the table's order, each widget named and captioned by its row.
+    auto *geometry = qobject_cast<QGridLayout *>(FluoECBox->layout());
+    auto *detector = qobject_cast<QGridLayout *>(FluoNCBox->layout());
+    int geometryRow = geometry->rowCount();
+    int detectorRow = detector->rowCount();
+    QWidget *tabBefore[2] = {DetRadius, DetResolution}; // where each group's tab chain starts
+    const auto caption = [](const char *text, const char *tip) {
+        auto *label = new QLabel(tr(text));
+        if (tip)
+            label->setToolTip(tr(tip));
+        return label;
+    };
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        const InputRow &row = Fields::input(PlanModel::Input(i));
+        if (row.group != GroupGeometry && row.group != GroupDetector)
+            continue;
         auto *edit = new QLineEdit;
-        edit->setObjectName(QLatin1String(name));
+        edit->setObjectName(QLatin1String(row.name));
         edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         edit->setStyleSheet(inputStyle[StyleNormal]);
         edit->setMaximumWidth(ExtEnergy->maximumWidth());
-        return edit;
-    };
-    const auto caption = [](const QString &text, const QString &tip) {
-        auto *label = new QLabel(text);
-        label->setToolTip(tip);
-        return label;
-    };
-    const auto readout = [](const char *name, const QString &tip) {
+        const bool inGeometry = row.group == GroupGeometry;
+        if (inGeometry) {
+            geometry->addWidget(caption(row.caption, row.tip), geometryRow, 0);
+            geometry->addWidget(edit, geometryRow++, 1);
+        } else {
+            detector->addWidget(caption(row.caption, row.tip), detectorRow, 0);
+            detector->addWidget(edit, detectorRow++, 1, 1, 2);
+        }
+        QWidget *&previous = tabBefore[inGeometry ? 0 : 1];
+        setTabOrder(previous, edit);
+        previous = edit;
+    }
+    for (int i = 0; i < PlanModel::OptionCount; ++i) {
+        const OptionRow &row = Fields::option(PlanModel::Option(i));
+        if (!(row.flags & OPT_GEOMETRY))
+            continue;
+        auto *box = new QCheckBox(tr(row.caption));
+        box->setObjectName(QLatin1String(row.name));
+        if (row.tip)
+            box->setToolTip(tr(row.tip));
+        geometry->addWidget(box, geometryRow++, 0, 1, 2);
+    }
+    for (int i = 0; i < PlanModel::OutputCount; ++i) {
+        const OutputRow &row = Fields::output(PlanModel::Output(i));
+        if (!(row.flags & OUT_DETECTOR))
+            continue;
         auto *label = new QLabel;
-        label->setObjectName(QLatin1String(name));
+        label->setObjectName(QLatin1String(row.name));
         label->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         label->setStyleSheet(outputStyle[OutputNormal]);
         label->setIndent(3); // the unit clear of the frame's edge
-        label->setToolTip(tip);
-        return label;
-    };
-    IncidenceAngle = field("IncidenceAngle");
-    ExitAngle = field("ExitAngle");
-    DetSiThickness = field("DetSiThickness");
-    DetBeWindow = field("DetBeWindow");
-    DetDeadTime = field("DetDeadTime");
-    DetailedFluo = new QCheckBox(tr("Detailed physics"));
-    DetailedFluo->setObjectName(QStringLiteral("DetailedFluo"));
-    DetailedFluo->setToolTip(
-        tr("Every line of Elam's tables with its own rate, L subshells and Coster-Kronig "
-           "transitions, incidence and exit angles, the exact solid angle and secondary "
-           "fluorescence. Always computed with the tabulated cross sections, whatever the "
-           "absorption data chosen for the pellet."));
-    SecondaryFluo = new QCheckBox(tr("Secondary fluorescence"));
-    SecondaryFluo->setObjectName(QStringLiteral("SecondaryFluo"));
-    BeamPolarised = new QCheckBox(tr("Polarised beam"));
-    BeamPolarised->setObjectName(QStringLiteral("BeamPolarised"));
-    BeamPolarised->setToolTip(
-        tr("A beam linearly polarised in the plane of beam and detector axis, as at a "
-           "synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks."));
-    CountRate = readout("CountRate", tr("Every event the detector records per second, scatter "
-                                        "and lines outside the plotted range included"));
-    DeadTime = readout("DeadTime", tr("Share of the time the detector is busy, for a "
-                                      "paralysable dead time per event"));
+        label->setToolTip(tr(row.tip));
+        detector->addWidget(caption(row.caption, row.tip), detectorRow, 0);
+        detector->addWidget(label, detectorRow++, 1, 1, 2);
+    }
+}
 
-    auto *grid = qobject_cast<QGridLayout *>(FluoECBox->layout());
-    const int row = grid->rowCount();
-    grid->addWidget(
-        caption(tr("Incidence [deg]"), tr("Angle between the beam and the pellet surface")), row,
-        0);
-    grid->addWidget(IncidenceAngle, row, 1);
-    grid->addWidget(
-        caption(tr("Exit [deg]"), tr("Angle between the pellet surface and the detector axis")),
-        row + 1, 0);
-    grid->addWidget(ExitAngle, row + 1, 1);
-    grid->addWidget(DetailedFluo, row + 2, 0, 1, 2);
-    grid->addWidget(SecondaryFluo, row + 3, 0, 1, 2);
-    grid->addWidget(BeamPolarised, row + 4, 0, 1, 2);
+QLineEdit *MainWindow::inputEdit(PlanModel::Input field) const
+{
+    return inputEdits[field];
+}
 
-    auto *detector = qobject_cast<QGridLayout *>(FluoNCBox->layout());
-    int detRow = detector->rowCount();
-    const auto addDetectorRow = [&](QLabel *label, QWidget *w) {
-        detector->addWidget(label, detRow, 0);
-        detector->addWidget(w, detRow++, 1, 1, 2);
-    };
-    addDetectorRow(caption(tr("Si thickness [mm]"), tr("Thickness of the detector's crystal")),
-                   DetSiThickness);
-    addDetectorRow(caption(tr("Be window [\u00b5m]"), tr("Beryllium window in front of it")),
-                   DetBeWindow);
-    addDetectorRow(caption(tr("Dead time [\u00b5s]"), tr("Dead time per recorded event")),
-                   DetDeadTime);
-    addDetectorRow(caption(tr("Count rate"), CountRate->toolTip()), CountRate);
-    addDetectorRow(caption(tr("Dead time"), DeadTime->toolTip()), DeadTime);
+QLabel *MainWindow::outputLabel(PlanModel::Output label) const
+{
+    return outputLabels[label];
+}
 
-    setTabOrder(DetRadius, IncidenceAngle);
-    setTabOrder(IncidenceAngle, ExitAngle);
-    setTabOrder(DetResolution, DetSiThickness);
-    setTabOrder(DetSiThickness, DetBeWindow);
-    setTabOrder(DetBeWindow, DetDeadTime);
-    inputEdits[PlanModel::IncidenceAngle] = IncidenceAngle;
-    inputEdits[PlanModel::ExitAngle] = ExitAngle;
-    inputEdits[PlanModel::DetSiThickness] = DetSiThickness;
-    inputEdits[PlanModel::DetBeWindow] = DetBeWindow;
-    inputEdits[PlanModel::DetDeadTime] = DetDeadTime;
+QWidget *MainWindow::optionWidget(PlanModel::Option option) const
+{
+    return optionWidgets[option];
 }
 
 void MainWindow::showDetailedState()
 {
     // In the classic model the angles, the secondary excitation and the detector mean nothing.
     const bool detailed = plan->option(PlanModel::DetailedFluo);
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{IncidenceAngle, ExitAngle, SecondaryFluo, BeamPolarised,
-                                          DetSiThickness, DetBeWindow, DetDeadTime})
-        w->setEnabled(detailed);
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        if (Fields::input(PlanModel::Input(i)).flags & DETAILED_ONLY)
+            inputEdits[i]->setEnabled(detailed);
+    }
+    for (int i = 0; i < PlanModel::OptionCount; ++i) {
+        if (Fields::option(PlanModel::Option(i)).flags & OPT_DETAILED_ONLY)
+            optionWidgets[i]->setEnabled(detailed);
+    }
 }
 
 void MainWindow::fitToSmallScreens()
@@ -313,17 +277,18 @@ void MainWindow::buildSessionActions()
     connect(action_Open, &QAction::triggered, this, [this] {
         const QString name = QFileDialog::getOpenFileName(
             this, tr("Open Session"), QString(),
-            tr("Tirn sessions (*.tirn)") + QStringLiteral(";;") + tr("Any files (*)"));
+            (exportFilters(ExportKind::Session) << tr("Any files (*)")).join(QStringLiteral(";;")));
         if (!name.isEmpty())
             openSession(name);
     });
     connect(save, &QAction::triggered, this, [this] {
-        QString name = QFileDialog::getSaveFileName(this, tr("Save Session"), QString(),
-                                                    tr("Tirn sessions (*.tirn)"));
+        QString name = QFileDialog::getSaveFileName(
+            this, tr("Save Session"), QString(),
+            exportFilters(ExportKind::Session).join(QStringLiteral(";;")));
         if (name.isEmpty())
             return;
         if (QFileInfo(name).suffix().isEmpty())
-            name += QStringLiteral(".tirn");
+            name += QLatin1Char('.') + defaultSuffix(ExportKind::Session);
         saveSession(name);
     });
 }
@@ -413,16 +378,17 @@ void MainWindow::wireForm()
     connect(SelectAE, comboIndexChanged, this, &MainWindow::SelTarget);
     connect(Filter1Composition, &QLineEdit::editingFinished, this, &MainWindow::InF1Comp);
     connect(Filter2Composition, &QLineEdit::editingFinished, this, &MainWindow::InF2Comp);
-    // The fields that only the plot reads have no slot of their own.
-    for (PlanModel::Input field :
-         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
-          PlanModel::DetBeWindow, PlanModel::DetDeadTime, PlanModel::StartE0, PlanModel::EndE0,
-          PlanModel::Filter1Thickness, PlanModel::Filter2Thickness, PlanModel::Filter1Density,
-          PlanModel::Filter2Density, PlanModel::I0Flux, PlanModel::ExtEnergy, PlanModel::Distance,
-          PlanModel::AirThickness, PlanModel::DetRadius, PlanModel::DetResolution,
-          PlanModel::MCAResolution}) {
-        connect(inputEdits[field], &QLineEdit::editingFinished, this,
-                [this, field] { edited(field); });
+    // The fields without a slot of their own (those only the plot reads) hand their edits to
+    // the plan directly.
+    const QList<QLineEdit *> withSlots{
+        SetTgtCmp,     SetBndCmp,    SetTgtWeight,  SetBndWeight,       SetCylDiam,
+        SetTgtBndMolR, SetTgtBndWtR, SetTgtDens,    SetBndDens,         SetThick,
+        SetDMuT,       SetMuT,       SetCalcPointE, Filter1Composition, Filter2Composition};
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        const auto field = PlanModel::Input(i);
+        if (!withSlots.contains(inputEdits[i]))
+            connect(inputEdits[i], &QLineEdit::editingFinished, this,
+                    [this, field] { edited(field); });
     }
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         QLineEdit *edit = inputEdits[i];
@@ -431,18 +397,16 @@ void MainWindow::wireForm()
             edited(PlanModel::Input(i));
         });
     }
-    // "Peak" and "Integ." are one choice: the toggle of "Integ." says which.
-    connect(IntensityInt, &QAbstractButton::toggled, this, [this](bool integ) {
-        plan->setOption(integ ? PlanModel::IntensityInt : PlanModel::IntensityPeak, true);
-    });
-    connect(AddInfoRatioF, &QAbstractButton::toggled, this,
-            [this](bool ratio) { plan->setOption(PlanModel::AddInfoRatioF, ratio); });
-    connect(DetailedFluo, &QAbstractButton::toggled, this,
-            [this](bool on) { plan->setOption(PlanModel::DetailedFluo, on); });
-    connect(SecondaryFluo, &QAbstractButton::toggled, this,
-            [this](bool on) { plan->setOption(PlanModel::SecondaryFluo, on); });
-    connect(BeamPolarised, &QAbstractButton::toggled, this,
-            [this](bool on) { plan->setOption(PlanModel::BeamPolarised, on); });
+    // Check boxes and radio buttons hand their state to the plan; of a pair of radio buttons
+    // only the one being checked counts (the plan refuses to uncheck one by itself). The
+    // checkable group boxes have slots of their own.
+    for (int i = 0; i < PlanModel::OptionCount; ++i) {
+        const auto option = PlanModel::Option(i);
+        if (auto *button = qobject_cast<QAbstractButton *>(optionWidgets[i])) {
+            connect(button, &QAbstractButton::toggled, this,
+                    [this, option](bool on) { plan->setOption(option, on); });
+        }
+    }
     connect(GView1, &GView::draw, this, &MainWindow::draw);
     connect(GView1, &GView::mouseMoved, this, &MainWindow::mouseMoved);
     connect(GView1, &GView::mousePressed, this, &MainWindow::mousePressed);
@@ -454,8 +418,7 @@ void MainWindow::wireForm()
     // fileSelected, so the window stays usable while the dialog is open.
     saveDialog = new QFileDialog(nullptr, QString(), QString(), QString());
     saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    saveDialog->setNameFilters(
-        QStringList{tr("Data files (*.dat)"), tr("CSV files (*.csv)"), tr("Any files (*)")});
+    saveDialog->setNameFilters(exportFilters(ExportKind::SpectrumTable));
     actionSave_Spectrum->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
 
     connect(actionSave_Spectrum, &QAction::triggered, saveDialog, &QWidget::show);
@@ -620,33 +583,10 @@ void MainWindow::showChoice(PlanModel::Choice choice)
 void MainWindow::showOption(PlanModel::Option option)
 {
     const bool checked = plan->option(option);
-    switch (option) {
-    case PlanModel::IntensityPeak:
-        IntensityPeak->setChecked(checked);
-        break;
-    case PlanModel::IntensityInt:
-        IntensityInt->setChecked(checked);
-        break;
-    case PlanModel::AddInfoRatioF:
-        AddInfoRatioF->setChecked(checked);
-        break;
-    case PlanModel::MutBox:
-        MutBox->setChecked(checked);
-        break;
-    case PlanModel::FluoBox:
-        FluoBox->setChecked(checked);
-        break;
-    case PlanModel::DetailedFluo:
-        DetailedFluo->setChecked(checked);
+    if (auto *button = qobject_cast<QAbstractButton *>(optionWidgets[option]))
+        button->setChecked(checked);
+    else if (auto *box = qobject_cast<QGroupBox *>(optionWidgets[option]))
+        box->setChecked(checked);
+    if (option == PlanModel::DetailedFluo)
         showDetailedState();
-        break;
-    case PlanModel::SecondaryFluo:
-        SecondaryFluo->setChecked(checked);
-        break;
-    case PlanModel::BeamPolarised:
-        BeamPolarised->setChecked(checked);
-        break;
-    case PlanModel::OptionCount:
-        break;
-    }
 }

@@ -50,18 +50,10 @@ public:
     PlotPaintInput plotPaintInput() const;
 
     PlanModel *const plan; // owned
-    // The detailed fluorescence model's controls, made beside the form's own.
-    QLineEdit *IncidenceAngle = nullptr;
-    QLineEdit *ExitAngle = nullptr;
-    QCheckBox *DetailedFluo = nullptr;
-    QCheckBox *SecondaryFluo = nullptr;
-    // The detector of the detailed model and what it would count.
-    QLineEdit *DetSiThickness = nullptr;
-    QLineEdit *DetBeWindow = nullptr;
-    QLineEdit *DetDeadTime = nullptr;
-    QCheckBox *BeamPolarised = nullptr;
-    QLabel *CountRate = nullptr;
-    QLabel *DeadTime = nullptr;
+    // Each field's widget, the form's own or one made from the field's row.
+    QLineEdit *inputEdit(PlanModel::Input field) const;
+    QLabel *outputLabel(PlanModel::Output label) const;
+    QWidget *optionWidget(PlanModel::Option option) const; // a button or a checkable group box
     QFileDialog *saveDialog = nullptr;
 
 private Q_SLOTS:
@@ -127,4 +119,5 @@ private:
     QAction *absorptionActions[2] = {};
     QLabel *absorptionLabel = nullptr; // permanent in the status bar
     QLabel *outputLabels[PlanModel::OutputCount] = {};
+    QWidget *optionWidgets[PlanModel::OptionCount] = {};
 };

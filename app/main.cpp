@@ -1,6 +1,7 @@
 #include "BatchRunner.h"
 #include "Language.h"
 #include "MainWindow.h"
+#include "Preferences.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,7 +9,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
-#include <QStandardPaths>
+#include <QSplitter>
 #include <QTranslator>
 
 // Where the GUI keeps the session it restores at the next start.
@@ -29,9 +30,7 @@ int main(int argc, char *argv[])
         installBatchMessageFilter();
 
     QApplication app(argc, argv);
-    // Settings and the last session live under this name whichever launcher started the
-    // program (Tirne, a test executable's name would otherwise be used).
-    QCoreApplication::setApplicationName(QStringLiteral("Tirn"));
+    Preferences::setApplicationNames();
     QTranslator translator;
     if (japanese)
         installJapanese(translator);
@@ -46,25 +45,33 @@ int main(int argc, char *argv[])
 
     // Lives until the process ends, like its export dialog.
     auto *window = new MainWindow();
+    // The interface as it was left. Written back when the window closes and saved to disk when
+    // this goes out of scope, after the event loop.
+    Preferences preferences;
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("formPlotSplitter"));
     // The last session comes back unless --fresh asks for the defaults; it is written when the
     // window closes. Only the GUI does either: batch runs and tests start from the defaults.
     const QString lastSession = lastSessionPath();
     if (!QCoreApplication::arguments().contains(QStringLiteral("--fresh")) &&
         QFile::exists(lastSession))
         window->openSession(lastSession);
-    QObject::connect(&app, &QApplication::lastWindowClosed, window, [window, lastSession] {
-        QDir().mkpath(QFileInfo(lastSession).absolutePath());
-        window->saveSession(lastSession);
-    });
+    QObject::connect(&app, &QApplication::lastWindowClosed, window,
+                     [window, lastSession, &preferences, splitter] {
+                         QDir().mkpath(QFileInfo(lastSession).absolutePath());
+                         window->saveSession(lastSession);
+                         if (splitter)
+                             preferences.setSplitterState(splitter->saveState());
+                     });
     // Never larger than the screen: on a laptop the form scrolls and the plot keeps its share.
     if (const QScreen *screen = window->screen())
         window->sizeForScreen(screen->availableGeometry().size());
+    if (splitter)
+        splitter->restoreState(preferences.splitterState());
     window->show();
     return QApplication::exec();
 }
 
 QString lastSessionPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
-           QStringLiteral("/last-session.json");
+    return Preferences::configFolder() + QStringLiteral("/last-session.json");
 }

@@ -83,7 +83,6 @@ int main(int argc, char **argv)
     const Composition air = airComposition(db);
     Composition al;
     evalComposition(QStringLiteral("Al"), al, db);
-    const Composition none;
 
     std::printf("%d-point spectrum, median of %d runs [us]\n", GridPoints, repeats);
     for (const Case &c : kCases) {
@@ -98,18 +97,13 @@ int main(int argc, char **argv)
         SpectrumInput &s = in.spectrum;
         s.E0 = c.E0;
         s.I0 = 1e10;
-        s.distance = 2;
-        s.detRadius = 0.5;
-        s.airThickness = 10;
-        s.f1Thickness = 0.02;
-        s.f1Density = 2.7;
-        s.fwhm = 0.15;
+        s.detector.distanceCm = 2;
+        s.detector.radiusCm = 0.5;
+        s.detector.fwhm = 0.15;
         s.channelWidth = 0.01;
         s.tgt = &tgt;
         s.bnd = &bnd;
-        s.air = &air;
-        s.f1 = &al;
-        s.f2 = &none;
+        s.exit.layers = {Layer{air, AIR_DENSITY, 10}, Layer{al, 2.7, 0.02}};
         s.yieldK = yieldK.data();
         s.yieldL = yieldL.data();
         s.yieldSize = YIELD_ARRAY_SIZE;

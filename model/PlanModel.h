@@ -3,9 +3,12 @@
 #include "Composition.h"
 #include "CrossSectionTable.h"
 #include "DetailedFluorescence.h"
+#include "FieldTable.h"
 #include "FluoLineTable.h"
 #include "FluoSimulation.h"
+#include "PhysicsCommon.h"
 #include "ScatterTable.h"
+#include "SpectrumPlan.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -13,33 +16,8 @@
 #include <QString>
 #include <QStringList>
 
-// Points of the mu t curve and of the simulated spectrum; the step divides the range by 1999.
-constexpr int MUT_POINTS = 2000;
 // Distance [keV] either side of the calculation point at which mu t is evaluated.
 constexpr double EDGE_DELTA = 0.0001;
-
-// Unit conversions between what the form shows and what the arithmetic uses.
-constexpr double mmToCm(double mm)
-{
-    return mm * 0.1;
-}
-constexpr double cmToMm(double cm)
-{
-    return cm * 10;
-}
-constexpr double mgToG(double mg)
-{
-    return mg * 0.001;
-}
-constexpr double gToMg(double g)
-{
-    return g * 1000;
-}
-// Volumes: cm^3 to the form's mm^3 ("[mm3]" label) uses the same factor as grams to mg.
-constexpr double cm3ToMm3(double cm3)
-{
-    return cm3 * 1000;
-}
 
 // Roles of the field style sheets. The colours are the view's business; which role a field has
 // is part of the plan, since every recomputation says which fields it derived.
@@ -48,89 +26,17 @@ enum FieldStyleRole { StyleNormal = 0, StyleDerived = 1, StyleEdited = 2 };
 // DEAD_TIME_ALARM) is marked instead.
 enum OutputStyleRole { OutputNormal = 0, OutputDerived = 1, OutputAlarm = 2 };
 
-// Dead time [%] above which the read-out is marked, and the one the status bar's advice aims at.
-constexpr double DEAD_TIME_ALARM = 20.0;
-constexpr double DEAD_TIME_ADVISED = 10.0;
-
 // The whole sample plan behind the window, without any widget: every field as the text the user
 // typed, every choice, the compositions and every result. Each setter runs the recomputation
 // that the matching edit of the form runs and reports, through the signals, what changed; the
 // plot results (curve, read-outs, spectrum) are brought up to date at the end of every edit, so
 // painting them needs no physics.
-class PlanModel : public QObject
+// The enums Input, Output, Option and Choice come from the field table (PlanFields).
+class PlanModel : public QObject, public PlanFields
 {
     Q_OBJECT
 
 public:
-    // Line edits of the form, named like their widgets.
-    enum Input {
-        SetTgtCmp,
-        SetBndCmp,
-        SetTgtWeight,
-        SetBndWeight,
-        SetCylDiam,
-        SetTgtBndMolR,
-        SetTgtBndWtR,
-        SetTgtDens,
-        SetBndDens,
-        SetThick,
-        SetCalcPointE,
-        SetDMuT,
-        SetMuT,
-        StartE0,
-        EndE0,
-        Filter1Composition,
-        Filter2Composition,
-        Filter1Thickness,
-        Filter2Thickness,
-        Filter1Density,
-        Filter2Density,
-        I0Flux,
-        ExtEnergy,
-        Distance,
-        AirThickness,
-        DetRadius,
-        DetResolution,
-        MCAResolution,
-        IncidenceAngle,
-        ExitAngle,
-        DetSiThickness,
-        DetBeWindow,
-        DetDeadTime,
-        InputCount
-    };
-    // Read-out labels, named like their widgets.
-    enum Output {
-        ExtendedTgtMolecularForm,
-        ExtendedBndMolecularForm,
-        CylWeight,
-        CylVol,
-        dMut,
-        MuPt,
-        TransM,
-        label_15,
-        label_20,
-        label_21,
-        AddInfo,
-        CountRate,
-        DeadTime,
-        OutputCount
-    };
-    // Check boxes, radio buttons and checkable group boxes, named like their widgets.
-    enum Option {
-        IntensityPeak,
-        IntensityInt,
-        AddInfoRatioF,
-        MutBox,
-        FluoBox,
-        DetailedFluo,
-        SecondaryFluo,
-        BeamPolarised,
-        OptionCount
-    };
-    // The two selectors.
-    enum Choice { SelectTE, SelectAE, ChoiceCount };
-
     explicit PlanModel(QObject *parent = nullptr);
 
     static QString inputName(Input i);
@@ -233,11 +139,8 @@ public:
     CrossSectionTable crossSections; // Elam's tabulated cross sections, for the tabulated choice
     FluoLineTable fluoLines;         // every line by subshell, yields and Coster-Kronig rates
     ScatterTable scatterFactors;     // form factors and incoherent scattering functions
-    // The detailed model's lines with their rates: what does not depend on the view, computed
-    // once per edit that changes it.
-    DetailedLineSet detailedLines;
-    QStringList edgeNames; // "K" ... "MI", the items of SelectAE
-    QStringList lineNames; // "Ka2" ... "Lb2", indexed like AtomData::line
+    QStringList edgeNames;           // "K" ... "MI", the items of SelectAE
+    QStringList lineNames;           // "Ka2" ... "Lb2", indexed like AtomData::line
     double yieldK[YIELD_ARRAY_SIZE] = {};
     double yieldL[YIELD_ARRAY_SIZE] = {};
     Composition tgtComp;
@@ -248,13 +151,9 @@ public:
     double bndPerTgt = 0;
     double tgtMolPerArea = 0;
     double bndMolPerArea = 0; // what a blank pellet (no target) holds
-    double airMolPerArea = 0;
-    double f1MolPerArea = 0;
-    double f2MolPerArea = 0;
     double mutMin = 0;
     double mutMax = 0;
     double mutCurve[MUT_POINTS] = {};
-    double fluoSpectrum[MUT_POINTS] = {};
     double mutCurveE[MUT_POINTS] = {};
     double tgtWeight = 0;
     double bndWeight = 0;
@@ -269,8 +168,10 @@ public:
     double wantedMuT = 0;
     double curMuT = 0;
     double curDMuT = 0;
-    // Line list, labels, maxima and information text of the last simulation.
-    SpectrumResult spectrum;
+    // The spectrum half of the plan, and its results by the names the program has used.
+    SpectrumPlan spectrumPlan;
+    double (&fluoSpectrum)[MUT_POINTS] = spectrumPlan.fluoSpectrum;
+    SpectrumResult &spectrum = spectrumPlan.result;
 
 Q_SIGNALS:
     void inputChanged(PlanModel::Input field);
@@ -335,9 +236,21 @@ private:
     QString deadTimeProblem() const;
     // The count rate and dead time read-outs of the detailed model.
     void updateDetectorReadouts();
-    double deadTimePercent() const;
-    double deadTimePerEvent() const { return number(DetDeadTime) * 1e-6; } // s
     bool verdictDependsOnFlagged() const;
+
+    // The plan as construction leaves it, which a session falls back on for what it lacks:
+    // the field table's texts and what the start-up recomputation derives from them.
+    struct StartState
+    {
+        QString inputs[InputCount];
+        int inputStyles[InputCount] = {};
+        QString outputs[OutputCount];
+        int outputStyles[OutputCount] = {};
+        bool options[OptionCount] = {};
+        QVector<double> internals; // in the order sessions store them
+    };
+    void captureStartState();
+    StartState start;
 
     QString inputs[InputCount];
     int inputStyles[InputCount] = {};
@@ -353,7 +266,6 @@ private:
     int edgeIndex = 0;
     bool curveShown = false;
     Absorption absorptionData = TwoTermTable;
-    bool detailedDirty = true;
     bool logMuT = false;
     QString lastTypedStart;
     QString lastTypedEnd;

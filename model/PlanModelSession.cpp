@@ -1,14 +1,16 @@
 // Sessions of the plan: one JSON object that holds what the form shows and the values behind it.
 #include "PlanModel.h"
+#include "SafeWrite.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -74,6 +76,18 @@ const InternalValue INTERNALS[] = {
     {"tgtMolPerArea", &PlanModel::tgtMolPerArea},
     {"bndMolPerArea", &PlanModel::bndMolPerArea},
 };
+
+void PlanModel::captureStartState()
+{
+    std::copy(std::begin(inputs), std::end(inputs), std::begin(start.inputs));
+    std::copy(std::begin(inputStyles), std::end(inputStyles), std::begin(start.inputStyles));
+    std::copy(std::begin(outputs), std::end(outputs), std::begin(start.outputs));
+    std::copy(std::begin(outputStyles), std::end(outputStyles), std::begin(start.outputStyles));
+    std::copy(std::begin(options), std::end(options), std::begin(start.options));
+    start.internals.clear();
+    for (const InternalValue &v : INTERNALS)
+        start.internals.append(this->*v.member);
+}
 
 QByteArray PlanModel::sessionJson() const
 {
@@ -173,8 +187,7 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
             result.ignored << key;
     }
 
-    // A fresh plan supplies the defaults for whatever the file lacks.
-    const PlanModel defaults;
+    // The plan as it started supplies the defaults for whatever the file lacks.
     QStringList inputNames;
     for (int i = 0; i < InputCount; ++i)
         inputNames << inputName(Input(i));
@@ -191,19 +204,19 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
         const QJsonValue v = fields.value(inputNames[i]);
         if (!v.isString() && root.contains(QStringLiteral("fields")))
             result.missing << QStringLiteral("fields.") + inputNames[i];
-        inputs[i] = v.isString() ? v.toString() : defaults.inputs[i];
-        inputStyles[i] = fieldStyles.value(inputNames[i]).toInt(defaults.inputStyles[i]);
+        inputs[i] = v.isString() ? v.toString() : start.inputs[i];
+        inputStyles[i] = fieldStyles.value(inputNames[i]).toInt(start.inputStyles[i]);
     }
     const QJsonObject readouts = section(QStringLiteral("readouts"), outputNames);
     const QJsonObject readoutStyles = section(QStringLiteral("readoutStyles"), outputNames);
     for (int i = 0; i < OutputCount; ++i) {
         const QJsonValue v = readouts.value(outputNames[i]);
-        outputs[i] = v.isString() ? v.toString() : defaults.outputs[i];
-        outputStyles[i] = readoutStyles.value(outputNames[i]).toInt(defaults.outputStyles[i]);
+        outputs[i] = v.isString() ? v.toString() : start.outputs[i];
+        outputStyles[i] = readoutStyles.value(outputNames[i]).toInt(start.outputStyles[i]);
     }
     const QJsonObject checks = section(QStringLiteral("options"), optionNames);
     for (int i = 0; i < OptionCount; ++i)
-        options[i] = checks.value(optionNames[i]).toBool(defaults.options[i]);
+        options[i] = checks.value(optionNames[i]).toBool(start.options[i]);
     if (options[IntensityInt] == options[IntensityPeak]) // one of the pair, always
         options[IntensityPeak] = !options[IntensityInt];
 
@@ -252,15 +265,16 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
         internalNames << QLatin1String(v.name);
     const QJsonObject internal = section(QStringLiteral("internal"), internalNames);
     // Without a stored value, the fresh plan's is taken, as at start-up.
-    for (const InternalValue &v : INTERNALS) {
+    for (int k = 0; k < int(std::size(INTERNALS)); ++k) {
+        const InternalValue &v = INTERNALS[k];
         if (!readExact(internal.value(QLatin1String(v.name)), &(this->*v.member))) {
-            this->*v.member = defaults.*v.member;
+            this->*v.member = start.internals.at(k);
             if (root.contains(QStringLiteral("internal")))
                 result.missing << QStringLiteral("internal.") + QLatin1String(v.name);
         }
     }
 
-    detailedDirty = true;
+    spectrumPlan.invalidateLines();
     updateChecks();
     refreshPlot();
     pendingStatus.clear();
@@ -273,13 +287,15 @@ PlanModel::SessionLoad PlanModel::loadSessionJson(const QByteArray &json)
 
 bool PlanModel::saveSession(const QString &fileName, QString *error) const
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(sessionJson()) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeWrite::save(
+        fileName,
+        [this](QIODevice &file, QString &why) {
+            if (file.write(sessionJson()) >= 0)
+                return true;
+            why = file.errorString();
+            return false;
+        },
+        error);
 }
 
 PlanModel::SessionLoad PlanModel::loadSession(const QString &fileName)

@@ -28,11 +28,6 @@
 namespace {
 
 constexpr double EULER_GAMMA = 0.57721566490153286;
-constexpr double DEGREE = 3.14159265358979323846 / 180.0;
-constexpr double FOUR_LN2 = 2.772588722239781;
-// 2 sqrt(ln 2 / pi): the peak height of a Gaussian of unit area and unit FWHM.
-constexpr double UNIT_GAUSS_PEAK = 0.93943727869965133;
-constexpr double MM_TO_CM = 0.1;
 // Below this, Ein(x) of a negative x comes from Ei's asymptotic series instead of the power
 // series, whose terms would need e^|x| / |x| of headroom.
 constexpr double EIN_SERIES_FLOOR = -40.0;
@@ -190,17 +185,6 @@ double depthIntegral(const ExcitingTerms &t, double b)
     return thick - finite;
 }
 
-double slabFactor(double S)
-{
-    // A layer transparent at both energies is the thin limit, 1, not 0 / 0.
-    return S == 0.0 ? 1.0 : -std::expm1(-S) / S;
-}
-
-double molPerArea(double density, const Composition &comp, double thicknessMm)
-{
-    return density / comp.molecularWeight() * (thicknessMm * MM_TO_CM);
-}
-
 // Vacancies in K, L1, L2 and L3 once K vacancies have passed some on to the L subshells and
 // Coster-Kronig transitions have moved L1 vacancies to L2 and L3 and L2 vacancies to L3.
 void cascade(const ElementLines &el, const double ionised[FLUO_SHELL_COUNT],
@@ -240,55 +224,8 @@ bool ionisation(const Emitter &em, double E, double ionised[FLUO_SHELL_COUNT])
     return any;
 }
 
-// Adds amplitude * exp(-(E - El)^2 / gaussWidth) over the grid, visiting on an ascending grid
-// only the points where the Gaussian is above the cut-off. On an evenly spaced grid (step > 0)
-// the Gaussian is carried from point to point by two multiplications: with d the distance to
-// the line and h the step, g(d + h) = g(d) q and q(d + h) = q(d) exp(-2 h^2 / w), where
-// q(d) = exp(-(2 d h + h^2) / w); over a window of a few hundred points that stays within 1e-13
-// of the exponential. Non-finite amplitudes or widths take the full sweep, so that degenerate
-// inputs show their infinities and NaNs everywhere.
-void addGaussian(const double *gridE, int n, double step, double El, double amplitude,
-                 double gaussWidth, double *out)
-{
-    int first = 0;
-    int last = n;
-    const bool windowed = gaussianWindow(gridE, n, El, amplitude, gaussWidth, &first, &last);
-    const double inv = 1.0 / gaussWidth;
-    if (windowed && step > 0.0 && first < last) {
-        const double d = gridE[first] - El;
-        double g = amplitude * std::exp(-(d * d) * inv);
-        double q = std::exp(-(2.0 * d * step + step * step) * inv);
-        const double c = std::exp(-2.0 * step * step * inv);
-        for (int i = first; i < last; ++i) {
-            out[i] += g;
-            g *= q;
-            q *= c;
-        }
-        return;
-    }
-    for (int i = first; i < last; ++i) {
-        const double d = gridE[i] - El;
-        out[i] += amplitude * std::exp(-(d * d) * inv);
-    }
-}
-
-// The step of an evenly spaced grid (the mu t curve's), or 0.
-double evenStep(const double *gridE, int n)
-{
-    if (n < 2)
-        return 0.0;
-    const double step = (gridE[n - 1] - gridE[0]) / (n - 1);
-    if (!(step > 0.0) || !std::isfinite(step))
-        return 0.0;
-    for (int i = 1; i < n; ++i) {
-        if (std::abs(gridE[i] - gridE[i - 1] - step) > 1e-9 * step)
-            return 0.0;
-    }
-    return step;
-}
-
 // The pellet's scatter peaks, then what the detector makes of every record: its efficiency,
-// and the Si escape peaks that take their share of each rate.
+// and the escape peaks that take their share of each rate.
 template <typename MuT, typename Path>
 void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const Composition &bnd,
                          double tgtMol, double bndMol, const MuT &mut, const Path &path,
@@ -310,8 +247,8 @@ void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const 
     geometry.E0 = sp.E0;
     geometry.incidenceDeg = in.incidenceDeg;
     geometry.exitDeg = in.exitDeg;
-    geometry.distance = sp.distance;
-    geometry.detRadius = sp.detRadius;
+    geometry.distance = sp.detector.distanceCm;
+    geometry.detRadius = sp.detector.radiusCm;
     geometry.polarised = in.polarised;
     const ScatterRates rates = pelletScatter(geometry, scatterers, mut);
     LinePeak rayleigh;
@@ -329,11 +266,12 @@ void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const 
 
     DetectorResponse detector;
     // The escape of a silicon detector is usually figured with Hubbell's K yield of Si (0.050,
-    // the classic yield table's) rather than the 0.043 of Elam's line table.
-    constexpr int Z_SI = 14;
-    const double siKYield = sp.yieldK && sp.yieldSize > Z_SI ? sp.yieldK[Z_SI] : 0.0;
+    // the classic yield table's) rather than the 0.043 of Elam's line table; so the classic
+    // table's yield of the crystal's element.
+    const int z = sp.detector.material.z;
+    const double kYield = sp.yieldK && sp.yieldSize > z ? sp.yieldK[z] : 0.0;
     if (in.crossSections && in.lines)
-        detector.setUp(in.detector, *in.crossSections, *in.lines, *in.scatter, siKYield);
+        detector.setUp(sp.detector, *in.crossSections, *in.lines, *in.scatter, kYield);
     const int parents = out.lines.size();
     double total = 0;
     for (int i = 0; i < parents; ++i) {
@@ -380,24 +318,17 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
 {
     const SpectrumInput &sp = in.spectrum;
     out.lines.clear();
-    out.airMolPerArea = out.f1MolPerArea = out.f2MolPerArea = 0.0;
     out.detectorResponse = false;
     out.countRate = 0.0;
 
-    // The same compositions, with the tabulated cross sections whatever their own choice.
-    Composition tgt = *sp.tgt;
-    Composition bnd = *sp.bnd;
-    Composition air = *sp.air;
-    Composition f1 = *sp.f1;
-    Composition f2 = *sp.f2;
-    for (Composition *c : {&tgt, &bnd, &air, &f1, &f2})
-        c->tabulated = in.crossSections;
-
-    out.airMolPerArea = air.valid ? molPerArea(AIR_DENSITY, air, sp.airThickness) : 0.0;
-    out.f1MolPerArea = f1.valid ? molPerArea(sp.f1Density, f1, sp.f1Thickness) : 0.0;
-    out.f2MolPerArea = f2.valid ? molPerArea(sp.f2Density, f2, sp.f2Thickness) : 0.0;
     if (!in.lines || !in.crossSections)
         return;
+    // The same compositions and path, with the tabulated cross sections whatever their own
+    // choice.
+    Composition tgt = *sp.tgt;
+    Composition bnd = *sp.bnd;
+    tgt.tabulated = bnd.tabulated = in.crossSections;
+    const LightPath exitPath = sp.exit.withTabulated(in.crossSections);
 
     // Moles of each composition per cm^2; a blank pellet holds its binder alone.
     const bool blank = isBlankPellet(sp.tgtMolPerArea, sp.bndPerTgt);
@@ -410,7 +341,8 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     const double sinIn = std::sin(in.incidenceDeg * DEGREE);
     const double sinOut = std::sin(in.exitDeg * DEGREE);
     const double a = mut(sp.E0) / sinIn;
-    const double scale = sp.I0 * discSolidAngleFraction(sp.distance, sp.detRadius);
+    const double scale =
+        sp.I0 * discSolidAngleFraction(sp.detector.distanceCm, sp.detector.radiusCm);
 
     // Every element of both compositions with its lines, in the order of the records.
     QVector<Emitter> emitters;
@@ -508,11 +440,7 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     }
 
     // Air and filters between pellet and detector.
-    const auto path = [&](double E) {
-        return std::exp(-(out.airMolPerArea * air.absorption(E) +
-                          out.f1MolPerArea * f1.absorption(E) +
-                          out.f2MolPerArea * f2.absorption(E)));
-    };
+    const auto path = [&](double E) { return exitPath.transmission(E); };
     for (int i = 0; i < nLines; ++i) {
         LinePeak &peak = out.lines[i];
         const double primary = production[i] / sinIn * slabFactor(a + exitTerm[i]);
@@ -528,8 +456,8 @@ void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &v
                             double *spectrum, SpectrumResult &result)
 {
     const int n = view.gridPoints;
-    const double gaussWidth = view.fwhm * view.fwhm / FOUR_LN2;
-    const double integScale = UNIT_GAUSS_PEAK / view.fwhm * view.channelWidth;
+    const double gaussWidth = gaussianWidth(view.detector.fwhm);
+    const double integScale = unitAreaPeak(view.detector.fwhm) * view.channelWidth;
     const double eLo = n > 0 ? view.gridE[0] : 0.0;
     const double eHi = n > 0 ? view.gridE[n - 1] : 0.0;
 
@@ -537,9 +465,6 @@ void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &v
     result.linePeaks.clear();
     result.labelList.clear();
     result.infoText.clear();
-    result.airMolPerArea = lines.airMolPerArea;
-    result.f1MolPerArea = lines.f1MolPerArea;
-    result.f2MolPerArea = lines.f2MolPerArea;
 
     const double step = evenStep(view.gridE, n);
     double peakMax = 0.0;
@@ -552,13 +477,13 @@ void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &v
             if (lines.detectorResponse) {
                 // The detector's width at the peak's energy, with what the peak brings of its
                 // own in quadrature.
-                const double det = detectorFwhm(view.fwhm, line.peakEnergy);
+                const double det = detectorFwhm(view.detector, line.peakEnergy);
                 const double fwhm = std::sqrt(det * det + line.intrinsicFwhm * line.intrinsicFwhm);
-                width = fwhm * fwhm / FOUR_LN2;
-                toInteg = UNIT_GAUSS_PEAK / fwhm * view.channelWidth;
+                width = gaussianWidth(fwhm);
+                toInteg = unitAreaPeak(fwhm) * view.channelWidth;
             }
-            addGaussian(view.gridE, n, step, line.peakEnergy, view.integ ? I * toInteg : I, width,
-                        spectrum);
+            addGaussianByRecurrence(view.gridE, n, step, line.peakEnergy,
+                                    view.integ ? I * toInteg : I, width, spectrum);
         }
         if (!(eLo < line.peakEnergy && line.peakEnergy < eHi))
             continue;

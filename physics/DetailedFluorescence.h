@@ -20,11 +20,11 @@
 
 struct DetailedInput
 {
-    // The classic inputs. Read here: E0, I0, distance, detRadius, air and filter thicknesses and
-    // densities, the five compositions and the pellet amounts (tgtMolPerArea, bndPerTgt,
-    // bndMolPerArea). The line names belong to the classic model and are not read, nor are the
-    // yield arrays except for the detector's escape (the K yield of Si); the view fields are
-    // read by renderDetailedSpectrum() only.
+    // The classic inputs. Read here: E0, I0, the exit path, the detector, the two compositions
+    // of the pellet and its amounts (tgtMolPerArea, bndPerTgt, bndMolPerArea). The line names
+    // belong to the classic model and are not read, nor are the yield arrays except for the
+    // detector's escape (the K yield of its crystal's element); the view fields are read by
+    // renderDetailedSpectrum() only.
     SpectrumInput spectrum;
     double incidenceDeg = 45.0; // between the beam and the pellet surface, (0, 90]
     double exitDeg = 45.0;      // between the pellet surface and the detector axis, (0, 90]
@@ -33,11 +33,10 @@ struct DetailedInput
     const CrossSectionTable *crossSections = nullptr; // not owned; no lines without it
     // Not owned. With it the records are what the detector records: the scattered beam's
     // Rayleigh and Compton peaks join the lines, every rate is multiplied by the detector's
-    // efficiency, and Si escape peaks take their share of each rate. Without it the rates are
+    // efficiency, and escape peaks take their share of each rate. Without it the rates are
     // those arriving at the detector window.
     const ScatterTable *scatter = nullptr;
     bool polarised = true; // the beam, linearly in the plane of beam and detector axis
-    DetectorSettings detector;
 };
 
 // Every line of every element of the target and the binder, whatever its energy: target
@@ -49,9 +48,6 @@ struct DetailedInput
 struct DetailedLineSet
 {
     QVector<LinePeak> lines;
-    double airMolPerArea = 0;
-    double f1MolPerArea = 0;
-    double f2MolPerArea = 0;
     // With the detector's response: peak widths grow with energy from the FWHM at Mn Ka, and
     // countRate is every recorded event per second, whatever its energy.
     bool detectorResponse = false;
@@ -66,7 +62,7 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out);
 // centre, or per analyser channel in "Integ." mode) and result, as simulateSpectrum() does for
 // the classic model: every line with a non-zero rate adds its Gaussian wherever it lies, and the
 // lines inside the grid's range, zero rates included, get records with texts. Reads only
-// view.fwhm, channelWidth, integ, ratio, gridE and gridPoints.
+// view.detector (for the widths), channelWidth, integ, ratio, gridE and gridPoints.
 void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &view,
                             double *spectrum, SpectrumResult &result);
 

@@ -1,18 +1,15 @@
 #include "DetectorResponse.h"
 
+#include "PhysicsCommon.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-constexpr double DEGREE = PI / 180.0;
-constexpr double SIGMA_TO_FWHM = 2.3548200450309493; // 2 sqrt(2 ln 2)
 constexpr double FINE_STRUCTURE_INVERSE = 137.035999084;
 constexpr double AVOGADRO = 6.02214076e23;
 constexpr double ELECTRON_RADIUS_CM = 2.8179403262e-13;
-constexpr double UM_TO_CM = 1e-4;
-constexpr double MM_TO_CM = 0.1;
 
 // The cone of directions towards the detector disc is sampled by Gauss-Legendre nodes in the
 // cosine of the angle to its axis and evenly spaced azimuths. Everything integrated over it is a
@@ -22,11 +19,6 @@ constexpr int CONE_RINGS = 3;
 constexpr int CONE_AZIMUTHS = 8;
 const double GL_NODES[CONE_RINGS] = {-0.7745966692414834, 0.0, 0.7745966692414834};
 const double GL_WEIGHTS[CONE_RINGS] = {5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
-
-double slabFactor(double S)
-{
-    return S == 0.0 ? 1.0 : -std::expm1(-S) / S;
-}
 
 struct Vec
 {
@@ -39,56 +31,45 @@ double dot(const Vec &a, const Vec &b)
 
 } // namespace
 
-double fanoLimitFwhm(double E)
-{
-    return E > 0 ? SIGMA_TO_FWHM * std::sqrt(SI_FANO_FACTOR * SI_PAIR_ENERGY_KEV * E) : 0.0;
-}
-
-double detectorFwhm(double fwhmAtMnKa, double E)
-{
-    if (!(E > 0))
-        return fwhmAtMnKa;
-    const double k = SIGMA_TO_FWHM * SIGMA_TO_FWHM * SI_FANO_FACTOR * SI_PAIR_ENERGY_KEV;
-    const double square = fwhmAtMnKa * fwhmAtMnKa + k * (E - RESOLUTION_REFERENCE_KEV);
-    return std::sqrt(std::max(square, k * E));
-}
-
 double comptonEnergy(double E0, double thetaRad)
 {
     return E0 / (1.0 + E0 / ELECTRON_REST_ENERGY_KEV * (1.0 - std::cos(thetaRad)));
 }
 
-bool DetectorResponse::setUp(const DetectorSettings &settings, const CrossSectionTable &xs,
-                             const FluoLineTable &lines, const ScatterTable &scatter,
-                             double siKYield)
+bool DetectorResponse::setUp(const Detector &detector, const CrossSectionTable &xs,
+                             const FluoLineTable &lines, const ScatterTable &scatter, double kYield)
 {
-    constexpr int Z_BE = 4;
-    constexpr int Z_SI = 14;
+    const int z = detector.material.z;
     valid = false;
-    si = xs.element(Z_SI);
-    be = xs.element(Z_BE);
-    const ElementLines *siLines = lines.element(Z_SI);
-    const ElementScatter *siBulk = scatter.element(Z_SI);
-    const ElementScatter *beBulk = scatter.element(Z_BE);
-    if (!si || !be || !siLines || !siBulk || !beBulk || !si->edge(EdgeK))
+    windows.clear();
+    crystal = xs.element(z);
+    const ElementLines *crystalLines = lines.element(z);
+    const ElementScatter *crystalBulk = scatter.element(z);
+    if (!crystal || !crystalLines || !crystalBulk || !crystal->edge(EdgeK))
         return false;
-    siArealDensity = siBulk->density * settings.siThicknessMm * MM_TO_CM;
-    beArealDensity = beBulk->density * settings.beWindowUm * UM_TO_CM;
-    siKEdge = si->edge(EdgeK)->energy;
+    for (const DetectorWindow &w : detector.windows) {
+        const ElementCrossSections *windowXs = xs.element(w.z);
+        const ElementScatter *windowBulk = scatter.element(w.z);
+        if (!windowXs || !windowBulk)
+            return false;
+        windows.append(Window{windowXs, windowBulk->density * w.thicknessUm * UM_TO_CM});
+    }
+    crystalArealDensity = crystalBulk->density * detector.crystalThicknessMm * MM_TO_CM;
+    kEdge = crystal->edge(EdgeK)->energy;
 
     // The Ka pair (K-L2, K-L3) at its rate-weighted energy.
-    double kaRate = 0, kaEnergy = 0;
-    for (const EmissionLine &l : siLines->lines) {
+    double kaRate = 0, kaSum = 0;
+    for (const EmissionLine &l : crystalLines->lines) {
         if (l.shell == EdgeK && l.name.startsWith(QLatin1String("Ka"))) {
             kaRate += l.rate;
-            kaEnergy += l.rate * l.energy;
+            kaSum += l.rate * l.energy;
         }
     }
     if (!(kaRate > 0))
         return false;
-    siKaEnergy = kaEnergy / kaRate;
-    siKaAttenuation = si->total(siKaEnergy);
-    escapeScale = 0.5 * (siKYield > 0 ? siKYield : siLines->yield[EdgeK]);
+    kaEnergy = kaSum / kaRate;
+    kaAttenuation = crystal->total(kaEnergy);
+    escapeScale = 0.5 * (kYield > 0 ? kYield : crystalLines->yield[EdgeK]);
     valid = true;
     return true;
 }
@@ -97,19 +78,21 @@ double DetectorResponse::efficiency(double E) const
 {
     if (!valid)
         return 1.0;
-    const double window = std::exp(-be->total(E) * beArealDensity);
-    return window * -std::expm1(-si->photo(E) * siArealDensity);
+    double attenuation = 0.0;
+    for (const Window &w : windows)
+        attenuation += w.xs->total(E) * w.arealDensity;
+    return std::exp(-attenuation) * -std::expm1(-crystal->photo(E) * crystalArealDensity);
 }
 
 double DetectorResponse::escapeFraction(double E) const
 {
-    if (!valid || !(E > siKEdge))
+    if (!valid || !(E > kEdge))
         return 0.0;
-    const double tau = si->photo(E);
-    if (!(tau > 0) || !(siKaAttenuation > 0))
+    const double tau = crystal->photo(E);
+    if (!(tau > 0) || !(kaAttenuation > 0))
         return 0.0;
-    const double r = siKaAttenuation / tau;
-    return escapeScale * si->shellShare(EdgeK, E) * (1.0 - r * std::log1p(1.0 / r));
+    const double r = kaAttenuation / tau;
+    return escapeScale * crystal->shellShare(EdgeK, E) * (1.0 - r * std::log1p(1.0 / r));
 }
 
 ScatterRates pelletScatter(const ScatterGeometry &g, const QVector<Scatterer> &elements,

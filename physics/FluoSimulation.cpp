@@ -22,58 +22,13 @@ namespace {
 // comparable from one version to the next.
 constexpr double PI_TRUNCATED = 3.1415926535;
 constexpr double FOUR_PI_TRUNCATED = 12.566370614;
-constexpr double FOUR_LN2 = 2.772588722239781;
-// 2 sqrt(ln 2 / pi): the peak height of a Gaussian of unit area and unit FWHM.
-constexpr double UNIT_GAUSS_PEAK = 0.93943727869965133;
-constexpr double MM_TO_CM = 0.1;
-
-// A Gaussian tail below 1e-12 of its peak is far below anything the plot or the exported
-// table can show; ln(1e12) is where exp(-x) reaches that.
-constexpr double GAUSS_CUTOFF_EXPONENT = 27.631021115928547;
-
-double molPerArea(double density, const Composition &comp, double thicknessMm)
-{
-    return density / comp.molecularWeight() * (thicknessMm * MM_TO_CM);
-}
 
 double yieldAt(const double *yields, int size, int z)
 {
     return (yields && z >= 0 && z < size) ? yields[z] : 0.0;
 }
 
-// Adds amplitude * exp(-(E - El)^2 / gaussWidth) over the grid. On an ascending grid only the
-// points where the Gaussian is above the cut-off are visited; every value computed is the same
-// expression as in a full sweep. Non-finite amplitudes or widths take the full sweep so that
-// degenerate inputs show the same infinities and NaNs everywhere they arise.
-void addGaussian(const double *gridE, int n, double El, double amplitude, double gaussWidth,
-                 double *out)
-{
-    int first = 0;
-    int last = n; // one past the end
-    gaussianWindow(gridE, n, El, amplitude, gaussWidth, &first, &last);
-    for (int i = first; i < last; ++i) {
-        const double d = gridE[i] - El;
-        out[i] += amplitude * std::exp(-(d * d) / gaussWidth);
-    }
-}
-
 } // namespace
-
-bool gaussianWindow(const double *gridE, int n, double El, double amplitude, double gaussWidth,
-                    int *first, int *last)
-{
-    *first = 0;
-    *last = n;
-    const bool windowed = n > 1 && std::isfinite(amplitude) && std::isfinite(gaussWidth) &&
-                          gaussWidth > 0 && std::isfinite(gridE[0]) &&
-                          std::isfinite(gridE[n - 1]) && gridE[0] <= gridE[n - 1];
-    if (windowed) {
-        const double halfWidth = std::sqrt(GAUSS_CUTOFF_EXPONENT * gaussWidth);
-        *first = int(std::lower_bound(gridE, gridE + n, El - halfWidth) - gridE);
-        *last = int(std::upper_bound(gridE + *first, gridE + n, El + halfWidth) - gridE);
-    }
-    return windowed;
-}
 
 Composition airComposition(XrayDataBase &db)
 {
@@ -126,23 +81,14 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 {
     const Composition &tgt = *in.tgt;
     const Composition &bnd = *in.bnd;
-    const Composition &air = *in.air;
-    const Composition &f1 = *in.f1;
-    const Composition &f2 = *in.f2;
     const int n = in.gridPoints;
 
-    const double R = in.detRadius;
-    const double D = in.distance;
+    const double R = in.detector.radiusCm;
+    const double D = in.detector.distanceCm;
     const double solidAngleFraction = (R * (R * PI_TRUNCATED)) / (D * (D * FOUR_PI_TRUNCATED));
-    const double fwhm2 = in.fwhm * in.fwhm;
-    const double gaussWidth = fwhm2 / FOUR_LN2;
-    // Peak height of a unit-area Gaussian of this width; times the channel width below it turns
-    // a line's rate into the rate one channel collects at the line's centre.
-    const double integNorm = UNIT_GAUSS_PEAK / in.fwhm;
-
-    result.airMolPerArea = molPerArea(AIR_DENSITY, air, in.airThickness);
-    result.f1MolPerArea = f1.valid ? molPerArea(in.f1Density, f1, in.f1Thickness) : 0.0;
-    result.f2MolPerArea = f2.valid ? molPerArea(in.f2Density, f2, in.f2Thickness) : 0.0;
+    // Every peak has the resolution's width, whatever its energy.
+    const double gaussWidth = gaussianWidth(in.detector.fwhm);
+    const double integNorm = unitAreaPeak(in.detector.fwhm);
 
     std::fill(fluoSpectrum, fluoSpectrum + n, 0.0);
     result.linePeaks.clear();
@@ -205,16 +151,14 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
             // depth integral of excitation times escape through a slab of mu t S then gives
             // (1 - exp(-S)) / S of it.
             const double X = W * in.I0 * P * (molPerArea / S);
-            const double T = std::exp(-(result.airMolPerArea * air.absorption(El) +
-                                        result.f1MolPerArea * f1.absorption(El) +
-                                        result.f2MolPerArea * f2.absorption(El)));
+            const double T = in.exit.transmission(El);
             double I = T * ((1.0 - std::exp(-S)) * X * solidAngleFraction);
             // A pellet transparent at both energies (lines of a light element far below every
             // edge) is the thin limit, (1 - exp(-S)) / S = 1, not 0 / 0.
             if (S == 0.0)
                 I = T * (W * in.I0 * P * molPerArea * solidAngleFraction);
             const double amplitude = in.integ ? I * integNorm * in.channelWidth : I;
-            addGaussian(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
+            addGaussianByPoint(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
             if (!inRange)
                 continue;
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Composition.h"
+#include "Detector.h"
+#include "LightPath.h"
+#include "PhysicsCommon.h"
 
 #include <QPair>
 #include <QString>
@@ -19,29 +22,26 @@ Composition airComposition(XrayDataBase &db);
 // seventeenths and the L weights twenty-firsts, each set summing to 1.
 extern const double LINE_WEIGHT[LINE_COUNT];
 
-// Everything one simulation reads: the numbers typed into the form, the five compositions, the
-// yield curves, the pellet and the energy grid. Pointers are borrowed for the call only.
+// Everything one simulation reads: the numbers typed into the form, the compositions of the
+// pellet, what lies on the way in and out, the detector, the yield curves, the pellet and the
+// energy grid. Pointers are borrowed for the call only.
 struct SpectrumInput
 {
     double E0 = 0;           // excitation energy [keV]
     double I0 = 0;           // incident flux [photons/s]
-    double distance = 0;     // sample to detector [cm]
-    double detRadius = 0;    // radius of the detector's sensitive area [cm]
-    double airThickness = 0; // [mm]
-    double f1Thickness = 0;  // [mm]
-    double f1Density = 0;    // [g/cm^3]
-    double f2Thickness = 0;  // [mm]
-    double f2Density = 0;    // [g/cm^3]
-    double fwhm = 0;         // detector resolution [keV]
     double channelWidth = 0; // width of one analyser channel [keV]
     bool integ = false;      // "Integ." display: Gaussians carry the channel's integral
     bool ratio = false;      // "Ratio" form of the information text
 
     const Composition *tgt = nullptr;
     const Composition *bnd = nullptr;
-    const Composition *air = nullptr;
-    const Composition *f1 = nullptr;
-    const Composition *f2 = nullptr;
+
+    // Between the source and the sample. Neither model applies it yet: the flux I0 is what
+    // reaches the pellet.
+    LightPath incident;
+    // Between the sample and the detector's first window (air, then the filters).
+    LightPath exit;
+    Detector detector;
 
     const double *yieldK = nullptr; // indexed by atomic number
     const double *yieldL = nullptr;
@@ -74,7 +74,7 @@ struct LinePeak
     // model only; the classic model leaves it 0).
     double secondaryIntensity = 0;
     // A fluorescence line, a peak of the scattered beam (element empty, lineName "Rayleigh" or
-    // "Compton"), or the Si escape peak of another record (its element, its lineName + "_esc").
+    // "Compton"), or the escape peak of another record (its element, its lineName + "_esc").
     // Only the detailed model makes the last two.
     enum class Kind { Line, Scatter, Escape };
     Kind kind = Kind::Line;
@@ -92,9 +92,6 @@ struct SpectrumResult
     double peakMax = 1.0;         // largest line intensity, 1 when all are 0
     double spectrumMax = 0;       // largest finite spectrum value, at least 0
     QString infoText;
-    double airMolPerArea = 0;
-    double f1MolPerArea = 0;
-    double f2MolPerArea = 0;
 };
 
 // Simulates the detector spectrum on in.gridE, writing in.gridPoints values into fluoSpectrum
@@ -103,13 +100,6 @@ struct SpectrumResult
 // range get records. Degenerate inputs (zero distance or FWHM, an energy of 0) give IEEE
 // infinities or NaN in the spectrum as they come; only the maxima skip them.
 void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
-
-// The grid points [first, last) where a Gaussian of this width around El is above 1e-12 of its
-// peak, on an ascending grid. Non-finite amplitudes or widths, or a grid that is not ascending,
-// give the whole grid, so that degenerate inputs show their infinities and NaNs everywhere.
-// Returns whether the window was narrowed.
-bool gaussianWindow(const double *gridE, int n, double El, double amplitude, double gaussWidth,
-                    int *first, int *last);
 
 // What every model does after its lines are in: spectrumMax over the finite values of spectrum,
 // peakMax (1 when 0), each record's texts, the labels by energy and the information text.

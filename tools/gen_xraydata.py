@@ -1399,6 +1399,18 @@ below x = {fmt(sacc["skipped"][1], 3)} 1/A, where the Compton peak is negligible
 | largest | {pct3(sacc["errs"]["F"][0])} ({sacc["worst"]["F"][1]}, x = {fmt(sacc["worst"]["F"][2], 4)}) | {pct3(sacc["errs"]["S"][0])} ({sacc["worst"]["S"][1]}, x = {fmt(sacc["worst"]["S"][2], 4)}) |
 
 The script stops if any of these exceeds {pct(SC_ACCURACY_GOAL)}.
+
+## Detector constants (kept by hand)
+
+`data/DetectorConstants.h` is not written by the script. It holds, for each crystal material of
+an energy-dispersive detector, the two constants of charge creation that none of the libraries
+above carries; everything else about the detector (densities of crystal and windows, edges,
+lines, cross sections) comes from the files above by atomic number.
+
+| Material | Quantity | Value | Source |
+|---|---|---|---|
+| Si | Fano factor | 0.115 | theoretical value for silicon, R. C. Alig, S. Bloom, C. W. Struck, *Scattering by ionization and phonon emission in semiconductors*, Phys. Rev. B 22 (1980) 5565, as listed in the Wikipedia article "Fano factor"; measured at Mn Ka: 0.119 +- 0.002 (D. Rodrigues et al., *Absolute measurement of the Fano factor using a Skipper-CCD*, arXiv:2004.11499, at 123 K) |
+| Si | Mean energy per electron-hole pair | 3.65 eV | C. Canali, M. Martini, G. Ottaviani, A. Alberigi Quaranta, *Measurements of the average energy per electron-hole pair generation in silicon between 5-320 K*, IEEE Trans. Nucl. Sci. 19 (1972), doi:10.1109/TNS.1972.4326778: 2.15 Eg(T) + 1.21 eV, normalised to 3.62 eV at 300 K; 3.65 eV with the band gap at about 240 K, where Peltier-cooled detectors work |
 """
     with open(path, "w", encoding="utf-8") as fh:
         fh.write(text)

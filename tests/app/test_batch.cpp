@@ -1,10 +1,15 @@
 #include "FormDriver.h"
 #include "MainWindow.h"
+#include "Preferences.h"
 
+#include <QDirIterator>
 #include <QImage>
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -94,6 +99,8 @@ private Q_SLOTS:
     void sessionRoundTrip();
     void badSessions_data();
     void badSessions();
+    void preferencesStayOutOfBatch_data();
+    void preferencesStayOutOfBatch();
 };
 
 void TestBatch::usageErrors_data()
@@ -571,6 +578,7 @@ void TestBatch::rendersPlotImages_data()
     QTest::newRow("PNG") << "plot.png" << QByteArray("\x89PNG");
     QTest::newRow("SVG") << "plot.svg" << QByteArray("<?xml");
     QTest::newRow("PDF") << "plot.pdf" << QByteArray("%PDF");
+    QTest::newRow("BMP, by Qt's image writers") << "plot.bmp" << QByteArray("BM");
 }
 
 void TestBatch::rendersPlotImages()
@@ -584,7 +592,7 @@ void TestBatch::rendersPlotImages()
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     const QByteArray bytes = fileBytes(file);
     QVERIFY(bytes.startsWith(magic));
-    if (name.endsWith(QLatin1String(".png")))
+    if (name.endsWith(QLatin1String(".png")) || name.endsWith(QLatin1String(".bmp")))
         QCOMPARE(QImage(file).size(), QSize(640, 360));
     if (name.endsWith(QLatin1String(".svg"))) {
         QVERIFY(bytes.contains("<svg"));
@@ -695,6 +703,88 @@ void TestBatch::badSessions()
     QCOMPARE(QFile::exists(out), exitCode == 0);
     if (exitCode == 0)
         QCOMPARE(lines(r.out), QStringList{"ExtendedTgtMolecularForm=Fe2 O3 "});
+}
+
+// The interface's preferences belong to the window: whatever the settings file holds, a batch run
+// neither reads it nor writes anything beside it.
+void TestBatch::preferencesStayOutOfBatch_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("preference"); // Preferences::Language
+    QTest::addColumn<QString>("label");
+    QTest::newRow("English preferred, default start")
+        << QStringList{} << int(Preferences::Language::English)
+        << QStringLiteral("label_36=励起E[keV]");
+    QTest::newRow("Japanese preferred, -e")
+        << QStringList{"-e"} << int(Preferences::Language::Japanese)
+        << QStringLiteral("label_36=   Ext.Eng.[keV]");
+}
+
+void TestBatch::preferencesStayOutOfBatch()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, preference);
+    QFETCH(QString, label);
+
+    // The program reads its settings from $XDG_CONFIG_HOME; this process may have looked for
+    // Qt's own already, so it is pointed at the same folder explicitly.
+    QTemporaryDir config;
+    QVERIFY(config.isValid());
+    const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
+    const bool hadXdg = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        if (hadXdg)
+            qputenv("XDG_CONFIG_HOME", xdg);
+        else
+            qunsetenv("XDG_CONFIG_HOME");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    });
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    Preferences::setApplicationNames();
+    {
+        Preferences preferences;
+        preferences.setLanguage(Preferences::Language(preference));
+        preferences.setSplitterState(QByteArray("\0\0\0\xff", 4));
+    }
+    const QString file = QSettings().fileName();
+    QVERIFY2(file.startsWith(config.path() + QLatin1Char('/')), qPrintable(file));
+    QCOMPARE(QFileInfo(file).path(), Preferences::configFolder());
+    const QByteArray content = fileBytes(file);
+    QVERIFY(content.contains("language="));
+
+    // A read moves the access time once it is older than the last change; the test's own read
+    // shows whether this file system records it.
+    const QDateTime old = QFileInfo(file).lastModified().addDays(-2);
+    const auto makeOld = [&] {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) && f.setFileTime(old, QFileDevice::FileAccessTime);
+    };
+    QVERIFY(makeOld());
+    const bool readsShow = fileBytes(file) == content && QFileInfo(file).lastRead() != old;
+    QVERIFY(makeOld());
+    const auto listing = [&config] {
+        QStringList files;
+        QDirIterator it(config.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        files.sort();
+        return files;
+    };
+    const QStringList before = listing();
+
+    const Run r = run(QStringList{"--batch"} + options +
+                      QStringList{"--set", "SetTgtCmp=Fe2O3", "--print", "label_36,I0Flux"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(lines(r.out), (QStringList{label, "I0Flux=1e10"}));
+    if (readsShow)
+        QCOMPARE(QFileInfo(file).lastRead(), old);
+    else
+        qWarning("the file system records no reads here: only writes were checked");
+    QCOMPARE(listing(), before);
+    QCOMPARE(fileBytes(file), content);
 }
 
 QTEST_MAIN(TestBatch)

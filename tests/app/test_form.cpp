@@ -1,11 +1,13 @@
 // The form as the user meets it: default texts, alignments, sizes, hints, colours, tab order,
 // the check boxes of the group boxes, and the Japanese translation.
+#include "ExportFormats.h"
 #include "MainWindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -917,6 +919,12 @@ void TestForm::japaneseMenu()
     QCOMPARE(window->actionSave_Spectrum->text(), QStringLiteral("スペクトル保存"));
     QCOMPARE(window->action_Quit->text(), QStringLiteral("終了(&Q)"));
     QCOMPARE(window->menu_File->title(), QStringLiteral("ファイル(&F)"));
+    // The save dialogs list the export formats in the interface language too.
+    QCOMPARE(
+        window->saveDialog->nameFilters(),
+        (QStringList{"データファイル (*.dat)", "CSV ファイル (*.csv)", "すべてのファイル (*)"}));
+    QCOMPARE(exportFilters(ExportKind::PlotImage),
+             (QStringList{"PNG 画像 (*.png)", "SVG 図 (*.svg)", "PDF 文書 (*.pdf)"}));
 }
 
 void TestForm::japaneseCodeTexts_data()

@@ -201,6 +201,11 @@ class TestSoak : public QObject
 
     void repaintTimed();
     void tickBoxFor(QLineEdit *field);
+    // The check box of an option the window makes from the field table.
+    QAbstractButton *optionButton(PlanModel::Option option) const
+    {
+        return qobject_cast<QAbstractButton *>(w->optionWidget(option));
+    }
     void mouseAction(QRandomGenerator &rng);
     void exportAction(QRandomGenerator &rng);
     void resizePlot(QRandomGenerator &rng);
@@ -391,8 +396,8 @@ void TestSoak::replayDefaults()
     w->FluoBox->setChecked(true);
     w->IntensityInt->click();
     w->AddInfoRatioF->setChecked(true);
-    w->DetailedFluo->setChecked(false);
-    w->SecondaryFluo->setChecked(true);
+    optionButton(PlanModel::DetailedFluo)->setChecked(false);
+    optionButton(PlanModel::SecondaryFluo)->setChecked(true);
     w->SelectAE->setCurrentIndex(0);
     for (QLineEdit *field : qAsConst(replayOrder))
         type(field, defaults.value(field));
@@ -434,12 +439,16 @@ void TestSoak::hostileFormReturnsToStart()
     const QVector<QLineEdit *> pelletFields = {w->SetTgtWeight,  w->SetBndWeight, w->SetCylDiam,
                                                w->SetTgtBndMolR, w->SetTgtBndWtR, w->SetTgtDens,
                                                w->SetBndDens,    w->SetThick,     w->SetCalcPointE};
-    const QVector<QLineEdit *> spectrumFields = {
+    QVector<QLineEdit *> spectrumFields = {
         w->ExtEnergy,          w->Distance,         w->DetRadius,      w->AirThickness,
         w->Filter1Composition, w->Filter1Thickness, w->Filter1Density, w->Filter2Composition,
         w->Filter2Thickness,   w->Filter2Density,   w->I0Flux,         w->MCAResolution,
-        w->DetResolution,      w->IncidenceAngle,   w->ExitAngle,      w->DetSiThickness,
-        w->DetBeWindow,        w->DetDeadTime};
+        w->DetResolution};
+    // The detailed model's fields, which the window makes from the field table.
+    for (const PlanModel::Input f :
+         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
+          PlanModel::DetBeWindow, PlanModel::DetDeadTime})
+        spectrumFields.append(w->inputEdit(f));
     replayOrder = QVector<QLineEdit *>{w->SetDMuT, w->SetMuT} + pelletFields + spectrumFields +
                   QVector<QLineEdit *>{w->StartE0, w->EndE0, w->SetBndCmp};
     QVector<QLineEdit *> allFields = replayOrder;
@@ -478,9 +487,9 @@ void TestSoak::hostileFormReturnsToStart()
         {QStringLiteral("FluoBox"), 2, [] { return 2; },
          [this](int i) { w->FluoBox->setChecked(i == 1); }},
         {QStringLiteral("DetailedFluo"), 2, [] { return 2; },
-         [this](int i) { w->DetailedFluo->setChecked(i == 1); }},
+         [this](int i) { optionButton(PlanModel::DetailedFluo)->setChecked(i == 1); }},
         {QStringLiteral("SecondaryFluo"), 2, [] { return 2; },
-         [this](int i) { w->SecondaryFluo->setChecked(i == 1); }},
+         [this](int i) { optionButton(PlanModel::SecondaryFluo)->setChecked(i == 1); }},
     };
     const auto choose = [&](int selector, int i) {
         const Selector &s = selectors.at(selector);

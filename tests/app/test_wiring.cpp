@@ -102,35 +102,11 @@ void TestWiring::eachFieldHasOneConnection_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("signal");
     const QByteArray edited = SIGNAL(editingFinished());
-    for (const char *n : {"SetTgtCmp",
-                          "SetBndCmp",
-                          "SetTgtWeight",
-                          "SetBndWeight",
-                          "SetCylDiam",
-                          "SetTgtBndMolR",
-                          "SetTgtBndWtR",
-                          "SetTgtDens",
-                          "SetBndDens",
-                          "SetThick",
-                          "SetDMuT",
-                          "SetMuT",
-                          "SetCalcPointE",
-                          "StartE0",
-                          "EndE0",
-                          "Filter1Composition",
-                          "Filter2Composition",
-                          "Filter1Thickness",
-                          "Filter2Thickness",
-                          "Filter1Density",
-                          "Filter2Density",
-                          "I0Flux",
-                          "ExtEnergy",
-                          "Distance",
-                          "AirThickness",
-                          "DetRadius",
-                          "DetResolution",
-                          "MCAResolution"})
-        QTest::newRow(n) << QString::fromLatin1(n) << edited;
+    // Every input of the field table, the form's own and those the window makes from a row.
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        const QString n = PlanModel::inputName(PlanModel::Input(i));
+        QTest::newRow(qPrintable(n)) << n << edited;
+    }
     QTest::newRow("SelectTE") << "SelectTE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("MutBox") << "MutBox" << QByteArray(SIGNAL(toggled(bool)));

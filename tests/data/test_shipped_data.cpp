@@ -3,6 +3,7 @@
 
 #include "CrossSectionTable.h"
 #include "ScatterTable.h"
+#include "ShippedTables.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -62,6 +63,7 @@ class TestShippedData : public QObject
 private slots:
     void initTestCase()
     {
+        registerShippedTables();
         QVERIFY(db.load(tablePath));
         byZ.fill(nullptr, 93);
         for (const AtomData &rec : db.records()) {

@@ -1,4 +1,5 @@
 #include "Composition.h"
+#include "LightPath.h"
 #include "PhysicsFixture.h"
 
 #include <QtTest>
@@ -237,6 +238,60 @@ private Q_SLOTS:
         QCOMPARE(pelletMuT(tgt, bnd, 1e-4, 9.0, E), 1e-4 * (t + 9.0 * b));
         // An empty or invalid binder contributes nothing.
         QCOMPARE(pelletMuT(tgt, Composition(), 1e-4, 9.0, E), 1e-4 * t);
+    }
+
+    // A path of layers lets through what its layers let through one after another; a layer
+    // whose composition did not parse lets everything through, and no layer at all is no loss.
+    void lightPathTransmission_data()
+    {
+        QTest::addColumn<QStringList>("formulas");
+        QTest::addColumn<QVector<double>>("densities");   // g/cm^3
+        QTest::addColumn<QVector<double>>("thicknesses"); // mm
+        QTest::newRow("empty") << QStringList() << QVector<double>() << QVector<double>();
+        QTest::newRow("one foil") << QStringList{"Al"} << QVector<double>{2.7}
+                                  << QVector<double>{0.02};
+        QTest::newRow("air, Al and Fe foils")
+            << QStringList{"N1.56168O0.41896Ar0.00934", "Al", "Fe"}
+            << QVector<double>{0.001293, 2.7, 7.87} << QVector<double>{10, 0.02, 0.005};
+        QTest::newRow("a filter that did not parse")
+            << QStringList{"N1.56168O0.41896Ar0.00934", "(Fe", "Al"}
+            << QVector<double>{0.001293, 7.87, 2.7} << QVector<double>{10, 1, 0.02};
+        QTest::newRow("the same foil twice")
+            << QStringList{"Fe2O3", "Fe2O3"} << QVector<double>{5.24, 5.24}
+            << QVector<double>{0.003, 0.003};
+    }
+
+    void lightPathTransmission()
+    {
+        QFETCH(QStringList, formulas);
+        QFETCH(QVector<double>, densities);
+        QFETCH(QVector<double>, thicknesses);
+        LightPath path;
+        for (int i = 0; i < formulas.size(); ++i)
+            path.layers.append(Layer{eval(formulas[i]), densities[i], thicknesses[i]});
+        // Above the Al K edge, and below and above Fe's.
+        for (double E : {1.6, 6.4, 7.0, 7.2, 20.0}) {
+            double product = 1.0;
+            for (const Layer &layer : qAsConst(path.layers)) {
+                LightPath single;
+                single.layers = {layer};
+                const double t = single.transmission(E);
+                QVERIFY(t > 0 && t <= 1);
+                if (!layer.composition.valid)
+                    QCOMPARE(t, 1.0);
+                else
+                    QVERIFY2(t < 1, qPrintable(QStringLiteral("%1 at %2 keV")
+                                                   .arg(layer.composition.entries.at(0).symbol)
+                                                   .arg(E)));
+                product *= t;
+            }
+            const double T = path.transmission(E);
+            if (path.layers.isEmpty())
+                QCOMPARE(T, 1.0);
+            QVERIFY2(
+                std::abs(T / product - 1) < 1e-13,
+                qPrintable(QStringLiteral("%1 keV: %2 against %3").arg(E).arg(T).arg(product)));
+        }
     }
 };
 

@@ -134,7 +134,7 @@ class TestDetailedFluorescence : public QObject
     FluoLineTable lines;
     ScatterTable scatter;
     double siKYield = 0; // the classic yield table's
-    Composition tgt, bnd, none;
+    Composition tgt, bnd;
 
     Composition eval(const char *text)
     {
@@ -150,8 +150,8 @@ class TestDetailedFluorescence : public QObject
         bnd = eval(p.binder);
         DetailedInput in;
         SpectrumInput &s = in.spectrum;
-        s.E0 = p.E0, s.I0 = 1, s.distance = 10, s.detRadius = 1;
-        s.tgt = &tgt, s.bnd = &bnd, s.air = s.f1 = s.f2 = &none;
+        s.E0 = p.E0, s.I0 = 1, s.detector.distanceCm = 10, s.detector.radiusCm = 1;
+        s.tgt = &tgt, s.bnd = &bnd;
         s.tgtMolPerArea = p.targetWt * p.massPerArea / tgt.molecularWeight();
         s.bndPerTgt =
             bnd.valid ? (1 - p.targetWt) * p.massPerArea / bnd.molecularWeight() / s.tgtMolPerArea
@@ -177,7 +177,8 @@ class TestDetailedFluorescence : public QObject
         in.secondary = secondary;
         DetailedLineSet set;
         computeDetailedLines(in, set);
-        const double omega = discSolidAngleFraction(in.spectrum.distance, in.spectrum.detRadius);
+        const double omega =
+            discSolidAngleFraction(in.spectrum.detector.distanceCm, in.spectrum.detector.radiusCm);
         Rates r;
         for (const LinePeak &l : set.lines) {
             Rate &x = r[l.element + QLatin1Char(' ') + l.lineName];
@@ -376,7 +377,7 @@ private Q_SLOTS:
     {
         DetailedInput in = setUp({"", "MoO3", "BN", 0.05, 0.25, 22, {}});
         SpectrumInput &s = in.spectrum;
-        s.fwhm = 0.2, s.channelWidth = 0.01, s.integ = true;
+        s.detector.fwhm = 0.2, s.channelWidth = 0.01, s.integ = true;
         QVector<double> grid(30001), spectrum(grid.size()), other(grid.size());
         for (int i = 0; i < grid.size(); ++i)
             grid[i] = 0.001 * i;
@@ -557,9 +558,54 @@ private Q_SLOTS:
         QFETCH(double, fwhmAtMnKa);
         QFETCH(double, E);
         QFETCH(double, fwhm);
-        QVERIFY2(std::abs(detectorFwhm(fwhmAtMnKa, E) - fwhm) < 5e-4,
-                 qPrintable(QString::number(detectorFwhm(fwhmAtMnKa, E))));
-        QVERIFY(std::abs(fanoLimitFwhm(5.9) - 0.1172) < 1e-4);
+        Detector detector;
+        detector.fwhm = fwhmAtMnKa;
+        QVERIFY2(std::abs(detectorFwhm(detector, E) - fwhm) < 5e-4,
+                 qPrintable(QString::number(detectorFwhm(detector, E))));
+        QVERIFY(std::abs(fanoLimitFwhm(detector.material, 5.9) - 0.1172) < 1e-4);
+    }
+
+    // The default detector is the silicon one the program has always modelled: 0.45 mm of Si
+    // behind 25 um of Be, 128 eV at Mn Ka here. Its widths, efficiency and escape (with the
+    // classic table's K yield of Si) to the last digits the program gave before the detector
+    // became a description, with the tables as committed.
+    void siliconDetectorAsBefore_data()
+    {
+        QTest::addColumn<double>("E");
+        QTest::addColumn<double>("fwhm");
+        QTest::addColumn<double>("efficiency");
+        QTest::addColumn<double>("escape");
+        QTest::newRow("1 keV, at the Fano limit")
+            << 1.0 << 0.070560737394322531 << 0.061163672259622923 << 0.0;
+        QTest::newRow("Si Ka, below the K edge")
+            << 1.74 << 0.081861058834757111 << 0.58964021432853342 << 0.0;
+        QTest::newRow("2 keV") << 2.0 << 0.085477516891582908 << 0.70786560697564971
+                               << 0.016379220905015795;
+        QTest::newRow("Fe Ka") << 6.4 << 0.13246808716124855 << 0.99037405726368866
+                               << 0.0031482065421912279;
+        QTest::newRow("Mo Ka") << 17.48 << 0.20817653981721626 << 0.47567951208609827
+                               << 0.00019333729110822154;
+        QTest::newRow("40 keV") << 40.0 << 0.3094426582133144 << 0.047896089244810966
+                                << 1.4839276431850381e-05;
+    }
+    void siliconDetectorAsBefore()
+    {
+        QFETCH(double, E);
+        QFETCH(double, fwhm);
+        QFETCH(double, efficiency);
+        QFETCH(double, escape);
+        Detector detector;
+        detector.fwhm = 0.128;
+        QCOMPARE(detector.material.z, 14);
+        DetectorResponse response;
+        QVERIFY(response.setUp(detector, xs, lines, scatter, siKYield));
+        const auto close = [](double a, double b) { return std::abs(a - b) <= 1e-14 * b; };
+        QVERIFY2(close(detectorFwhm(detector, E), fwhm),
+                 qPrintable(QString::number(detectorFwhm(detector, E), 'g', 17)));
+        QVERIFY2(close(response.efficiency(E), efficiency),
+                 qPrintable(QString::number(response.efficiency(E), 'g', 17)));
+        QVERIFY2(close(response.escapeFraction(E), escape),
+                 qPrintable(QString::number(response.escapeFraction(E), 'g', 17)));
     }
 
     // Compton energies against xraylib, the efficiency against the formula with xraydb's cross
@@ -584,7 +630,7 @@ private Q_SLOTS:
         QFETCH(double, E);
         QFETCH(double, tolerance);
         DetectorResponse detector;
-        QVERIFY(detector.setUp(DetectorSettings(), xs, lines, scatter, siKYield));
+        QVERIFY(detector.setUp(Detector(), xs, lines, scatter, siKYield));
         const double theta = QByteArray(QTest::currentDataTag()).contains("135") ? 135 : 90;
         QStringList args{what, QString::number(E)};
         args << (what == "compton"  ? QStringList{QString::number(theta)}
@@ -626,11 +672,11 @@ private Q_SLOTS:
         QFETCH(double, beta);
         const Pellet p{"", "Fe2O3", "BN", 0.010002, 0.230907, 10, {"Fe K"}};
         DetailedInput in = setUp(p);
-        in.spectrum.distance = 2, in.spectrum.detRadius = 0.5;
+        in.spectrum.detector.distanceCm = 2, in.spectrum.detector.radiusCm = 0.5;
         in.incidenceDeg = alpha, in.exitDeg = beta, in.polarised = polarised;
         in.scatter = &scatter;
         // A window-less crystal that absorbs everything: the rates of the pellet itself.
-        in.detector.beWindowUm = 0, in.detector.siThicknessMm = 1000;
+        in.spectrum.detector.windows.clear(), in.spectrum.detector.crystalThicknessMm = 1000;
         DetailedLineSet set;
         computeDetailedLines(in, set);
         const QMap<QString, double> ours = recordedByParent(set);
@@ -675,7 +721,7 @@ private Q_SLOTS:
         in.scatter = &scatter;
         computeDetailedLines(in, recorded);
         DetectorResponse detector;
-        QVERIFY(detector.setUp(in.detector, xs, lines, scatter));
+        QVERIFY(detector.setUp(in.spectrum.detector, xs, lines, scatter));
         QVERIFY(!in.spectrum.yieldK); // so the line table's yield
         const QMap<QString, double> byParent = recordedByParent(recorded);
         double sum = 0;

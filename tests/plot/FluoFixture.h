@@ -33,6 +33,12 @@ public:
     Composition air;
     Composition f1;
     Composition f2;
+    // The exit path, air and the two filters, built from these by run().
+    double airThickness = 10.0; // mm
+    double f1Thickness = 0.02;  // mm
+    double f1Density = 2.7;
+    double f2Thickness = 0.5;
+    double f2Density = 1.0;
     QVector<double> grid = QVector<double>(N);
     QVector<double> fluo = QVector<double>(N);
     SpectrumInput in;
@@ -55,22 +61,14 @@ public:
 
         in.E0 = 10.0;
         in.I0 = 1e6;
-        in.distance = 2.0;
-        in.detRadius = 0.5;
-        in.airThickness = 10.0;
-        in.f1Thickness = 0.02;
-        in.f1Density = 2.7;
-        in.f2Thickness = 0.5;
-        in.f2Density = 1.0;
-        in.fwhm = 0.15;
+        in.detector.distanceCm = 2.0;
+        in.detector.radiusCm = 0.5;
+        in.detector.fwhm = 0.15;
         in.channelWidth = 0.01;
         in.integ = false;
         in.ratio = false;
         in.tgt = &tgt;
         in.bnd = &bnd;
-        in.air = &air;
-        in.f1 = &f1;
-        in.f2 = &f2;
         in.yieldK = yieldK;
         in.yieldL = yieldL;
         in.yieldSize = YIELD_ARRAY_SIZE;
@@ -105,8 +103,17 @@ public:
         in.gridE = grid.constData();
     }
 
+    LightPath exitPath() const
+    {
+        LightPath path;
+        path.layers = {Layer{air, AIR_DENSITY, airThickness}, Layer{f1, f1Density, f1Thickness},
+                       Layer{f2, f2Density, f2Thickness}};
+        return path;
+    }
+
     SpectrumResult run()
     {
+        in.exit = exitPath();
         SpectrumResult r;
         simulateSpectrum(in, fluo.data(), r);
         return r;

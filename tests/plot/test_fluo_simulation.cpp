@@ -85,11 +85,11 @@ void TestSpectrum::attenuationFactors()
 {
     SpectrumFixture fx;
     QVERIFY(fx.load());
-    const SpectrumResult r = fx.run();
+    const LightPath path = fx.exitPath();
     // 0.001293 g/cm^3 / 28.9634 g/mol x 1 cm of air; 2.7 / 26.9815 x 0.002 cm of Al.
-    QVERIFY(relClose(r.airMolPerArea, 8.818919392966484e-05, 1e-13));
-    QVERIFY(relClose(r.f1MolPerArea, 0.00020013713099716475, 1e-13));
-    QCOMPARE(r.f2MolPerArea, 0.0); // filter 2 is not a valid composition
+    QVERIFY(relClose(path.layers.at(0).molPerArea(), 8.818919392966484e-05, 1e-13));
+    QVERIFY(relClose(path.layers.at(1).molPerArea(), 0.00020013713099716475, 1e-13));
+    QCOMPARE(path.layers.at(2).molPerArea(), 0.0); // filter 2 is not a valid composition
 }
 
 // In a vanishingly thin sample without air or filters, lines of one shell differ only by their
@@ -124,7 +124,7 @@ void TestSpectrum::lineWeights()
     QVERIFY(fx.load());
     fx.tgt = fx.comp({{"Ba", 1.0}, {"Fe", 1.0}});
     fx.in.tgtMolPerArea = 1e-12;
-    fx.in.airThickness = 0;
+    fx.airThickness = 0;
     fx.f1.valid = false;
     fx.in.E0 = 40.0; // above the Ba K edge
     fx.setGrid(1.0, 39.0);
@@ -188,7 +188,7 @@ void TestSpectrum::rateLimits()
 
     SpectrumFixture fx;
     QVERIFY(fx.load());
-    fx.in.airThickness = 0;
+    fx.airThickness = 0;
     fx.f1.valid = false;
     fx.setGrid(6.0, 7.5);
     fx.in.tgtMolPerArea = molPerArea;
@@ -407,18 +407,18 @@ void TestSpectrum::invalidFiltersAttenuateNothing()
     QVERIFY(fx.load());
     fx.f1.valid = false;
     fx.f2.valid = false;
-    fx.in.f1Thickness = 0;
-    fx.in.f2Thickness = 0;
+    fx.f1Thickness = 0;
+    fx.f2Thickness = 0;
     const SpectrumResult bare = fx.run();
 
     // A thick, dense filter that would absorb almost everything, were it valid.
     Composition &f = filter == 1 ? fx.f1 : fx.f2;
     f = fx.comp({{"Al", 1.0}});
     f.valid = false;
-    (filter == 1 ? fx.in.f1Thickness : fx.in.f2Thickness) = 5.0;
-    (filter == 1 ? fx.in.f1Density : fx.in.f2Density) = 2.7;
+    (filter == 1 ? fx.f1Thickness : fx.f2Thickness) = 5.0;
+    (filter == 1 ? fx.f1Density : fx.f2Density) = 2.7;
     const SpectrumResult filtered = fx.run();
-    QCOMPARE(filter == 1 ? filtered.f1MolPerArea : filtered.f2MolPerArea, 0.0);
+    QCOMPARE(fx.in.exit.layers.at(filter).molPerArea(), 0.0);
     QCOMPARE(filtered.infoText, bare.infoText);
     for (int i = 0; i < bare.linePeaks.size(); ++i)
         QCOMPARE(filtered.linePeaks[i].peakIntensity, bare.linePeaks[i].peakIntensity);
@@ -500,7 +500,7 @@ void TestSpectrum::truncatedGaussiansMatchFullSum()
 
     SpectrumFixture fx;
     QVERIFY(fx.load());
-    fx.in.fwhm = fwhm;
+    fx.in.detector.fwhm = fwhm;
     // Every line counts wherever it lies; a range over all of them gives the whole list.
     fx.setGrid(0.01, 8.0);
     const SpectrumResult all = fx.run();
@@ -549,8 +549,8 @@ void TestSpectrum::degenerateInputs()
 
     SpectrumFixture fx;
     QVERIFY(fx.load());
-    fx.in.distance = distance;
-    fx.in.fwhm = fwhm;
+    fx.in.detector.distanceCm = distance;
+    fx.in.detector.fwhm = fwhm;
     fx.setGrid(lo, 8.0);
     const double ka1 = fx.db.find(QStringLiteral("Fe"))->line[LineKa1];
     const int k = int((ka1 - lo) / (8.0 - lo) * (SpectrumFixture::N - 1));

@@ -1,0 +1,149 @@
+// Every field of the plan, once: read several times with different definitions of the row
+// macros (the enums of FieldTable.h, the tables of FieldTable.cpp). No include guard on purpose.
+//
+// TIRN_INPUT(name, default, unit, rule, lower, upper, caption, tip, group, flags, readouts)
+//   name      the widget, the session key and the --set/--print name
+//   default   the text the form starts with
+//   rule      what the text must be (Rule in FieldTable.h), checked against lower and upper
+//   caption   the field's label, by which messages name it (translated in the window's context)
+//   tip       the tool tip of a control the window makes from the row (nullptr: the form's own)
+//   group     where the field sits and which part of the plan it belongs to
+//   flags     what an edit of it recomputes and how the window shows it (FieldFlag)
+//   readouts  the read-outs computed from it (READS_... masks over the outputs)
+// TIRN_OUTPUT(name, default, unit, caption, tip, flags)
+// TIRN_OPTION(name, checked, caption, tip, flags)
+// TIRN_CHOICE(name)
+//
+// The order is the form's, and the order of every listing, session and comparison.
+
+#ifndef TIRN_INPUT
+#define TIRN_INPUT(name, defaultText, unit, rule, lower, upper, caption, tip, group, flags,        \
+                   readouts)
+#endif
+#ifndef TIRN_OUTPUT
+#define TIRN_OUTPUT(name, defaultText, unit, caption, tip, flags)
+#endif
+#ifndef TIRN_OPTION
+#define TIRN_OPTION(name, checked, caption, tip, flags)
+#endif
+#ifndef TIRN_CHOICE
+#define TIRN_CHOICE(name)
+#endif
+
+// clang-format off
+
+TIRN_OUTPUT(ExtendedTgtMolecularForm, "", "", nullptr, nullptr, 0)
+TIRN_OUTPUT(ExtendedBndMolecularForm, "", "", nullptr, nullptr, 0)
+TIRN_OUTPUT(CylWeight, "10", "mg", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(CylVol, "", "mm3", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(dMut, "1", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(MuPt, "2.5", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(TransM, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(label_15, "", "", nullptr, nullptr, 0)
+TIRN_OUTPUT(label_20, "", "", nullptr, nullptr, 0)
+TIRN_OUTPUT(label_21, QT_TRANSLATE_NOOP("MainWindow", "Case:"), "", nullptr, nullptr, OUT_TRANSLATED)
+TIRN_OUTPUT(AddInfo, "", "", nullptr, nullptr, 0)
+TIRN_OUTPUT(CountRate, "", "/s",
+            QT_TRANSLATE_NOOP("MainWindow", "Count rate"),
+            QT_TRANSLATE_NOOP("MainWindow", "Every event the detector records per second, scatter and lines outside the plotted range included"),
+            OUT_DETECTOR)
+TIRN_OUTPUT(DeadTime, "", "%",
+            QT_TRANSLATE_NOOP("MainWindow", "Dead time"),
+            QT_TRANSLATE_NOOP("MainWindow", "Share of the time the detector is busy, for a paralysable dead time per event"),
+            OUT_DETECTOR | OUT_ROLE)
+
+TIRN_INPUT(SetTgtCmp, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Target"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_TARGET | READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetBndCmp, "BN", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Binder"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_BINDER | READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetTgtWeight, "10", "mg", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Target [mg]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetBndWeight, "0", "mg", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Binder [mg]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetCylDiam, "7", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Dia. [mm]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetTgtBndMolR, "100", "mol%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Mol%]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetTgtBndWtR, "100", "wt%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Wt%]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetTgtDens, "1", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetBndDens, "2.34", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]"), nullptr,
+           GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
+TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
+           GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT)
+TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"), nullptr,
+           GroupMuT, FEEDS_LINES, READS_NONE)
+TIRN_INPUT(SetMuT, "2.5", "", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t"), nullptr,
+           GroupMuT, FEEDS_LINES, READS_NONE)
+TIRN_INPUT(StartE0, "5", "keV", Rule::RangeStart, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Es [keV]"), nullptr,
+           GroupRange, 0, READS_RANGE)
+TIRN_INPUT(EndE0, "20", "keV", Rule::RangeEnd, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Ee [keV]"), nullptr,
+           GroupRange, 0, READS_RANGE)
+TIRN_INPUT(Filter1Composition, "Al", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 composition"), nullptr,
+           GroupFilters, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(Filter2Composition, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 composition"), nullptr,
+           GroupFilters, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(Filter1Thickness, "0", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 thickness [mm]"), nullptr,
+           GroupFilters, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(Filter2Thickness, "", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 thickness [mm]"), nullptr,
+           GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
+TIRN_INPUT(Filter1Density, "2.7", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 density [g/cm3]"), nullptr,
+           GroupFilters, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(Filter2Density, "", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]"), nullptr,
+           GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
+TIRN_INPUT(I0Flux, "1e10", "photons/s", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]"), nullptr,
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(ExtEnergy, "10", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]"), nullptr,
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(Distance, "20", "cm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Distance[cm]"), nullptr,
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(AirThickness, "150", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]"), nullptr,
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(DetRadius, "0.5", "cm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]"), nullptr,
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(DetResolution, "0.3", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]"), nullptr,
+           GroupSpectrum, FANO_LIMITED, READS_SPECTRUM)
+TIRN_INPUT(MCAResolution, "0.01", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]"), nullptr,
+           GroupSpectrum, 0, READS_SPECTRUM)
+TIRN_INPUT(IncidenceAngle, "45", "deg", Rule::Angle, 0, 90, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Angle between the beam and the pellet surface"),
+           GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(ExitAngle, "45", "deg", Rule::Angle, 0, 90, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Angle between the pellet surface and the detector axis"),
+           GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Thickness of the detector's crystal"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Be window [\u00b5m]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Beryllium window in front of it"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),
+           GroupDetector, DETAILED_ONLY, READS_DEAD_TIME)
+
+TIRN_OPTION(IntensityPeak, false, nullptr, nullptr, OPT_EXCLUSIVE)
+TIRN_OPTION(IntensityInt, true, nullptr, nullptr, OPT_EXCLUSIVE)
+TIRN_OPTION(AddInfoRatioF, true, nullptr, nullptr, 0)
+TIRN_OPTION(MutBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
+TIRN_OPTION(FluoBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
+TIRN_OPTION(DetailedFluo, false, QT_TRANSLATE_NOOP("MainWindow", "Detailed physics"),
+            QT_TRANSLATE_NOOP("MainWindow", "Every line of Elam's tables with its own rate, L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet."),
+            OPT_FEEDS_LINES | OPT_GEOMETRY)
+TIRN_OPTION(SecondaryFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Secondary fluorescence"), nullptr,
+            OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)
+TIRN_OPTION(BeamPolarised, true, QT_TRANSLATE_NOOP("MainWindow", "Polarised beam"),
+            QT_TRANSLATE_NOOP("MainWindow", "A beam linearly polarised in the plane of beam and detector axis, as at a synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks."),
+            OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)
+
+TIRN_CHOICE(SelectTE)
+TIRN_CHOICE(SelectAE)
+
+// clang-format on
+
+#undef TIRN_INPUT
+#undef TIRN_OUTPUT
+#undef TIRN_OPTION
+#undef TIRN_CHOICE

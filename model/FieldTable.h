@@ -1,0 +1,157 @@
+#pragma once
+
+// The description of every field of the plan: one row per input, read-out, option and choice
+// (model/FieldList.h). Sessions, batch --set/--print/--list-fields, the checks and the window's
+// widget look-up all follow from these rows, so that adding a field is a row, a widget of the
+// row's name and the physics input that reads it.
+
+#include <QString>
+
+#include <cmath>
+
+// What a field's text must be. Text that does not read as a finite number fails every rule but
+// Composition; the others compare the number with the row's bounds.
+enum class Rule {
+    Composition, // anything; flagged only for what the parser drops
+    Positive,    // > lower
+    NonNegative, // >= lower
+    Share,       // lower to upper, both included (0 is a blank: binder alone)
+    RangeStart,  // >= lower
+    RangeEnd,    // above the range start
+    Angle,       // in (lower, upper] degrees
+};
+
+// Where a field sits and which part of the plan it belongs to.
+enum FieldGroup {
+    GroupPellet,   // weights, shares, densities, thickness: the pellet
+    GroupMuT,      // calculation point and the two solvers
+    GroupRange,    // the plotted energy range
+    GroupFilters,  // the filters between pellet and detector
+    GroupSpectrum, // beam, geometry and detector of both fluorescence models
+    GroupGeometry, // the detailed model's angles
+    GroupDetector, // the detailed model's detector
+};
+
+// What an edit of an input recomputes and how the window treats it.
+enum FieldFlag : unsigned {
+    FEEDS_LINES = 1u << 0,           // the detailed model's lines depend on it
+    DETAILED_ONLY = 1u << 1,         // means nothing to the classic model (greyed there)
+    EMPTY_WITHOUT_FILTER2 = 1u << 2, // may stay empty while filter 2 has no composition
+    EMPTY_WITHOUT_TARGET = 1u << 3,  // may stay empty while there is no target
+    FANO_LIMITED = 1u << 4,          // a detector resolution: the material's Fano limit applies
+};
+
+enum OutputFlag : unsigned {
+    OUT_PELLET = 1u << 0,     // its role is reset with the pellet fields' styles
+    OUT_ROLE = 1u << 1,       // shows a role (derived, alarm) by its style
+    OUT_TRANSLATED = 1u << 2, // its default text is translated
+    OUT_DETECTOR = 1u << 3,   // a read-out of the detailed model's detector
+};
+
+enum OptionFlag : unsigned {
+    OPT_EXCLUSIVE = 1u << 0,     // one of a pair of radio buttons
+    OPT_VIEW_ONLY = 1u << 1,     // shows or hides part of the form; recomputes nothing
+    OPT_FEEDS_LINES = 1u << 2,   // the detailed model's lines depend on it
+    OPT_GEOMETRY = 1u << 3,      // sits with the detailed model's angles
+    OPT_DETAILED_ONLY = 1u << 4, // means nothing to the classic model (greyed there)
+};
+
+// The enums of the plan, generated from the rows; PlanModel inherits them, so that they read
+// PlanModel::SetTgtCmp as they always did.
+struct PlanFields
+{
+    enum Output {
+#define TIRN_OUTPUT(name, ...) name,
+#include "FieldList.h"
+        OutputCount
+    };
+    enum Input {
+#define TIRN_INPUT(name, ...) name,
+#include "FieldList.h"
+        InputCount
+    };
+    enum Option {
+#define TIRN_OPTION(name, ...) name,
+#include "FieldList.h"
+        OptionCount
+    };
+    enum Choice {
+#define TIRN_CHOICE(name) name,
+#include "FieldList.h"
+        ChoiceCount
+    };
+};
+
+// The read-outs computed from an input, as bits over the outputs.
+constexpr unsigned readoutBit(PlanFields::Output o)
+{
+    return 1u << o;
+}
+constexpr unsigned READS_NONE = 0;
+constexpr unsigned READS_TARGET = readoutBit(PlanFields::ExtendedTgtMolecularForm);
+constexpr unsigned READS_BINDER = readoutBit(PlanFields::ExtendedBndMolecularForm);
+constexpr unsigned READS_VERDICT = readoutBit(PlanFields::label_15) |
+                                   readoutBit(PlanFields::label_20) |
+                                   readoutBit(PlanFields::label_21);
+constexpr unsigned READS_MUT = readoutBit(PlanFields::dMut) | readoutBit(PlanFields::MuPt) |
+                               readoutBit(PlanFields::TransM) | READS_VERDICT;
+constexpr unsigned READS_PELLET =
+    readoutBit(PlanFields::CylWeight) | readoutBit(PlanFields::CylVol) | READS_MUT;
+constexpr unsigned READS_DEAD_TIME = readoutBit(PlanFields::DeadTime);
+constexpr unsigned READS_SPECTRUM =
+    readoutBit(PlanFields::AddInfo) | readoutBit(PlanFields::CountRate) | READS_DEAD_TIME;
+constexpr unsigned READS_RANGE = readoutBit(PlanFields::AddInfo);
+static_assert(PlanFields::OutputCount <= 32, "read-out masks are 32 bits");
+
+struct InputRow
+{
+    const char *name;
+    const char *defaultText;
+    const char *unit;
+    Rule rule;
+    double lower;
+    double upper;
+    const char *caption; // translatable, in the window's context
+    const char *tip;     // translatable; nullptr where the form's widget has its own
+    FieldGroup group;
+    unsigned flags;    // FieldFlag
+    unsigned readouts; // READS_...
+};
+
+struct OutputRow
+{
+    const char *name;
+    const char *defaultText;
+    const char *unit;
+    const char *caption; // for a read-out the window makes; nullptr for the form's own
+    const char *tip;
+    unsigned flags; // OutputFlag
+};
+
+struct OptionRow
+{
+    const char *name;
+    bool checked;
+    const char *caption; // for a check box the window makes; nullptr for the form's own
+    const char *tip;
+    unsigned flags; // OptionFlag
+};
+
+namespace Fields {
+
+const InputRow &input(PlanFields::Input i);
+const OutputRow &output(PlanFields::Output o);
+const OptionRow &option(PlanFields::Option o);
+const char *choice(PlanFields::Choice c);
+
+// -1 when no row of that kind has the name.
+int inputIndex(const QString &name);
+int outputIndex(const QString &name);
+int optionIndex(const QString &name);
+int choiceIndex(const QString &name);
+
+// Every field, one per line "NAME<TAB>KIND<TAB>UNIT<TAB>DEFAULT<TAB>RULE", KIND one of input,
+// output, option, choice, in the table's order: what batch --list-fields prints.
+QString listing();
+
+} // namespace Fields

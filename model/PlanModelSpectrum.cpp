@@ -1,0 +1,144 @@
+// The plan's side of the spectrum: the physics inputs its fields give, the read-outs of the
+// detector, and the exports.
+#include "PlanModel.h"
+
+#include "SafeWrite.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace {
+
+QString trMain(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+} // namespace
+
+void PlanModel::refreshPlot()
+{
+    // Without a target or a range the plot stays blank and every result keeps its last value.
+    curveShown = tgtComp.valid && calcMuTCurve();
+    if (curveShown) {
+        updateFxafsCheck();
+        const SpectrumInput in = spectrumInput();
+        if (options[DetailedFluo]) {
+            DetailedInput d;
+            d.incidenceDeg = number(IncidenceAngle);
+            d.exitDeg = number(ExitAngle);
+            d.secondary = options[SecondaryFluo];
+            d.lines = &fluoLines;
+            d.crossSections = &crossSections;
+            d.scatter = scatterFactors.size() > 0 ? &scatterFactors : nullptr;
+            d.polarised = options[BeamPolarised];
+            spectrumPlan.simulate(in, &d);
+        } else {
+            spectrumPlan.simulate(in, nullptr);
+        }
+        setOutputText(AddInfo, spectrum.infoText);
+        updateDetectorReadouts();
+    }
+    Q_EMIT plotChanged();
+}
+
+void PlanModel::updateDetectorReadouts()
+{
+    // Only the detailed model knows what the detector records.
+    if (!spectrumPlan.detectorKnown()) {
+        setOutputText(CountRate, QString());
+        setOutputText(DeadTime, QString());
+        setOutputRole(DeadTime, OutputNormal);
+        return;
+    }
+    const double dead = spectrumPlan.deadTimePercent();
+    setOutputText(CountRate,
+                  QString::number(spectrumPlan.countRate(), 'e', 3) + QStringLiteral(" /s"));
+    setOutputText(DeadTime, QString::number(dead, 'f', 1) + QStringLiteral(" %"));
+    setOutputRole(DeadTime, dead > DEAD_TIME_ALARM ? OutputAlarm : OutputNormal);
+}
+
+QString PlanModel::deadTimeProblem() const
+{
+    if (!curveShown || !spectrumPlan.detectorKnown())
+        return QString();
+    const double dead = spectrumPlan.deadTimePercent();
+    if (!(dead > DEAD_TIME_ALARM))
+        return QString();
+    const double distance = spectrumPlan.advisedDistance();
+    if (!std::isfinite(distance)) // an infinite count rate: no distance helps
+        return QString();
+    return trMain("Dead time %1 % at %2 /s; at a distance of %3 cm it would be %4 %.")
+        .arg(QString::number(dead, 'f', 1), QString::number(spectrumPlan.countRate(), 'e', 2),
+             QString::number(distance, 'g', 3), QString::number(DEAD_TIME_ADVISED, 'f', 0));
+}
+
+SpectrumInput PlanModel::spectrumInput() const
+{
+    SpectrumInput in;
+    in.E0 = number(ExtEnergy);
+    in.I0 = number(I0Flux);
+    in.channelWidth = number(MCAResolution);
+    in.integ = options[IntensityInt];
+    in.ratio = options[AddInfoRatioF];
+    in.tgt = &tgtComp;
+    in.bnd = &bndComp;
+    // Air, then the two filters, between the pellet and the detector.
+    in.exit.layers = {Layer{airComp, AIR_DENSITY, number(AirThickness)},
+                      Layer{f1Comp, number(Filter1Density), number(Filter1Thickness)},
+                      Layer{f2Comp, number(Filter2Density), number(Filter2Thickness)}};
+    in.detector.crystalThicknessMm = number(DetSiThickness);
+    DetectorWindow window; // beryllium
+    window.thicknessUm = number(DetBeWindow);
+    in.detector.windows = {window};
+    in.detector.radiusCm = number(DetRadius);
+    in.detector.distanceCm = number(Distance);
+    in.detector.fwhm = number(DetResolution);
+    in.detector.deadTimeUs = number(DetDeadTime);
+    in.yieldK = yieldK;
+    in.yieldL = yieldL;
+    in.yieldSize = YIELD_ARRAY_SIZE;
+    in.thickness = thickness;
+    in.tgtMolPerArea = tgtMolPerArea;
+    in.bndPerTgt = bndPerTgt;
+    in.bndMolPerArea = bndMolPerArea;
+    in.lineNames = lineNames;
+    in.gridE = mutCurveE;
+    in.gridPoints = MUT_POINTS;
+    return in;
+}
+
+// ---- exports ----
+
+bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
+{
+    return SafeWrite::save(
+        fileName,
+        [&](QIODevice &file, QString &why) {
+            if (!calcMuTCurve()) {
+                why = trMain("the energy range is empty");
+                return false;
+            }
+            const bool csv = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+            return spectrumPlan.writeSpectrumTable(file, mutCurveE, mutCurve, csv);
+        },
+        error);
+}
+
+bool PlanModel::saveLines(const QString &fileName, QString *error)
+{
+    return SafeWrite::save(
+        fileName,
+        [&](QIODevice &file, QString &why) {
+            // The records are those of the last simulation; without a target or a range there
+            // is none to show, whatever an earlier state left.
+            const bool simulated = tgtComp.valid && calcMuTCurve();
+            const QString csv = spectrumPlan.lineTable(simulated, options[DetailedFluo]);
+            if (file.write(csv.toUtf8()) >= 0)
+                return true;
+            why = file.errorString();
+            return false;
+        },
+        error);
+}

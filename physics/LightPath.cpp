@@ -1,0 +1,26 @@
+#include "LightPath.h"
+
+#include "PhysicsCommon.h"
+
+#include <cmath>
+
+double Layer::molPerArea() const
+{
+    return composition.valid ? ::molPerArea(density, composition, thicknessMm) : 0.0;
+}
+
+double LightPath::transmission(double E) const
+{
+    double attenuation = 0.0;
+    for (const Layer &layer : layers)
+        attenuation += layer.molPerArea() * layer.composition.absorption(E);
+    return std::exp(-attenuation);
+}
+
+LightPath LightPath::withTabulated(const CrossSectionTable *table) const
+{
+    LightPath path = *this;
+    for (Layer &layer : path.layers)
+        layer.composition.tabulated = table;
+    return path;
+}
