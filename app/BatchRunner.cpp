@@ -120,6 +120,8 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
                 return QStringLiteral("--render-plot needs a file name");
             if (!plan.plotFile.isEmpty())
                 return QStringLiteral("--render-plot given twice");
+            if (v == SafeWrite::StandardOutput)
+                return QStringLiteral("--render-plot writes an image file, not standard output");
             if (!exportFormatFor(ExportKind::PlotImage, v))
                 return QStringLiteral("--render-plot: no image format for the suffix \"%1\"")
                     .arg(QFileInfo(v).suffix().toLower());
@@ -146,6 +148,8 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
                 return QStringLiteral("--render needs a file name");
             if (!plan.renderFile.isEmpty())
                 return QStringLiteral("--render given twice");
+            if (v == SafeWrite::StandardOutput)
+                return QStringLiteral("--render writes an image file, not standard output");
             plan.renderFile = v;
         } else {
             return QStringLiteral("unknown option \"%1\"").arg(arg);
@@ -313,11 +317,18 @@ int runBatch(const QStringList &arguments)
                            .arg(plan.loadSession, loaded.error));
             return ExitUsage;
         }
+        // Named up to a few; a file with thousands of unknown keys gives one more line, not
+        // thousands.
         for (const QString &key : loaded.ignored)
             std::fprintf(stderr, "warning: session key ignored: %s\n", qPrintable(key));
+        if (loaded.ignoredCount > loaded.ignored.size())
+            std::fprintf(stderr, "warning: %d more session keys ignored\n",
+                         loaded.ignoredCount - int(loaded.ignored.size()));
         for (const QString &key : loaded.missing)
             std::fprintf(stderr, "warning: session key missing, default used: %s\n",
                          qPrintable(key));
+        for (const QString &note : loaded.notes)
+            std::fprintf(stderr, "warning: session: %s\n", qPrintable(note));
     }
     if (plan.absorption >= 0)
         model->setAbsorption(PlanModel::Absorption(plan.absorption));
@@ -370,6 +381,7 @@ int runBatch(const QStringList &arguments)
             value = printedValue(widgetNamed(name));
         out << name << '=' << value << '\n';
     }
+    // A text output named "-" follows on standard output.
     out.flush();
 
     // Tables and sessions take any name: their kinds have a format for every suffix.
@@ -413,7 +425,7 @@ int runBatch(const QStringList &arguments)
         // The exports may have rewritten read-out labels; give the layout its turn first.
         settle();
         const auto fill = [&](QIODevice &file, QString &why) {
-            return imageFormat->fill(source, plan.renderFile, file, why);
+            return fillExport(*imageFormat, source, plan.renderFile, file, why);
         };
         QString message;
         if (!imageFile.write(fill, &message)) {

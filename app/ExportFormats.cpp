@@ -6,9 +6,12 @@
 #include "PlotPainter.h"
 #include "SafeWrite.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSvgGenerator>
@@ -191,6 +194,19 @@ QString defaultSuffix(ExportKind kind)
     return QString();
 }
 
+bool fillExport(const ExportFormat &format, const ExportSource &source, const QString &fileName,
+                QIODevice &file, QString &why)
+{
+    QBuffer drawn;
+    drawn.open(QIODevice::ReadWrite);
+    if (!format.fill(source, fileName, drawn, why))
+        return false;
+    if (file.write(drawn.data()) == drawn.size())
+        return true;
+    why = file.errorString();
+    return false;
+}
+
 bool saveExport(const ExportFormat &format, const ExportSource &source, const QString &fileName,
                 QString *error)
 {
@@ -198,8 +214,41 @@ bool saveExport(const ExportFormat &format, const ExportSource &source, const QS
         return format.save(source, fileName, error);
     return SafeWrite::save(
         fileName,
-        [&](QIODevice &file, QString &why) { return format.fill(source, fileName, file, why); },
+        [&](QIODevice &file, QString &why) {
+            return fillExport(format, source, fileName, file, why);
+        },
         error);
+}
+
+namespace {
+const QString SaveFailureBox = QStringLiteral("saveFailureBox");
+}
+
+void showSaveFailure(QWidget *window, const QString &message)
+{
+    auto *box = window->findChild<QMessageBox *>(SaveFailureBox, Qt::FindDirectChildrenOnly);
+    if (!box) {
+        box = new QMessageBox(QMessageBox::Warning,
+                              QCoreApplication::translate("MainWindow", "Not saved"), QString(),
+                              QMessageBox::Ok, window);
+        box->setObjectName(SaveFailureBox);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    box->setText(message);
+    if (box->isVisible())
+        box->raise();
+    else
+        box->open();
+}
+
+void waitForSaveFailure(QWidget *window)
+{
+    auto *box = window->findChild<QMessageBox *>(SaveFailureBox, Qt::FindDirectChildrenOnly);
+    if (!box || !box->isVisible())
+        return;
+    QEventLoop wait;
+    QObject::connect(box, &QDialog::finished, &wait, &QEventLoop::quit);
+    wait.exec();
 }
 
 bool imageSizeAllowed(QSize size)

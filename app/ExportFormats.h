@@ -10,6 +10,7 @@
 class MainWindow;
 class PlanModel;
 class QIODevice;
+class QWidget;
 
 // Every file the program writes, by what it holds and in which format. The window's save dialogs
 // list the formats of a kind and batch mode looks them up by suffix in the same place, so both
@@ -52,9 +53,21 @@ const ExportFormat *exportFormatFor(ExportKind kind, const QString &fileName);
 QStringList exportFilters(ExportKind kind);
 // The suffix given to a name that has none.
 QString defaultSuffix(ExportKind kind);
+// A drawn format's bytes, made whole in memory before they go into the file: the image writers
+// seek in their device and do not check what its writes return, which a file is then spared.
+bool fillExport(const ExportFormat &format, const ExportSource &source, const QString &fileName,
+                QIODevice &file, QString &why);
 // Writes the whole file or nothing: an existing file survives any failure, which error explains.
+// A special file or standard output (SafeWrite) is written straight into instead.
 bool saveExport(const ExportFormat &format, const ExportSource &source, const QString &fileName,
                 QString *error);
+
+// Puts up why a save from the window failed, without waiting: one box at a time, a later failure
+// replacing the text of a box still open. The status bar keeps its own line.
+void showSaveFailure(QWidget *window, const QString &message);
+// Returns once the box of showSaveFailure is closed; at once when none is open. For a save whose
+// window is about to go.
+void waitForSaveFailure(QWidget *window);
 
 // Plot images are 1 to MaxImageSide pixels each way.
 constexpr int MaxImageSide = 20000;

@@ -293,20 +293,23 @@ void MainWindow::buildSessionActions()
     });
 }
 
-bool MainWindow::openSession(const QString &fileName)
+bool MainWindow::openSession(const QString &fileName, QString *error)
 {
     const QString shown = QDir::toNativeSeparators(fileName);
     const PlanModel::SessionLoad r = plan->loadSession(fileName);
     if (!r.ok) {
         statusBar()->showMessage(tr("Session not opened from %1: %2").arg(shown, r.error));
+        if (error)
+            *error = r.error;
         return false;
     }
-    if (!r.ignored.isEmpty() || !r.missing.isEmpty()) {
+    if (r.ignoredCount > 0 || !r.missing.isEmpty() || !r.notes.isEmpty()) {
         QStringList notes;
-        if (!r.ignored.isEmpty())
-            notes << tr("ignored %1").arg(r.ignored.join(QStringLiteral(", ")));
+        if (r.ignoredCount > 0)
+            notes << r.ignoredSummary();
         if (!r.missing.isEmpty())
             notes << tr("defaults for %1").arg(r.missing.join(QStringLiteral(", ")));
+        notes << r.notes;
         statusBar()->showMessage(
             tr("Opened session %1 (%2)").arg(shown, notes.join(QStringLiteral("; "))));
     } else {
@@ -320,7 +323,9 @@ bool MainWindow::saveSession(const QString &fileName)
     QString error;
     const QString shown = QDir::toNativeSeparators(fileName);
     if (!plan->saveSession(fileName, &error)) {
-        statusBar()->showMessage(tr("Session not saved to %1: %2").arg(shown, error));
+        const QString failure = tr("Session not saved to %1: %2").arg(shown, error);
+        statusBar()->showMessage(failure);
+        showSaveFailure(this, failure);
         return false;
     }
     statusBar()->showMessage(tr("Saved session to %1").arg(shown), 5000);

@@ -34,8 +34,8 @@ public:
     ~MainWindow() override;
 
     // Sessions from the File menu (and the last session at start and quit); the status bar says
-    // what happened. False when nothing was read or written.
-    bool openSession(const QString &fileName);
+    // what happened. False when nothing was read or written; error (when given) then says why.
+    bool openSession(const QString &fileName, QString *error = nullptr);
     bool saveSession(const QString &fileName);
 
     // Sizes the window for a screen of this available area: the form's width where it fits,

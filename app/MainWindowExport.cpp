@@ -18,10 +18,13 @@ void MainWindow::SaveSpectrum(const QString &chosen)
     const QString shownName = QDir::toNativeSeparators(fname);
     // Every name has a table format: a suffix of no other one's gets the tab-separated table.
     const ExportFormat *format = exportFormatFor(ExportKind::SpectrumTable, fname);
-    if (saveExport(*format, ExportSource{plan, this, QSize()}, fname, &error))
+    if (saveExport(*format, ExportSource{plan, this, QSize()}, fname, &error)) {
         statusBar()->showMessage(tr("Saved spectrum to %1").arg(shownName), 5000);
-    else
-        statusBar()->showMessage(tr("Spectrum not saved to %1: %2").arg(shownName, error));
+        return;
+    }
+    const QString failure = tr("Spectrum not saved to %1: %2").arg(shownName, error);
+    statusBar()->showMessage(failure);
+    showSaveFailure(this, failure);
 }
 
 bool MainWindow::savePlotImage(const QString &fileName, QSize size, QString *error)
@@ -60,10 +63,13 @@ void MainWindow::SavePlotImage()
     const QSize size = parseImageSize(sizeText);
     QString error;
     const QString shown = QDir::toNativeSeparators(name);
-    if (savePlotImage(name, size, &error))
+    if (savePlotImage(name, size, &error)) {
         statusBar()->showMessage(tr("Saved plot image to %1").arg(shown), 5000);
-    else
-        statusBar()->showMessage(tr("Plot image not saved to %1: %2").arg(shown, error));
+        return;
+    }
+    const QString failure = tr("Plot image not saved to %1: %2").arg(shown, error);
+    statusBar()->showMessage(failure);
+    showSaveFailure(this, failure);
 }
 
 QSize parseImageSize(const QString &text)

@@ -516,6 +516,26 @@ p, li { white-space: pre-wrap; }
         <translation>%1: 始点より大きい値が必要です（入力値 %2）</translation>
     </message>
     <message>
+        <source>amounts too large to compute with</source>
+        <translation>量が大きすぎて計算できません</translation>
+    </message>
+    <message>
+        <source>%1: must be at least %2, not %3</source>
+        <translation>%1: %2 以上の値が必要です（入力値 %3）</translation>
+    </message>
+    <message>
+        <source>%1: must be at most %2, not %3</source>
+        <translation>%1: %2 以下の値が必要です（入力値 %3）</translation>
+    </message>
+    <message>
+        <source>Some results cannot be computed from these values and are left empty.</source>
+        <translation>この入力値では計算できない結果があるため、空欄にしています。</translation>
+    </message>
+    <message>
+        <source>the spectrum cannot be computed from these values (it holds numbers that are not finite)</source>
+        <translation>この入力値ではスペクトルを計算できません（有限でない数値を含みます）</translation>
+    </message>
+    <message>
         <source>unknown element symbol ignored: %1</source>
         <translation>未知の元素記号を無視しました: %1</translation>
     </message>
@@ -596,8 +616,8 @@ p, li { white-space: pre-wrap; }
         <translation>セッションを %1 から開けませんでした: %2</translation>
     </message>
     <message>
-        <source>ignored %1</source>
-        <translation>無視: %1</translation>
+        <source>unknown keys ignored (%1): %2</source>
+        <translation>未知のキーを無視しました (%1 個): %2</translation>
     </message>
     <message>
         <source>defaults for %1</source>
@@ -620,12 +640,108 @@ p, li { white-space: pre-wrap; }
         <translation>セッションを %1 に保存しました</translation>
     </message>
     <message>
-        <source>not a session file (%1)</source>
-        <translation>セッションファイルではありません (%1)</translation>
+        <source>not a session file (%1: %2)</source>
+        <translation>セッションファイルではありません (%1: %2)</translation>
     </message>
     <message>
         <source>not a session file</source>
         <translation>セッションファイルではありません</translation>
+    </message>
+    <message>
+        <source>not a session file (the file is empty)</source>
+        <translation>セッションファイルではありません (ファイルが空です)</translation>
+    </message>
+    <message>
+        <source>not a session file (not a JSON object)</source>
+        <translation>セッションファイルではありません (JSON オブジェクトではありません)</translation>
+    </message>
+    <message>
+        <source>line %1, column %2</source>
+        <translation>%1 行 %2 列</translation>
+    </message>
+    <message>
+        <source>%1 is not an object</source>
+        <translation>%1 はオブジェクトではありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a text</source>
+        <translation>%1 は文字列ではありません</translation>
+    </message>
+    <message>
+        <source>%1 characters, more than the %2 a field holds</source>
+        <translation>%1 文字あり、欄に入る %2 文字を超えています</translation>
+    </message>
+    <message>
+        <source>%1 is not valid Unicode</source>
+        <translation>%1 は正しい Unicode ではありません</translation>
+    </message>
+    <message>
+        <source>%1 is not true or false</source>
+        <translation>%1 は true でも false でもありません</translation>
+    </message>
+    <message>
+        <source>%1 is not a style</source>
+        <translation>%1 はスタイルではありません</translation>
+    </message>
+    <message>
+        <source>%1 is not an item of the list (%2 to %3)</source>
+        <translation>%1 はリストの項目番号ではありません (%2 から %3)</translation>
+    </message>
+    <message>
+        <source>%1 is not classic or tabulated</source>
+        <translation>%1 は classic でも tabulated でもありません</translation>
+    </message>
+    <message>
+        <source>read-outs that hold no result, left empty: %1</source>
+        <translation>結果ではない表示値を空欄にしました: %1</translation>
+    </message>
+    <message>
+        <source>values that disagree with the fields were recomputed from them: %1</source>
+        <translation>入力欄と合わない値を入力欄から再計算しました: %1</translation>
+    </message>
+    <message>
+        <source>a folder, not a file</source>
+        <translation>ファイルではなくフォルダです</translation>
+    </message>
+    <message>
+        <source>not a regular file but a named pipe</source>
+        <translation>通常のファイルではなく名前付きパイプです</translation>
+    </message>
+    <message>
+        <source>not a regular file but a device</source>
+        <translation>通常のファイルではなくデバイスです</translation>
+    </message>
+    <message>
+        <source>not a regular file but a socket</source>
+        <translation>通常のファイルではなくソケットです</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>通常のファイルではありません</translation>
+    </message>
+    <message>
+        <source>larger than the limit of %1</source>
+        <translation>上限の %1 を超えています</translation>
+    </message>
+    <message>
+        <source>larger than the limit of %1 (%2)</source>
+        <translation>上限の %1 を超えています (%2)</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 バイト</translation>
+    </message>
+    <message>
+        <source>Last session not opened</source>
+        <translation>前回のセッションを開けませんでした</translation>
+    </message>
+    <message>
+        <source>The last session could not be opened (%1). It was moved to %2; the program starts with the defaults.</source>
+        <translation>前回のセッションを開けませんでした (%1)。ファイルは %2 に移しました。既定値で起動します。</translation>
+    </message>
+    <message>
+        <source>The last session could not be opened (%1), nor moved aside (%2). %3 is left as it is and this session is not saved at quit.</source>
+        <translation>前回のセッションを開けず (%1)、移動もできませんでした (%2)。%3 はそのまま残し、終了時にこのセッションは保存しません。</translation>
     </message>
     <message>
         <source>the session has no valid format version</source>
@@ -710,6 +826,14 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Plot image not saved to %1: %2</source>
         <translation>プロット画像を %1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>Not saved</source>
+        <translation>保存できませんでした</translation>
+    </message>
+    <message>
+        <source>the file was not written completely</source>
+        <translation>ファイルを最後まで書き込めませんでした</translation>
     </message>
     <message>
         <source>the image size %1x%2 is out of range</source>

@@ -1,5 +1,7 @@
 #include "BatchRunner.h"
+#include "ExportFormats.h"
 #include "Language.h"
+#include "LastSession.h"
 #include "MainWindow.h"
 #include "Preferences.h"
 
@@ -12,8 +14,40 @@
 #include <QSplitter>
 #include <QTranslator>
 
+#include <optional>
+
 // Where the GUI keeps the session it restores at the next start.
 QString lastSessionPath();
+
+namespace {
+
+// Writes the last session as the window closes, while the window can still say that it failed:
+// the user reads why before it goes, instead of finding defaults at the next start.
+class SessionAtClose : public QObject
+{
+public:
+    SessionAtClose(MainWindow *window, const QString &fileName) : window(window), fileName(fileName)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == window && event->type() == QEvent::Close) {
+            QDir().mkpath(QFileInfo(fileName).absolutePath());
+            if (!window->saveSession(fileName))
+                waitForSaveFailure(window);
+        }
+        return false;
+    }
+
+private:
+    MainWindow *const window;
+    const QString fileName;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -51,23 +85,26 @@ int main(int argc, char *argv[])
     auto *splitter = window->findChild<QSplitter *>(QStringLiteral("formPlotSplitter"));
     // The last session comes back unless --fresh asks for the defaults; it is written when the
     // window closes. Only the GUI does either: batch runs and tests start from the defaults.
+    // One that cannot be opened is moved aside, and never written over.
     const QString lastSession = lastSessionPath();
-    if (!QCoreApplication::arguments().contains(QStringLiteral("--fresh")) &&
-        QFile::exists(lastSession))
-        window->openSession(lastSession);
-    QObject::connect(&app, &QApplication::lastWindowClosed, window,
-                     [window, lastSession, &preferences, splitter] {
-                         QDir().mkpath(QFileInfo(lastSession).absolutePath());
-                         window->saveSession(lastSession);
-                         if (splitter)
-                             preferences.setSplitterState(splitter->saveState());
-                     });
+    LastSessionStart restored;
+    if (!QCoreApplication::arguments().contains(QStringLiteral("--fresh")))
+        restored = restoreLastSession(*window, lastSession);
+    std::optional<SessionAtClose> sessionAtClose;
+    if (restored.saveAtQuit)
+        sessionAtClose.emplace(window, lastSession);
+    QObject::connect(&app, &QApplication::lastWindowClosed, window, [&preferences, splitter] {
+        if (splitter)
+            preferences.setSplitterState(splitter->saveState());
+    });
     // Never larger than the screen: on a laptop the form scrolls and the plot keeps its share.
     if (const QScreen *screen = window->screen())
         window->sizeForScreen(screen->availableGeometry().size());
     if (splitter)
         splitter->restoreState(preferences.splitterState());
     window->show();
+    if (!restored.problem.isEmpty())
+        showStartProblem(window, restored.problem);
     return QApplication::exec();
 }
 

@@ -56,71 +56,71 @@ TIRN_INPUT(SetTgtCmp, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWi
            GroupPellet, FEEDS_LINES, READS_TARGET | READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetBndCmp, "BN", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Binder"), nullptr,
            GroupPellet, FEEDS_LINES, READS_BINDER | READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetTgtWeight, "10", "mg", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Target [mg]"), nullptr,
+TIRN_INPUT(SetTgtWeight, "10", "mg", Rule::NonNegative, 0, 1e6, QT_TRANSLATE_NOOP("MainWindow", "Target [mg]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetBndWeight, "0", "mg", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Binder [mg]"), nullptr,
+TIRN_INPUT(SetBndWeight, "0", "mg", Rule::NonNegative, 0, 1e6, QT_TRANSLATE_NOOP("MainWindow", "Binder [mg]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetCylDiam, "7", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Dia. [mm]"), nullptr,
+TIRN_INPUT(SetCylDiam, "7", "mm", Rule::Positive, 0.1, 1000, QT_TRANSLATE_NOOP("MainWindow", "Dia. [mm]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetTgtBndMolR, "100", "mol%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Mol%]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetTgtBndWtR, "100", "wt%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Wt%]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetTgtDens, "1", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]"), nullptr,
+TIRN_INPUT(SetTgtDens, "1", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetBndDens, "2.34", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]"), nullptr,
+TIRN_INPUT(SetBndDens, "2.34", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]"), nullptr,
+TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
+TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
            GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT)
-TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"), nullptr,
+TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"), nullptr,
            GroupMuT, FEEDS_LINES, READS_NONE)
-TIRN_INPUT(SetMuT, "2.5", "", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t"), nullptr,
+TIRN_INPUT(SetMuT, "2.5", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t"), nullptr,
            GroupMuT, FEEDS_LINES, READS_NONE)
-TIRN_INPUT(StartE0, "5", "keV", Rule::RangeStart, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Es [keV]"), nullptr,
+TIRN_INPUT(StartE0, "5", "keV", Rule::RangeStart, 0, 800, QT_TRANSLATE_NOOP("MainWindow", "Es [keV]"), nullptr,
            GroupRange, 0, READS_RANGE)
-TIRN_INPUT(EndE0, "20", "keV", Rule::RangeEnd, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Ee [keV]"), nullptr,
+TIRN_INPUT(EndE0, "20", "keV", Rule::RangeEnd, 0, 800, QT_TRANSLATE_NOOP("MainWindow", "Ee [keV]"), nullptr,
            GroupRange, 0, READS_RANGE)
 TIRN_INPUT(Filter1Composition, "Al", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 composition"), nullptr,
            GroupFilters, FEEDS_LINES, READS_SPECTRUM)
 TIRN_INPUT(Filter2Composition, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 composition"), nullptr,
            GroupFilters, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(Filter1Thickness, "0", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 thickness [mm]"), nullptr,
+TIRN_INPUT(Filter1Thickness, "0", "mm", Rule::NonNegative, 0, 1000, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 thickness [mm]"), nullptr,
            GroupFilters, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(Filter2Thickness, "", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 thickness [mm]"), nullptr,
+TIRN_INPUT(Filter2Thickness, "", "mm", Rule::NonNegative, 0, 1000, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 thickness [mm]"), nullptr,
            GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
-TIRN_INPUT(Filter1Density, "2.7", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 density [g/cm3]"), nullptr,
+TIRN_INPUT(Filter1Density, "2.7", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Filter 1 density [g/cm3]"), nullptr,
            GroupFilters, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(Filter2Density, "", "g/cm3", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]"), nullptr,
+TIRN_INPUT(Filter2Density, "", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]"), nullptr,
            GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
-TIRN_INPUT(I0Flux, "1e10", "photons/s", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]"), nullptr,
+TIRN_INPUT(I0Flux, "1e10", "photons/s", Rule::NonNegative, 1, 1e16, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(ExtEnergy, "10", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]"), nullptr,
+TIRN_INPUT(ExtEnergy, "10", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(Distance, "20", "cm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Distance[cm]"), nullptr,
+TIRN_INPUT(Distance, "20", "cm", Rule::Positive, 0.01, 1000, QT_TRANSLATE_NOOP("MainWindow", "Distance[cm]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(AirThickness, "150", "mm", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]"), nullptr,
+TIRN_INPUT(AirThickness, "150", "mm", Rule::NonNegative, 0, 10000, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(DetRadius, "0.5", "cm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]"), nullptr,
+TIRN_INPUT(DetRadius, "0.5", "cm", Rule::Positive, 0.001, 100, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(DetResolution, "0.3", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]"), nullptr,
+TIRN_INPUT(DetResolution, "0.3", "keV", Rule::Positive, 0.01, 10, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]"), nullptr,
            GroupSpectrum, FANO_LIMITED, READS_SPECTRUM)
-TIRN_INPUT(MCAResolution, "0.01", "keV", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]"), nullptr,
+TIRN_INPUT(MCAResolution, "0.01", "keV", Rule::Positive, 1e-4, 1, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]"), nullptr,
            GroupSpectrum, 0, READS_SPECTRUM)
-TIRN_INPUT(IncidenceAngle, "45", "deg", Rule::Angle, 0, 90, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]"),
+TIRN_INPUT(IncidenceAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]"),
            QT_TRANSLATE_NOOP("MainWindow", "Angle between the beam and the pellet surface"),
            GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
-TIRN_INPUT(ExitAngle, "45", "deg", Rule::Angle, 0, 90, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]"),
+TIRN_INPUT(ExitAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]"),
            QT_TRANSLATE_NOOP("MainWindow", "Angle between the pellet surface and the detector axis"),
            GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
-TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]"),
+TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]"),
            QT_TRANSLATE_NOOP("MainWindow", "Thickness of the detector's crystal"),
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
-TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Be window [\u00b5m]"),
+TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE_NOOP("MainWindow", "Be window [\u00b5m]"),
            QT_TRANSLATE_NOOP("MainWindow", "Beryllium window in front of it"),
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
-TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, HUGE_VAL, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
+TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),
            GroupDetector, DETAILED_ONLY, READS_DEAD_TIME)
 

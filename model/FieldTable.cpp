@@ -62,20 +62,21 @@ QString number(double v)
 // The rule as a reader of the listing needs it: the interval the number must lie in.
 QString ruleText(const InputRow &row)
 {
+    const QString upper = number(row.upper);
     switch (row.rule) {
     case Rule::Composition:
         return QStringLiteral("composition");
     case Rule::Positive:
-        return QStringLiteral("number > %1").arg(number(row.lower));
+        if (row.lower > 0)
+            return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
+        return QStringLiteral("number in (0, %1]").arg(upper);
     case Rule::NonNegative:
     case Rule::RangeStart:
-        return QStringLiteral("number >= %1").arg(number(row.lower));
     case Rule::Share:
-        return QStringLiteral("number in [%1, %2]").arg(number(row.lower), number(row.upper));
-    case Rule::RangeEnd:
-        return QStringLiteral("number > StartE0");
     case Rule::Angle:
-        return QStringLiteral("number in (%1, %2]").arg(number(row.lower), number(row.upper));
+        return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
+    case Rule::RangeEnd:
+        return QStringLiteral("number > StartE0, at most %1").arg(upper);
     }
     return QString();
 }

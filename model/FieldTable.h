@@ -10,15 +10,17 @@
 #include <cmath>
 
 // What a field's text must be. Text that does not read as a finite number fails every rule but
-// Composition; the others compare the number with the row's bounds.
+// Composition. The rule says on which side of 0 the number belongs (the message users know);
+// every number must then also lie within the row's bounds, lower and upper both included, the
+// range the tables and real instruments give it a meaning in.
 enum class Rule {
     Composition, // anything; flagged only for what the parser drops
-    Positive,    // > lower
-    NonNegative, // >= lower
-    Share,       // lower to upper, both included (0 is a blank: binder alone)
-    RangeStart,  // >= lower
+    Positive,    // > 0
+    NonNegative, // >= 0
+    Share,       // 0 to 100, both included (0 is a blank: binder alone)
+    RangeStart,  // >= 0
     RangeEnd,    // above the range start
-    Angle,       // in (lower, upper] degrees
+    Angle,       // in (0, 90] degrees
 };
 
 // Where a field sits and which part of the plan it belongs to.
@@ -100,7 +102,8 @@ constexpr unsigned READS_PELLET =
 constexpr unsigned READS_DEAD_TIME = readoutBit(PlanFields::DeadTime);
 constexpr unsigned READS_SPECTRUM =
     readoutBit(PlanFields::AddInfo) | readoutBit(PlanFields::CountRate) | READS_DEAD_TIME;
-constexpr unsigned READS_RANGE = readoutBit(PlanFields::AddInfo);
+// The simulation runs on the plotted range's grid, and only while it is not empty.
+constexpr unsigned READS_RANGE = READS_SPECTRUM;
 static_assert(PlanFields::OutputCount <= 32, "read-out masks are 32 bits");
 
 struct InputRow

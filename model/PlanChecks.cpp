@@ -1,8 +1,11 @@
 // The checks of the plan: each field's rule, and what the status bar says after an edit.
 #include "PlanModel.h"
+#include "PlanText.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -17,9 +20,13 @@ bool feedsVerdict(PlanModel::Input field)
 // between calcPointE - EDGE_DELTA and calcPointE + EDGE_DELTA.
 constexpr double ON_EDGE = EDGE_DELTA;
 
-QString trMain(const char *text)
+// A bound as the messages show it: 1e-06 and 1e+16 read as 1e-6 and 1e16.
+QString boundText(double v)
 {
-    return QCoreApplication::translate("MainWindow", text);
+    QString s = QString::number(v, 'g', 6);
+    s.replace(QLatin1String("e+"), QLatin1String("e"));
+    s.replace(QRegularExpression(QStringLiteral("e(-?)0+")), QStringLiteral("e\\1"));
+    return s;
 }
 
 } // namespace
@@ -73,32 +80,43 @@ QString PlanModel::ruleProblem(Input field) const
         const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
         return trMain("%1: '%2' is not a number").arg(fieldCaption(field), shown);
     }
+    // The rule says on which side of 0 a number belongs, in the words users know; the row's
+    // bounds then keep it within what the tables and the instruments can mean.
     switch (rule) {
     case Rule::Positive:
-        if (!(v > row.lower))
+        if (!(v > 0))
             return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
         break;
     case Rule::NonNegative:
     case Rule::RangeStart:
-        if (v < row.lower)
+        if (v < 0)
             return trMain("%1: must not be negative, not %2").arg(fieldCaption(field), text);
         break;
     case Rule::Share:
         if (v < row.lower || v > row.upper)
             return trMain("%1: must lie between 0 and 100, not %2").arg(fieldCaption(field), text);
         break;
-    case Rule::RangeEnd:
-        if (!(v > number(StartE0)))
+    case Rule::RangeEnd: {
+        // The curve starts at 0 keV at the lowest, whatever the start field says.
+        const double start = number(StartE0);
+        if (!(v > (start < 0 ? 0.0 : start)))
             return trMain("%1: must lie above the range start, not %2")
                 .arg(fieldCaption(field), text);
         break;
+    }
     case Rule::Angle:
-        if (!(v > row.lower && v <= row.upper))
+        if (!(v > 0 && v <= 90))
             return trMain("%1: must lie in (0, 90] degrees, not %2").arg(fieldCaption(field), text);
         break;
     case Rule::Composition:
         break;
     }
+    if (v < row.lower)
+        return trMain("%1: must be at least %2, not %3")
+            .arg(fieldCaption(field), boundText(row.lower), text);
+    if (v > row.upper)
+        return trMain("%1: must be at most %2, not %3")
+            .arg(fieldCaption(field), boundText(row.upper), text);
     // The detailed model reads the resolution as the FWHM at Mn Ka and extrapolates it with the
     // Fano statistics of silicon, which no detector beats.
     if ((row.flags & FANO_LIMITED) && options[DetailedFluo]) {
@@ -108,6 +126,50 @@ QString PlanModel::ruleProblem(Input field) const
                 .arg(fieldCaption(field), QString::number(limit, 'f', 3), text);
     }
     return QString();
+}
+
+bool PlanModel::flagged(Input field) const
+{
+    return Fields::input(field).rule != Rule::Composition && !ruleProblem(field).isEmpty();
+}
+
+bool PlanModel::anyFlagged(std::initializer_list<Input> fields) const
+{
+    return std::any_of(fields.begin(), fields.end(), [this](Input f) { return flagged(f); });
+}
+
+unsigned PlanModel::readoutsOfFlagged() const
+{
+    unsigned mask = 0;
+    for (int i = 0; i < InputCount; ++i) {
+        const InputRow &row = Fields::input(Input(i));
+        // The classic model computes nothing from the detailed model's fields.
+        if ((row.flags & DETAILED_ONLY) && !options[DetailedFluo])
+            continue;
+        // A pellet composition of which nothing could be used ("Xq", counts beyond the doubles)
+        // counts as flagged; one the parser read in part is only named.
+        const Composition *pelletComp = i == SetTgtCmp   ? &tgtComp
+                                        : i == SetBndCmp ? &bndComp
+                                                         : nullptr;
+        const bool unusable = pelletComp && !pelletComp->valid && !compositionProblems[i].isEmpty();
+        if (unusable || flagged(Input(i)))
+            mask |= row.readouts;
+    }
+    return mask;
+}
+
+// A read-out computed from a flagged field would answer another form than the one on show; it
+// is empty instead ("Case:" for the case, which says no case). Its role goes back to normal.
+void PlanModel::clearReadoutsOfFlagged()
+{
+    const unsigned mask = readoutsOfFlagged();
+    for (int o = 0; o < OutputCount; ++o) {
+        if (!(mask & readoutBit(Output(o))))
+            continue;
+        const OutputRow &row = Fields::output(Output(o));
+        setOutputText(Output(o), row.flags & OUT_TRANSLATED ? trMain(row.defaultText) : QString());
+        setOutputRole(Output(o), OutputNormal);
+    }
 }
 
 void PlanModel::updateChecks()
@@ -204,6 +266,8 @@ void PlanModel::finishEdit(int editedField)
         message = deadTimeProblem();
     for (int i = 0; message.isEmpty() && i < InputCount; ++i)
         message = problems[i];
+    if (message.isEmpty() && unanswered)
+        message = trMain("Some results cannot be computed from these values and are left empty.");
     pendingStatus.clear();
     if (!message.isEmpty()) {
         if (message != shownStatus || timeout)

@@ -1,4 +1,5 @@
 #include "PlanModel.h"
+#include "PlanText.h"
 
 #include "MuT.h"
 #include "Pellet.h"
@@ -6,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,18 +17,6 @@ bool pelletField(PlanModel::Input field)
 {
     const FieldGroup group = Fields::input(field).group;
     return group == GroupPellet || group == GroupMuT;
-}
-
-// Every number the pellet and mu t calculators write into the form.
-QString fieldNumber(double v)
-{
-    return QString::number(v, 'f', 3);
-}
-
-// The window's translation context: these texts share its catalogue.
-QString trMain(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
 }
 
 } // namespace
@@ -305,6 +295,17 @@ void PlanModel::setOutputText(Output label, const QString &text)
     Q_EMIT outputChanged(label);
 }
 
+void PlanModel::setOutputNumber(Output label, double v, char format, int precision,
+                                const QString &suffix)
+{
+    const bool finite = std::isfinite(v);
+    if (finite)
+        unanswered &= ~readoutBit(label);
+    else
+        unanswered |= readoutBit(label);
+    setOutputText(label, finite ? numberText(v, format, precision) + suffix : QString());
+}
+
 void PlanModel::setOutputRole(Output label, int role)
 {
     if (outputStyles[label] == role)
@@ -330,9 +331,20 @@ void PlanModel::resetFieldStyles()
 QString PlanModel::evaluate(Input field, Composition &comp)
 {
     ParseNotes notes;
-    const QString expanded = evalComposition(inputs[field], comp, xrayDb, &notes);
+    QString expanded = evalComposition(inputs[field], comp, xrayDb, &notes);
     // What the parser passed over is named, so that "Xq2O3" is not silently read as "O3".
     QStringList dropped;
+    // Counts beyond the doubles ("Fe" and 400 nines) leave nothing to compute with: no
+    // composition, rather than one that turns every result into nan.
+    const bool finite = std::isfinite(comp.molecularWeight()) &&
+                        std::all_of(comp.entries.cbegin(), comp.entries.cend(),
+                                    [](const CompEntry &e) { return std::isfinite(e.amount); });
+    if (!finite) {
+        comp.entries.clear();
+        comp.valid = false;
+        expanded.clear();
+        dropped << trMain("amounts too large to compute with");
+    }
     if (!notes.unknownSymbols.isEmpty()) {
         dropped << trMain("unknown element symbol ignored: %1")
                        .arg(notes.unknownSymbols.mid(0, 8).join(QStringLiteral(", ")));
@@ -394,7 +406,7 @@ void PlanModel::inBndCmp()
 
 void PlanModel::molRatioToWtRatio()
 {
-    if (!tgtComp.valid || !bndComp.valid)
+    if (!tgtComp.valid || !bndComp.valid || flagged(SetTgtBndMolR))
         return;
     molRatio = number(SetTgtBndMolR);
     wtRatio = wtRatioFromMolRatio(molRatio, tgtComp.molecularWeight(), bndComp.molecularWeight());
@@ -404,7 +416,7 @@ void PlanModel::molRatioToWtRatio()
 
 void PlanModel::wtRatioToMolRatio()
 {
-    if (!tgtComp.valid || !bndComp.valid)
+    if (!tgtComp.valid || !bndComp.valid || flagged(SetTgtBndWtR))
         return;
     wtRatio = number(SetTgtBndWtR);
     molRatio = molRatioFromWtRatio(wtRatio, tgtComp.molecularWeight(), bndComp.molecularWeight());
@@ -412,9 +424,11 @@ void PlanModel::wtRatioToMolRatio()
     setStyle(SetTgtBndMolR, StyleDerived);
 }
 
+// Nothing is derived from a flagged field: the pellet stays as it was until the field is sound.
 void PlanModel::recalcFromThickness()
 {
-    if (!tgtComp.valid)
+    if (!tgtComp.valid ||
+        anyFlagged({SetTgtBndMolR, SetTgtBndWtR, SetTgtDens, SetBndDens, SetThick, SetCylDiam}))
         return;
     PelletThicknessInput in;
     in.molRatio = molRatio;
@@ -435,15 +449,16 @@ void PlanModel::recalcFromThickness()
     setStyle(SetTgtWeight, StyleDerived);
     setText(SetBndWeight, fieldNumber(gToMg(bndWeight)));
     setStyle(SetBndWeight, StyleDerived);
-    setOutputText(CylWeight, fieldNumber(gToMg(r.totalWeight)));
+    setOutputNumber(CylWeight, gToMg(r.totalWeight), 'f', 3);
     setOutputRole(CylWeight, OutputDerived);
-    setOutputText(CylVol, fieldNumber(cm3ToMm3(r.volume)));
+    setOutputNumber(CylVol, cm3ToMm3(r.volume), 'f', 3);
     setOutputRole(CylVol, OutputDerived);
 }
 
 void PlanModel::recalcFromWeights()
 {
-    if (!tgtComp.valid)
+    if (!tgtComp.valid ||
+        anyFlagged({SetTgtWeight, SetBndWeight, SetTgtDens, SetBndDens, SetCylDiam}))
         return;
     PelletWeightsInput in;
     in.tgtWeight = tgtWeight;
@@ -462,14 +477,14 @@ void PlanModel::recalcFromWeights()
     wtRatio = r.wtRatio;
     thickness = r.thickness;
 
-    setOutputText(CylWeight, fieldNumber(gToMg(r.totalWeight))); // its style stays as reset
+    setOutputNumber(CylWeight, gToMg(r.totalWeight), 'f', 3); // its style stays as reset
     setText(SetTgtBndMolR, fieldNumber(molRatio));
     setStyle(SetTgtBndMolR, StyleDerived);
     setText(SetTgtBndWtR, fieldNumber(wtRatio));
     setStyle(SetTgtBndWtR, StyleDerived);
     setText(SetThick, fieldNumber(cmToMm(thickness)));
     setStyle(SetThick, StyleDerived);
-    setOutputText(CylVol, fieldNumber(cm3ToMm3(r.volume)));
+    setOutputNumber(CylVol, cm3ToMm3(r.volume), 'f', 3);
     setOutputRole(CylVol, OutputDerived);
 }
 
@@ -477,6 +492,8 @@ void PlanModel::inTgtWeight()
 {
     resetFieldStyles();
     setStyle(SetTgtWeight, StyleEdited);
+    if (flagged(SetTgtWeight))
+        return;
     tgtWeight = mgToG(number(SetTgtWeight));
     recalcFromWeights();
 }
@@ -485,6 +502,8 @@ void PlanModel::inBndWeight()
 {
     resetFieldStyles();
     setStyle(SetBndWeight, StyleEdited);
+    if (flagged(SetBndWeight))
+        return;
     bndWeight = mgToG(number(SetBndWeight));
     recalcFromWeights();
 }
@@ -493,6 +512,8 @@ void PlanModel::inCylDiam()
 {
     resetFieldStyles();
     setStyle(SetCylDiam, StyleEdited);
+    if (flagged(SetCylDiam))
+        return;
     cylDiam = mmToCm(number(SetCylDiam));
     recalcFromWeights();
 }
@@ -523,6 +544,8 @@ void PlanModel::inTgtDens()
 {
     resetFieldStyles();
     setStyle(SetTgtDens, StyleEdited);
+    if (flagged(SetTgtDens))
+        return;
     tgtDens = number(SetTgtDens);
     recalcFromThickness();
 }
@@ -531,6 +554,8 @@ void PlanModel::inBndDens()
 {
     resetFieldStyles();
     setStyle(SetBndDens, StyleEdited);
+    if (flagged(SetBndDens))
+        return;
     bndDens = number(SetBndDens);
     recalcFromThickness();
 }
@@ -539,126 +564,8 @@ void PlanModel::inCylThick()
 {
     resetFieldStyles();
     setStyle(SetThick, StyleEdited);
+    if (flagged(SetThick))
+        return;
     thickness = mmToCm(number(SetThick));
     recalcFromThickness();
-}
-
-// ---- mu t: calculation point, curve and the two inverse solutions ----
-
-void PlanModel::selTarget()
-{
-    if (!tgtComp.valid)
-        return;
-    resetFieldStyles();
-    const int e = elementIndex;
-    const int j = edgeIndex;
-    // The edge table stops at MI's region; an MI choice keeps the point the user has.
-    if (e < 0 || e >= tgtComp.entries.size() || j < 0 || j > EdgeLIII)
-        return;
-    calcPointE = tgtComp.entries.at(e).data->edge[j]; // -1 when the table lacks this edge
-    setText(SetCalcPointE, QString::number(calcPointE, 'f', 4));
-    setStyle(SetCalcPointE, StyleEdited);
-}
-
-void PlanModel::inCalcPointE()
-{
-    resetFieldStyles();
-    setStyle(SetCalcPointE, StyleEdited);
-    calcPointE = number(SetCalcPointE);
-}
-
-void PlanModel::inDMuT()
-{
-    resetFieldStyles();
-    setStyle(SetDMuT, StyleEdited);
-    wantedDMuT = number(SetDMuT);
-    // curDMuT is the jump of the state on show, which is what the user is looking at.
-    bool scalable = false;
-    thickness = thicknessForDMuT(thickness, wantedDMuT, curDMuT, &scalable);
-    if (!scalable) {
-        const QString why = calcPointProblem();
-        pendingStatus = trMain("d-mu t cannot be set by the thickness: the pellet shows no edge "
-                               "jump at the calculation point.");
-        if (!why.isEmpty())
-            pendingStatus += QLatin1Char(' ') + why;
-        return;
-    }
-    setText(SetThick, fieldNumber(cmToMm(thickness)));
-    setStyle(SetThick, StyleDerived);
-    recalcFromThickness();
-}
-
-void PlanModel::inMuT()
-{
-    resetFieldStyles();
-    setStyle(SetMuT, StyleEdited);
-    wantedMuT = number(SetMuT);
-    const BinderForMuT r = binderForMuT(tgtComp, bndComp, tgtMolPerArea, tgtWeight, wantedMuT,
-                                        calcPointE + EDGE_DELTA);
-    switch (r.status) {
-    case BinderSolveStatus::TargetAboveWanted:
-        return;
-    case BinderSolveStatus::BinderDoesNotAbsorb:
-        pendingStatus = trMain("The binder does not absorb at the calculation point: "
-                               "mu t cannot be set by the binder weight.");
-        return;
-    case BinderSolveStatus::NoFiniteSolution:
-        pendingStatus = trMain("mu t cannot be set by the binder weight: the pellet "
-                               "values give no finite binder amount.");
-        return;
-    case BinderSolveStatus::Solved:
-        break;
-    }
-    bndWeight = r.bndWeight;
-    setText(SetBndWeight, fieldNumber(gToMg(bndWeight)));
-    setStyle(SetBndWeight, StyleDerived);
-    recalcFromWeights();
-}
-
-double PlanModel::pelletMuT(double E) const
-{
-    return ::pelletMuT(tgtComp, bndComp, tgtMolPerArea, bndPerTgt, bndMolPerArea, E);
-}
-
-bool PlanModel::calcMuTCurve()
-{
-    const MuTRange range = muTRange(number(StartE0), number(EndE0));
-    if (range.empty())
-        return false;
-    const auto mut = [this](double E) { return pelletMuT(E); };
-    const MuTCurveExtent extent = fillMuTCurve(range, MUT_POINTS, mut, mutCurveE, mutCurve);
-    mutMin = extent.min;
-    mutMax = extent.max;
-
-    const CalcPointMuT c = muTAtCalcPoint(mut, calcPointE, EDGE_DELTA);
-    setOutputText(dMut, fieldNumber(c.dMuT));
-    setOutputRole(dMut, OutputDerived);
-    setOutputText(MuPt, fieldNumber(c.above));
-    setOutputRole(MuPt, OutputDerived);
-    curDMuT = c.dMuT;
-    curMuT = c.above;
-    setOutputText(TransM, fieldNumber(c.transmission));
-    return true;
-}
-
-void PlanModel::updateFxafsCheck()
-{
-    const FxafsCheck c = checkFxafs(curMuT, curDMuT);
-    const QString muT = QString::number(c.muT, 'f', 3);
-    const QString ratio = QString::number(c.ratioPercent, 'f', 1) + QStringLiteral(" %");
-    // A verdict on a blank, on a point without an edge jump, or on a pellet one of whose fields
-    // makes no sense, would mislead.
-    if (verdictDependsOnFlagged() || isBlankPellet(tgtMolPerArea, bndPerTgt) || !(curDMuT > 0)) {
-        setOutputText(label_15, muT);
-        setOutputText(label_20, ratio);
-        setOutputText(label_21, trMain("Case:"));
-        return;
-    }
-    setOutputText(label_15,
-                  muT + QStringLiteral("  ") + (c.thin ? trMain("OK") : trMain("not OK")));
-    setOutputText(label_20,
-                  ratio + QStringLiteral("  ") + (c.thickDilute ? trMain("OK") : trMain("not OK")));
-    setOutputText(label_21, c.thin          ? trMain("Case: thin")
-                            : c.thickDilute ? trMain("Case: thick and dilute")
-                                            : trMain("Case: neither"));
 }

@@ -16,6 +16,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <initializer_list>
+
+class QJsonObject;
+
 // Distance [keV] either side of the calculation point at which mu t is evaluated.
 constexpr double EDGE_DELTA = 0.0001;
 
@@ -25,6 +29,9 @@ enum FieldStyleRole { StyleNormal = 0, StyleDerived = 1, StyleEdited = 2 };
 // Output labels have no "edited" role; a read-out whose value spells trouble (a dead time above
 // DEAD_TIME_ALARM) is marked instead.
 enum OutputStyleRole { OutputNormal = 0, OutputDerived = 1, OutputAlarm = 2 };
+// How many roles of each kind there are: a session's style values index the window's tables.
+constexpr int FIELD_STYLE_ROLES = 3;
+constexpr int OUTPUT_STYLE_ROLES = 3;
 
 // The whole sample plan behind the window, without any widget: every field as the text the user
 // typed, every choice, the compositions and every result. Each setter runs the recomputation
@@ -79,18 +86,31 @@ public:
     // plot state and the internal values at full precision, so that a restored plan shows and
     // prints exactly what the saved one did.
     static constexpr int SESSION_VERSION = 1;
+    // The most a session file may hold; a larger one is not read at all.
+    static constexpr qint64 SESSION_MAX_BYTES = 1 << 20;
+    // The longest text a field, read-out or range of a session may hold: what a line edit of the
+    // form holds, so that no text the form can show is refused.
+    static constexpr int SESSION_MAX_TEXT = 32767;
     QByteArray sessionJson() const;
     struct SessionLoad
     {
         bool ok = false;
-        QString error;       // why nothing was loaded
-        QStringList ignored; // keys of the file this version does not know
-        QStringList missing; // keys this version expected and took defaults for
+        QString error;        // why nothing was loaded: the key (or line and column) and what
+        QStringList ignored;  // the first few keys of the file this version does not know
+        int ignoredCount = 0; // how many keys were ignored in all
+        QStringList missing;  // keys this version expected and took defaults for
+        QStringList notes;    // what was loaded otherwise than the file has it, and why
+        // One line for the ignored keys ("ignored 3 unknown keys: a, b, c"), empty for none.
+        QString ignoredSummary() const;
     };
-    // A file that is not JSON, not a session or of a newer version changes nothing.
+    // Whatever the bytes, the plan either stays exactly as it was (error says why) or holds a
+    // plan it could have reached by edits: every value is checked against its field's kind
+    // first; the values behind the fields are kept only where they agree with the fields, the
+    // pellet is recomputed from the fields otherwise.
     SessionLoad loadSessionJson(const QByteArray &json);
     // Written atomically; false with error set when the file cannot be written.
     bool saveSession(const QString &fileName, QString *error = nullptr) const;
+    // Reads only a regular file of at most SESSION_MAX_BYTES (SafeRead).
     SessionLoad loadSession(const QString &fileName);
 
     // A plot range set by dragging or zooming: both ends at once.
@@ -119,8 +139,7 @@ public:
     // True while the plot has something to show: a valid target and a non-empty range.
     bool plotShown() const { return curveShown; }
 
-    // Fills the mu t curve over the range and the calculation-point read-outs; false when the
-    // range is empty.
+    // Fills the mu t curve over the range; false when the range is empty.
     bool calcMuTCurve();
     // mu t of the pellet at E [keV].
     double pelletMuT(double E) const;
@@ -195,6 +214,20 @@ private:
     void setStyle(Input field, int role);
     void setOutputText(Output label, const QString &text);
     void setOutputRole(Output label, int role);
+    // Writes a computed read-out; a value that is not finite leaves it empty and is noted, so
+    // that the status bar can say why.
+    void setOutputNumber(Output label, double v, char format, int precision,
+                         const QString &suffix = QString());
+    // True when a numeric field's text breaks its rule or bounds now: nothing is computed from
+    // it. A composition is never flagged here (what the parser drops is reported, not refused).
+    bool flagged(Input field) const;
+    bool anyFlagged(std::initializer_list<Input> fields) const;
+    // The read-outs computed from a flagged field, as READS_... bits.
+    unsigned readoutsOfFlagged() const;
+    // Empties every read-out computed from a flagged field: the last step of a recomputation.
+    void clearReadoutsOfFlagged();
+    // The mu t read-outs at the calculation point.
+    void updateCalcPointReadouts();
     double number(Input field) const { return inputs[field].toDouble(); }
     void resetFieldStyles();
 
@@ -252,6 +285,17 @@ private:
     void captureStartState();
     StartState start;
 
+    // A session's values once every one has been checked, before any reaches the plan.
+    struct SessionValues;
+    // Checks every value of a session's root object against its kind; false with result.error
+    // set at the first one that cannot be used.
+    bool readSession(const QJsonObject &root, SessionValues &values, SessionLoad &result);
+    // Puts checked values in place: nothing here can fail.
+    void applySession(const SessionValues &values, SessionLoad &result);
+    // The session key of the first value behind the pellet that disagrees with the others, the
+    // compositions or the pellet read-outs; empty when they all agree.
+    QString pelletDisagreement() const;
+
     QString inputs[InputCount];
     int inputStyles[InputCount] = {};
     QString problems[InputCount];
@@ -265,6 +309,8 @@ private:
     int elementIndex = -1;
     int edgeIndex = 0;
     bool curveShown = false;
+    // Read-outs whose last computed value was not finite and are empty for it (READS_... bits).
+    unsigned unanswered = 0;
     Absorption absorptionData = TwoTermTable;
     bool logMuT = false;
     QString lastTypedStart;

@@ -1,6 +1,7 @@
 // The plan's side of the spectrum: the physics inputs its fields give, the read-outs of the
 // detector, and the exports.
 #include "PlanModel.h"
+#include "PlanText.h"
 
 #include "SafeWrite.h"
 
@@ -8,21 +9,16 @@
 
 #include <cmath>
 
-namespace {
-
-QString trMain(const char *text)
-{
-    return QCoreApplication::translate("MainWindow", text);
-}
-
-} // namespace
-
 void PlanModel::refreshPlot()
 {
-    // Without a target or a range the plot stays blank and every result keeps its last value.
+    // Without a target the plot stays blank and every result keeps its last value; without a
+    // range only the spectrum's do.
     curveShown = tgtComp.valid && calcMuTCurve();
-    if (curveShown) {
+    if (tgtComp.valid) {
+        updateCalcPointReadouts();
         updateFxafsCheck();
+    }
+    if (curveShown) {
         const SpectrumInput in = spectrumInput();
         if (options[DetailedFluo]) {
             DetailedInput d;
@@ -38,8 +34,13 @@ void PlanModel::refreshPlot()
             spectrumPlan.simulate(in, nullptr);
         }
         setOutputText(AddInfo, spectrum.infoText);
+        if (spectrum.complete)
+            unanswered &= ~readoutBit(AddInfo);
+        else
+            unanswered |= readoutBit(AddInfo);
         updateDetectorReadouts();
     }
+    clearReadoutsOfFlagged();
     Q_EMIT plotChanged();
 }
 
@@ -47,24 +48,27 @@ void PlanModel::updateDetectorReadouts()
 {
     // Only the detailed model knows what the detector records.
     if (!spectrumPlan.detectorKnown()) {
+        unanswered &= ~(readoutBit(CountRate) | readoutBit(DeadTime));
         setOutputText(CountRate, QString());
         setOutputText(DeadTime, QString());
         setOutputRole(DeadTime, OutputNormal);
         return;
     }
-    const double dead = spectrumPlan.deadTimePercent();
-    setOutputText(CountRate,
-                  QString::number(spectrumPlan.countRate(), 'e', 3) + QStringLiteral(" /s"));
-    setOutputText(DeadTime, QString::number(dead, 'f', 1) + QStringLiteral(" %"));
-    setOutputRole(DeadTime, dead > DEAD_TIME_ALARM ? OutputAlarm : OutputNormal);
+    // An infinite rate has no dead time to speak of either.
+    const double rate = spectrumPlan.countRate();
+    const double dead = std::isfinite(rate) ? spectrumPlan.deadTimePercent() : rate;
+    setOutputNumber(CountRate, rate, 'e', 3, QStringLiteral(" /s"));
+    setOutputNumber(DeadTime, dead, 'f', 1, QStringLiteral(" %"));
+    setOutputRole(DeadTime,
+                  dead > DEAD_TIME_ALARM && std::isfinite(dead) ? OutputAlarm : OutputNormal);
 }
 
 QString PlanModel::deadTimeProblem() const
 {
-    if (!curveShown || !spectrumPlan.detectorKnown())
+    if (!curveShown || !spectrumPlan.detectorKnown() || !std::isfinite(spectrumPlan.countRate()))
         return QString();
     const double dead = spectrumPlan.deadTimePercent();
-    if (!(dead > DEAD_TIME_ALARM))
+    if (!(dead > DEAD_TIME_ALARM) || (readoutsOfFlagged() & READS_DEAD_TIME))
         return QString();
     const double distance = spectrumPlan.advisedDistance();
     if (!std::isfinite(distance)) // an infinite count rate: no distance helps
@@ -118,6 +122,13 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
         [&](QIODevice &file, QString &why) {
             if (!calcMuTCurve()) {
                 why = trMain("the energy range is empty");
+                return false;
+            }
+            // A table with nan or inf in it breaks the scripts that read it; nothing is written
+            // rather than numbers that cannot be computed.
+            if (!spectrumPlan.tableFinite(mutCurveE, mutCurve)) {
+                why = trMain("the spectrum cannot be computed from these values (it holds "
+                             "numbers that are not finite)");
                 return false;
             }
             const bool csv = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);

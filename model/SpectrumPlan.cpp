@@ -56,6 +56,15 @@ bool SpectrumPlan::writeSpectrumTable(QIODevice &device, const double *gridE, co
     return out.status() == QTextStream::Ok;
 }
 
+bool SpectrumPlan::tableFinite(const double *gridE, const double *mut) const
+{
+    for (int i = 0; i < MUT_POINTS; ++i) {
+        if (!std::isfinite(gridE[i]) || !std::isfinite(mut[i]) || !std::isfinite(fluoSpectrum[i]))
+            return false;
+    }
+    return true;
+}
+
 QString SpectrumPlan::lineTable(bool simulated, bool detailed) const
 {
     return lineTableCsv(simulated ? result.linePeaks : QVector<LinePeak>(), detailed);

@@ -41,6 +41,8 @@ public:
     // tab-separated, or with a header row and commas. False when the device failed.
     bool writeSpectrumTable(QIODevice &device, const double *gridE, const double *mut,
                             bool csv) const;
+    // True when every number of the export table is finite.
+    bool tableFinite(const double *gridE, const double *mut) const;
     // The line table of the last simulation, or only its header when simulated is false; the
     // detailed model's has a column for what secondary fluorescence adds.
     QString lineTable(bool simulated, bool detailed) const;

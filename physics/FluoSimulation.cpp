@@ -28,6 +28,12 @@ double yieldAt(const double *yields, int size, int z)
     return (yields && z >= 0 && z < size) ? yields[z] : 0.0;
 }
 
+// A number of the line table; one that is not finite cannot be computed and is left empty.
+QString finiteNumber(double v)
+{
+    return std::isfinite(v) ? QString::number(v, 'g', 10) : QString();
+}
+
 } // namespace
 
 Composition airComposition(XrayDataBase &db)
@@ -54,10 +60,10 @@ QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary)
                                     : p.fromBinder                     ? QStringLiteral("binder")
                                                                        : QStringLiteral("target");
         csv += composition + QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName +
-               QLatin1Char(',') + QString::number(p.peakEnergy, 'g', 10) + QLatin1Char(',') +
-               QString::number(p.peakIntensity, 'g', 10);
+               QLatin1Char(',') + finiteNumber(p.peakEnergy) + QLatin1Char(',') +
+               finiteNumber(p.peakIntensity);
         if (withSecondary)
-            csv += QLatin1Char(',') + QString::number(p.secondaryIntensity, 'g', 10);
+            csv += QLatin1Char(',') + finiteNumber(p.secondaryIntensity);
         csv += QLatin1Char('\n');
     }
     return csv;
@@ -190,23 +196,33 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
     result.peakMax = peakMax;
 
     const QString pattern = QStringLiteral("%1: %2");
+    // What cannot be computed is left out, never shown as nan or inf.
+    const auto shown = [](double v, char format, int precision) {
+        return std::isfinite(v)
+                   ? QStringLiteral("%1").arg(v, 4, format, precision, QLatin1Char(' '))
+                   : QString();
+    };
+    const bool maxKnown = std::isfinite(peakMax);
+    bool complete = !ratio || maxKnown;
     for (LinePeak &peak : result.linePeaks) {
         // Scatter peaks belong to no element.
         const QString prefix = peak.element.isEmpty()
                                    ? peak.lineName
                                    : peak.element + QLatin1Char(' ') + peak.lineName;
         const double I = peak.peakIntensity;
-        peak.peakText =
-            pattern.arg(prefix, QStringLiteral("%1").arg(I, 4, 'e', 2, QLatin1Char(' ')));
-        peak.ratioText = pattern.arg(
-            prefix, QStringLiteral("%1").arg(I / peakMax * 100.0, 4, 'f', 2, QLatin1Char(' ')));
+        // Against an infinite maximum every share would read 0: none is known.
+        const double share = maxKnown ? I / peakMax * 100.0 : std::nan("");
+        peak.peakText = pattern.arg(prefix, shown(I, 'e', 2));
+        peak.ratioText = pattern.arg(prefix, shown(share, 'f', 2));
+        complete = complete && std::isfinite(ratio ? share : I);
         result.labelList.append(LineLabel(peak.peakEnergy, peak.peakText));
     }
     sortLabelsByEnergy(result.labelList);
+    result.complete = complete;
 
     QString info;
     if (ratio)
-        info = QStringLiteral("Max %1 :: ").arg(peakMax, 4, 'e', 2, QLatin1Char(' '));
+        info = QStringLiteral("Max %1 :: ").arg(shown(peakMax, 'e', 2));
     const int count = result.linePeaks.size();
     for (int j = 0; j < count; ++j) {
         if (j > 0)

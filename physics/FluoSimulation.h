@@ -92,6 +92,8 @@ struct SpectrumResult
     double peakMax = 1.0;         // largest line intensity, 1 when all are 0
     double spectrumMax = 0;       // largest finite spectrum value, at least 0
     QString infoText;
+    // False when a number of the texts could not be computed (not finite): it is left out.
+    bool complete = true;
 };
 
 // Simulates the detector spectrum on in.gridE, writing in.gridPoints values into fluoSpectrum
@@ -102,12 +104,15 @@ struct SpectrumResult
 void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumResult &result);
 
 // What every model does after its lines are in: spectrumMax over the finite values of spectrum,
-// peakMax (1 when 0), each record's texts, the labels by energy and the information text.
+// peakMax (1 when 0), each record's texts, the labels by energy and the information text. A
+// rate or share that is not finite is left out of the texts ("Fe Ka1: "), and complete says so;
+// with a peakMax that is not finite no share is known.
 void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
                     SpectrumResult &result);
 
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
-// one row per record of peaks, in their order, with "\n" line ends. The composition is
+// one row per record of peaks, in their order, with "\n" line ends; a rate that is not finite
+// is an empty cell. The composition is
 // "target", "binder", "scatter" or "escape". Readers go by header name:
 // later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
 // part of each rate that secondary fluorescence adds.

@@ -9,8 +9,8 @@
 # test builds and runs the suite against Qt 6 (build/) and Qt 5 (build-qt5/), the suite again
 # with AddressSanitizer and UndefinedBehaviorSanitizer on Qt 5 (build-asan/), compares the batch
 # outputs of the two builds byte for byte, builds and checks the Debian package, fuzzes the
-# composition parser (build-fuzz/), and prints the time of each stage. The C++ formatting is
-# checked first.
+# composition parser and the session loader (build-fuzz/, 30 s each), and prints the time of
+# each stage. The C++ formatting is checked first.
 #
 # Run as root (or with sudo available) the first time, so that missing packages can be installed.
 set -euo pipefail
@@ -29,7 +29,7 @@ qt6_packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-
 packages=(build-essential cmake fonts-ipafont-gothic)
 if [ "$mode" = test ]; then
     packages+=("${qt6_packages[@]}" "${qt5_packages[@]}" qttranslations5-l10n qt6-translations-l10n)
-    # The parser fuzzer is built with clang and its libFuzzer runtime.
+    # The fuzzers are built with clang and its libFuzzer runtime.
     packages+=(clang-14 libclang-rt-14-dev)
     # Package building (CPack's DEB generator runs file) and checking, the format check, the
     # batch output comparison and the package check (python3), and the peer libraries that
@@ -129,6 +129,7 @@ test)
     # The Debian package of the Qt 6 build, unpacked and checked.
     stage "Debian package" env TIRN_JOBS="$jobs" bash "$here/tools/build_deb.sh" "$build_dir"
 
+    # The composition parser, then the session loader: TIRN_FUZZ_SECONDS each.
     stage "fuzzing" bash "$here/tools/run_fuzz.sh" "${TIRN_FUZZ_SECONDS:-30}"
 
     ;;

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <sys/stat.h>
 
 // Batch mode drives the real window; these tests run the real executable.
 class TestBatch : public QObject
@@ -684,6 +685,20 @@ void TestBatch::badSessions_data()
         << QByteArray("{\"format\": \"tirn-session\", \"version\": 1, \"colour\": 3, "
                       "\"fields\": {\"SetTgtCmp\": \"Fe2O3\", \"Nope\": \"1\"}}")
         << 0 << "warning: session key ignored: fields.Nope";
+    QByteArray manyKeys("{\"format\": \"tirn-session\", \"version\": 1, ");
+    for (int i = 10; i < 30; ++i)
+        manyKeys += "\"k" + QByteArray::number(i) + "\": 0, ";
+    QTest::newRow("many unknown keys")
+        << manyKeys + "\"fields\": {\"SetTgtCmp\": \"Fe2O3\"}}" << 0
+        << "warning: session key ignored: k17\nwarning: 12 more session keys ignored\n";
+    QTest::newRow("style out of range")
+        << QByteArray("{\"format\": \"tirn-session\", \"version\": 1, \"fieldStyles\": "
+                      "{\"SetThick\": 999}, \"fields\": {\"SetTgtCmp\": \"Fe2O3\"}}")
+        << 2 << "fieldStyles.SetThick: 999 is not a style";
+    QTest::newRow("unterminated string")
+        << QByteArray("{\"format\": \"tirn-session\",\n \"version\": 1, \"fields\": {\"SetTgt") << 2
+        << "not a session file (line 2, column 34: unterminated string)";
+    QTest::newRow("FIFO") << QByteArray("<fifo>") << 2 << "not a regular file but a named pipe";
 }
 
 void TestBatch::badSessions()
@@ -693,7 +708,9 @@ void TestBatch::badSessions()
     QFETCH(QString, stderrHas);
     QTemporaryDir dir;
     const QString session = dir.filePath(QStringLiteral("s.tirn"));
-    if (content != "<none>")
+    if (content == "<fifo>")
+        QCOMPARE(::mkfifo(QFile::encodeName(session).constData(), 0600), 0);
+    else if (content != "<none>")
         QVERIFY(writeFile(session, content));
     const QString out = dir.filePath(QStringLiteral("out.dat"));
     const Run r = run({"--batch", "-e", "--load-session", session, "--print",

@@ -12,16 +12,23 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -39,7 +46,7 @@ QStringList hostileValues()
     v << QString() << QStringLiteral("   ") << QStringLiteral("-0") << QStringLiteral("0")
       << QStringLiteral("1e308") << QStringLiteral("-1e308") << QStringLiteral("1e400")
       << QStringLiteral("nan") << QStringLiteral("inf") << QStringLiteral("-inf")
-      << QStringLiteral("1e-320");
+      << QStringLiteral("1e-320") << QStringLiteral("1e-9") << QStringLiteral("-1");
     v << QString(400, QLatin1Char('9'));
     v << QString(10000, QLatin1Char('('));
     v << QStringLiteral("Fe₂O₃ Железо 鉄 αβγ \u202Eabc");
@@ -63,6 +70,38 @@ const QStringList kHostileFields = {
     "SetMuT",       "SetCalcPointE", "StartE0",  "ExtEnergy",          "DetResolution",
     "Distance",     "DetRadius",     "I0Flux",   "Filter1Composition", "Filter2Thickness",
     "MCAResolution"};
+
+// nan, inf, -inf as a number prints them, in any case.
+bool readsNanOrInf(const QString &text)
+{
+    static const QRegularExpression special(QStringLiteral("\\b(nan|inf|infinity)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return text.contains(special);
+}
+
+// The NAME=TEXT lines of --print that name a read-out, whose text is the program's own.
+QStringList readoutLines(const QByteArray &out)
+{
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n'))) {
+        if (PlanModel::outputIndex(line.section(QLatin1Char('='), 0, 0)) >= 0)
+            lines << line;
+    }
+    return lines;
+}
+
+// What a session holds that the program computed: its read-outs and internal values.
+QStringList computedSessionValues(const QByteArray &json)
+{
+    QStringList values;
+    const QJsonObject root = QJsonDocument::fromJson(json).object();
+    for (const char *part : {"readouts", "internal"}) {
+        const QJsonObject o = root.value(QLatin1String(part)).toObject();
+        for (auto it = o.constBegin(); it != o.constEnd(); ++it)
+            values << it.key() + QLatin1Char('=') + it.value().toString();
+    }
+    return values;
+}
 
 QString printedValue(const QWidget *w)
 {
@@ -139,9 +178,13 @@ class TestBatchHostile : public QObject
     QStringList printableNames;
     QStringList otherNames;
 
-    static Run run(const QStringList &args, const QStringList &prefix = QStringList())
+    // stdoutFile: standard output goes into this regular file, which r.out then holds.
+    static Run run(const QStringList &args, const QStringList &prefix = QStringList(),
+                   const QString &stdoutFile = QString())
     {
         QProcess p;
+        if (!stdoutFile.isEmpty())
+            p.setStandardOutputFile(stdoutFile);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
@@ -157,7 +200,7 @@ class TestBatchHostile : public QObject
         }
         r.crashed = p.exitStatus() == QProcess::CrashExit;
         r.exitCode = p.exitCode();
-        r.out = p.readAllStandardOutput();
+        r.out = stdoutFile.isEmpty() ? p.readAllStandardOutput() : fileBytes(stdoutFile);
         r.err = QString::fromUtf8(p.readAllStandardError());
         return r;
     }
@@ -186,12 +229,20 @@ private Q_SLOTS:
     void malformedOptions();
     void hostileValues_data();
     void hostileValues();
+    void extremesLeaveNoNanOrInf_data();
+    void extremesLeaveNoNanOrInf();
     void printsEveryWidget();
     void refusesWidgetsThatAreNotFields();
     void unwritableOutputs_data();
     void unwritableOutputs();
     void readOnlyFileStaysAsItWas_data();
     void readOnlyFileStaysAsItWas();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void specialFileIsWrittenInto_data();
+    void specialFileIsWrittenInto();
+    void dashWritesToStandardOutput_data();
+    void dashWritesToStandardOutput();
 };
 
 void TestBatchHostile::initTestCase()
@@ -265,6 +316,8 @@ void TestBatchHostile::malformedOptions_data()
     QTest::newRow("--render last, no value") << QStringList{"--render"} << false;
     QTest::newRow("--save-spectrum twice")
         << QStringList{"--save-spectrum", "a.dat", "--save-spectrum", "b.dat"} << false;
+    QTest::newRow("--render to standard output") << QStringList{"--render", "-"} << false;
+    QTest::newRow("--render-plot to standard output") << QStringList{"--render-plot", "-"} << false;
 }
 
 // A malformed command line is refused before anything happens: one message, nothing printed,
@@ -317,12 +370,21 @@ void TestBatchHostile::hostileValues()
 
     const QString spectrum = path(QStringLiteral("spectrum.dat"));
     const QString image = path(QStringLiteral("window.png"));
+    const QString session = path(QStringLiteral("plan.tirn"));
+    const QString lines = path(QStringLiteral("lines.csv"));
     QStringList args{"--batch", "-e"};
     for (const auto &e : edits)
         args << "--set" << e.first + QLatin1Char('=') + e.second;
     args << "--print" << printableNames.join(QLatin1Char(','));
-    args << "--save-spectrum" << spectrum << "--render" << image;
+    args << "--save-spectrum" << spectrum << "--save-session" << session << "--save-lines" << lines
+         << "--render" << image;
     const Run r = run(args);
+    // Whatever was typed, what the program computed never reads nan or inf.
+    for (const QString &line : readoutLines(r.out))
+        QVERIFY2(!readsNanOrInf(line), qPrintable(line.left(200)));
+    for (const QString &v : computedSessionValues(fileBytes(session)))
+        QVERIFY2(!readsNanOrInf(v), qPrintable(v.left(200)));
+    QVERIFY(!readsNanOrInf(QString::fromUtf8(fileBytes(lines))));
 
     MainWindow w;
     w.setAttribute(Qt::WA_DontShowOnScreen, true);
@@ -359,10 +421,13 @@ void TestBatchHostile::hostileValues()
     }
 
     // A start at or beyond the end (both 1e308, or NaN) is an empty range: nothing to export,
-    // which the run reports with status 1 after printing; the image is not written either.
+    // which the run reports with status 1 after printing; the image is not written either. So
+    // is a spectrum that holds numbers that cannot be computed (a distance of 1e-320).
     QString why;
-    if (!w.plan->calcMuTCurve()) {
+    const bool ranged = w.plan->calcMuTCurve();
+    if (!ranged || !w.plan->spectrumPlan.tableFinite(w.plan->mutCurveE, w.plan->mutCurve)) {
         QVERIFY2(endedWith(r, 1, why), qPrintable(why));
+        QVERIFY2(r.err.contains(QLatin1String("spectrum not saved")), qPrintable(r.err));
         QVERIFY(!QFile::exists(spectrum));
         return;
     }
@@ -370,9 +435,88 @@ void TestBatchHostile::hostileValues()
     const QList<QByteArray> rows = fileBytes(spectrum).split('\n');
     QCOMPARE(rows.size(), MUT_POINTS + 1);
     QVERIFY(rows.last().isEmpty());
-    for (const QByteArray &row : rows.mid(0, MUT_POINTS))
+    for (const QByteArray &row : rows.mid(0, MUT_POINTS)) {
         QCOMPARE(row.split('\t').size(), 3);
+        QVERIFY2(!readsNanOrInf(QString::fromLatin1(row)), row.constData());
+    }
     QVERIFY(!QImage(image).isNull());
+}
+
+void TestBatchHostile::extremesLeaveNoNanOrInf_data()
+{
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<bool>("detailed");
+    // Values that made earlier versions print nan or inf, each outside its field's range.
+    const QStringList edits{"DetRadius=1e308",     "Distance=1e-320",      "I0Flux=1e308",
+                            "MCAResolution=1e308", "DetResolution=1e-320", "SetBndDens=1e308",
+                            "SetBndDens=1e-320",   "SetBndWeight=1e308",   "SetCalcPointE=1e308",
+                            "SetCalcPointE=1e-9",  "SetThick=1e-320",      "IncidenceAngle=1e-320",
+                            "ExitAngle=1e-320",    "SetTgtDens=-1",        "EndE0=1e308"};
+    for (const bool detailed : {false, true}) {
+        for (const QString &e : edits)
+            QTest::addRow("%s, %s", qPrintable(e), detailed ? "detailed" : "classic")
+                << e << detailed;
+    }
+}
+
+// End to end, through the executable: the value is named on standard error, no read-out, line
+// table or session reads nan or inf, and the spectrum table is either all finite numbers or not
+// written at all (status 1, saying why), as the plan of the same edits says it must be.
+void TestBatchHostile::extremesLeaveNoNanOrInf()
+{
+    QFETCH(QString, edit);
+    QFETCH(bool, detailed);
+    const QString name = edit.section(QLatin1Char('='), 0, 0);
+    const QStringList edits{"SetTgtCmp=Fe2O3", "SetBndWeight=50",
+                            detailed ? "DetailedFluo=1" : "DetailedFluo=0", edit};
+    QStringList outputs;
+    for (int o = 0; o < PlanModel::OutputCount; ++o)
+        outputs << PlanModel::outputName(PlanModel::Output(o));
+    QStringList args{"--batch", "-e"};
+    for (const QString &e : edits)
+        args << "--set" << e;
+    const QString lines = path(QStringLiteral("lines.csv"));
+    const QString session = path(QStringLiteral("plan.tirn"));
+    const Run r = run(args + QStringList{"--print", outputs.join(QLatin1Char(',')), "--save-lines",
+                                         lines, "--save-session", session});
+    QString why;
+    QVERIFY2(endedWith(r, 0, why), qPrintable(why));
+    QVERIFY2(r.err.contains(QStringLiteral("warning: %1: ").arg(name)), qPrintable(r.err));
+    const QStringList shown = readoutLines(r.out);
+    QCOMPARE(shown.size(), outputs.size());
+    for (const QString &line : shown)
+        QVERIFY2(!readsNanOrInf(line), qPrintable(line));
+    const QString table = QString::fromUtf8(fileBytes(lines));
+    QVERIFY(table.startsWith(QLatin1String("composition,")));
+    QVERIFY2(!readsNanOrInf(table), qPrintable(table));
+    const QStringList computed = computedSessionValues(fileBytes(session));
+    QVERIFY(!computed.isEmpty());
+    for (const QString &v : computed)
+        QVERIFY2(!readsNanOrInf(v), qPrintable(v));
+
+    PlanModel plan;
+    for (const QString &e : edits) {
+        const QString field = e.section(QLatin1Char('='), 0, 0);
+        const QString text = e.section(QLatin1Char('='), 1);
+        if (field == QLatin1String("DetailedFluo"))
+            plan.setOption(PlanModel::DetailedFluo, text == QLatin1String("1"));
+        else
+            plan.setInput(PlanModel::Input(PlanModel::inputIndex(field)), text);
+    }
+    const bool exportable =
+        plan.calcMuTCurve() && plan.spectrumPlan.tableFinite(plan.mutCurveE, plan.mutCurve);
+    const QString spectrum = path(QStringLiteral("spectrum.dat"));
+    const Run s = run(args + QStringList{"--save-spectrum", spectrum});
+    if (exportable) {
+        QVERIFY2(endedWith(s, 0, why), qPrintable(why));
+        const QByteArray bytes = fileBytes(spectrum);
+        QCOMPARE(bytes.count('\n'), MUT_POINTS);
+        QVERIFY(!readsNanOrInf(QString::fromLatin1(bytes)));
+    } else {
+        QVERIFY2(endedWith(s, 1, why), qPrintable(why));
+        QVERIFY2(s.err.contains(QLatin1String("spectrum not saved")), qPrintable(s.err));
+        QVERIFY(!QFile::exists(spectrum));
+    }
 }
 
 // Every field, label, selector and check box of the form can be printed, in the order asked.
@@ -507,6 +651,274 @@ void TestBatchHostile::readOnlyFileStaysAsItWas()
     const Run ok = run({"--batch", "--set", "SetTgtCmp=Fe2O3", option, file}, prefix);
     QVERIFY2(endedWith(ok, 0, why), qPrintable(why));
     QVERIFY(fileBytes(file) != precious);
+}
+
+// Every output, each in a file that exists: the outputs and the options that make them.
+struct OutputCase
+{
+    const char *name;
+    QStringList options; // the file's name follows the last option
+    const char *file;
+};
+
+const QVector<OutputCase> &outputCases()
+{
+    static const QVector<OutputCase> cases = {
+        {"session", {"--save-session"}, "out.tirn"},
+        {"spectrum", {"--save-spectrum"}, "out.dat"},
+        {"spectrum csv", {"--save-spectrum"}, "out.csv"},
+        {"line table", {"--set", "DetailedFluo=1", "--save-lines"}, "lines.csv"},
+        {"plot png", {"--render-plot"}, "plot.png"},
+        {"plot svg", {"--render-plot"}, "plot.svg"},
+        {"plot pdf", {"--render-plot"}, "plot.pdf"},
+        {"window png", {"--render"}, "window.png"},
+    };
+    return cases;
+}
+
+void TestBatchHostile::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("limitKiB"); // the file size limit, -1 for a full file system
+    for (const OutputCase &c : outputCases()) {
+        // 2 KiB cuts the session and the pictures short in the middle of a write; the line table
+        // is smaller, and no byte of it may go.
+        const int limit = QLatin1String(c.name) == QLatin1String("line table") ? 0 : 2;
+        QTest::addRow("%s, size limit", c.name) << c.options << c.file << limit;
+        QTest::addRow("%s, full file system", c.name) << c.options << c.file << -1;
+    }
+}
+
+// A write that fails at any byte (the file size limit of ulimit -f, with SIGXFSZ ignored as a
+// shell script may; a file system with no room left) is reported, status 1, and the file that
+// was there keeps its bytes, with no temporary file left beside it.
+void TestBatchHostile::failedWriteKeepsTheOldFile()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, file);
+    QFETCH(int, limitKiB);
+
+    QString dir = tmp->path();
+    QStringList prefix;
+    auto unmount =
+        qScopeGuard([&dir] { ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH); });
+    if (limitKiB >= 0) {
+        unmount.dismiss();
+        prefix = QStringList{
+            "bash", "-c",
+            QStringLiteral("trap '' XFSZ; ulimit -f %1; exec \"$0\" \"$@\"").arg(limitKiB)};
+    } else {
+        dir = path(QStringLiteral("full"));
+        QVERIFY(QDir().mkpath(dir));
+        if (::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k") != 0) {
+            unmount.dismiss();
+            QSKIP("no small file system to fill: mounting a tmpfs is not permitted here");
+        }
+    }
+    const QString target = dir + QLatin1Char('/') + file;
+    const QByteArray old("OLD\n");
+    QVERIFY(writeFile(target, old));
+    if (limitKiB < 0) {
+        // Every page of the file system taken.
+        QFile filler(dir + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray page(4096, 'x');
+        while (filler.write(page) == page.size()) {
+        }
+    }
+    const QStringList before = listing(dir);
+
+    const Run r = run(QStringList{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3"} + options +
+                          QStringList{target},
+                      prefix);
+    QString why;
+    QVERIFY2(endedWith(r, 1, why), qPrintable(why));
+    QVERIFY2(r.err.startsWith(QLatin1String("Tirn --batch: ")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(limitKiB < 0 ? QLatin1String("No space left on device")
+                                         : QLatin1String("File too large")),
+             qPrintable(r.err));
+    QCOMPARE(fileBytes(target), old);
+    QCOMPARE(listing(dir), before);
+}
+
+namespace {
+
+// Everything a reader of the FIFO gets, from when a writer opens it to when the last one closes.
+class FifoReader
+{
+public:
+    explicit FifoReader(const QString &fifo) : name(QFile::encodeName(fifo))
+    {
+        reader = std::thread([this] {
+            const int fd = ::open(name.constData(), O_RDONLY);
+            if (fd < 0)
+                return;
+            char chunk[65536];
+            for (;;) {
+                const ssize_t n = ::read(fd, chunk, sizeof chunk);
+                if (n <= 0)
+                    break;
+                bytes.append(chunk, int(n));
+            }
+            ::close(fd);
+        });
+    }
+    // The bytes read; a reader still waiting for a writer (none came) is let go first.
+    QByteArray finish()
+    {
+        const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        reader.join();
+        return bytes;
+    }
+    ~FifoReader()
+    {
+        if (reader.joinable())
+            finish();
+    }
+
+private:
+    const QByteArray name;
+    QByteArray bytes;
+    std::thread reader;
+};
+
+bool isKind(const QString &file, mode_t kind)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(file).constData(), &st) == 0 && (st.st_mode & S_IFMT) == kind;
+}
+
+} // namespace
+
+void TestBatchHostile::specialFileIsWrittenInto_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("special"); // fifo; null or full: a device node like /dev's
+    for (const OutputCase &c : outputCases()) {
+        if (QLatin1String(c.name) != QLatin1String("plot svg") &&
+            QLatin1String(c.name) != QLatin1String("plot pdf"))
+            QTest::addRow("%s into a FIFO", c.name) << c.options << c.file << "fifo";
+    }
+    QTest::newRow("spectrum into a null device") << QStringList{"--save-spectrum"} << "out.dat"
+                                                 << "null";
+    QTest::newRow("session into a full device") << QStringList{"--save-session"} << "out.tirn"
+                                                << "full";
+    QTest::newRow("plot into a full device") << QStringList{"--render-plot"} << "plot.png"
+                                             << "full";
+}
+
+// A target that exists and is not a regular file is written into, never replaced: a FIFO's
+// reader gets what a regular file would have held, and the FIFO or device is still one
+// afterwards. A device that refuses the bytes is a failed write.
+void TestBatchHostile::specialFileIsWrittenInto()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, file);
+    QFETCH(QString, special);
+
+    const QStringList args{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3"};
+    // The format goes by the name's suffix, as for a regular file.
+    const QString target = path(file);
+    const QByteArray encoded = QFile::encodeName(target);
+    const mode_t kind = special == QLatin1String("fifo") ? S_IFIFO : S_IFCHR;
+    if (kind == S_IFIFO) {
+        QVERIFY(::mkfifo(encoded.constData(), 0600) == 0);
+    } else if (::mknod(encoded.constData(), S_IFCHR | 0600,
+                       makedev(1, special == QLatin1String("null") ? 3 : 7)) != 0) {
+        QSKIP("no device node to write into: mknod is not permitted here");
+    }
+
+    std::unique_ptr<FifoReader> reader;
+    if (kind == S_IFIFO)
+        reader = std::make_unique<FifoReader>(target);
+    const Run r = run(args + options + QStringList{target});
+    const QByteArray got = reader ? reader->finish() : QByteArray();
+    QString why;
+    QVERIFY(isKind(target, kind));
+    if (special == QLatin1String("full")) {
+        QVERIFY2(endedWith(r, 1, why), qPrintable(why));
+        QVERIFY2(r.err.contains(QLatin1String("No space left on device")), qPrintable(r.err));
+        return;
+    }
+    QVERIFY2(endedWith(r, 0, why), qPrintable(why));
+    if (!reader)
+        return;
+
+    // The same output into a regular file of the same suffix.
+    const QString regular = path(QStringLiteral("plain-") + file);
+    const Run plain = run(args + options + QStringList{regular});
+    QVERIFY2(endedWith(plain, 0, why), qPrintable(why));
+    if (file.endsWith(QLatin1String(".png"))) {
+        const QImage image = QImage::fromData(got);
+        QVERIFY(!image.isNull());
+        QCOMPARE(image, QImage(regular));
+    } else {
+        QCOMPARE(got, fileBytes(regular));
+    }
+}
+
+void TestBatchHostile::dashWritesToStandardOutput_data()
+{
+    QTest::addColumn<QStringList>("outputs"); // options that take the name, in the order given
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("intoFile"); // standard output redirected to a regular file
+    QTest::newRow("spectrum") << QStringList{"--save-spectrum"} << "-" << false;
+    QTest::newRow("line table") << QStringList{"--save-lines"} << "-" << false;
+    QTest::newRow("session") << QStringList{"--save-session"} << "-" << false;
+    QTest::newRow("line table and spectrum")
+        << QStringList{"--save-lines", "--save-spectrum"} << "-" << false;
+    QTest::newRow("all three") << QStringList{"--save-session", "--save-lines", "--save-spectrum"}
+                               << "-" << true;
+    QTest::newRow("spectrum to /dev/stdout, a pipe")
+        << QStringList{"--save-spectrum"} << "/dev/stdout" << false;
+    QTest::newRow("session to /dev/stdout, a regular file")
+        << QStringList{"--save-session"} << "/dev/stdout" << true;
+    QTest::newRow("lines to /dev/fd/1, a regular file")
+        << QStringList{"--save-lines"} << "/dev/fd/1" << true;
+}
+
+// "-" writes a text output to standard output after the printed fields, the spectrum as the
+// tab-separated table; several follow in the order the program writes its files (spectrum,
+// session, line table), whatever the order of the options. /dev/stdout and /dev/fd/1 are the
+// same descriptor, also when it is a regular file, whose printed lines stay.
+void TestBatchHostile::dashWritesToStandardOutput()
+{
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, name);
+    QFETCH(bool, intoFile);
+    if (!QFileInfo::exists(name) && name != QLatin1String("-"))
+        QSKIP("this system has no such name for a descriptor");
+    const QStringList args{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3", "--print", "dMut,SetThick"};
+    const QVector<QPair<QString, QString>> order{{"--save-spectrum", "spectrum.dat"},
+                                                 {"--save-session", "session.tirn"},
+                                                 {"--save-lines", "lines.csv"}};
+    QStringList toFiles = args;
+    QStringList toStdout = args;
+    for (const QString &option : outputs)
+        toStdout << option << name;
+    for (const auto &o : order)
+        toFiles << o.first << path(o.second);
+    const Run files = run(toFiles);
+    const Run streamed =
+        run(toStdout, QStringList(), intoFile ? path(QStringLiteral("stdout.txt")) : QString());
+    QString why;
+    QVERIFY2(endedWith(files, 0, why), qPrintable(why));
+    QVERIFY2(endedWith(streamed, 0, why), qPrintable(why));
+    QVERIFY(files.out.startsWith("dMut="));
+
+    QByteArray expected = files.out;
+    for (const auto &o : order) {
+        if (outputs.contains(o.first))
+            expected += fileBytes(path(o.second));
+    }
+    QCOMPARE(streamed.out, expected);
+    QCOMPARE(streamed.err, files.err);
+    QCOMPARE(QDir(tmp->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
+             intoFile ? 4 : 3);
 }
 
 QTEST_MAIN(TestBatchHostile)

@@ -1,6 +1,7 @@
 // The plot as the user drives it: dragging, the wheel and Shift + move over the real widget, and
-// "Save Spectrum" with the name from its dialog and the status bar. The simulation and the export
-// table themselves are the plan's, tested without a window in tests/model.
+// "Save Spectrum" with the name from its dialog and the status bar, and the box of a failed save.
+// The simulation and the export table themselves are the plan's, tested without a window in
+// tests/model.
 #include "ChCoord.h"
 #include "FormDriver.h"
 #include "MainWindow.h"
@@ -8,6 +9,9 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QListView>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -15,7 +19,9 @@
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 class TestPlotForm : public QObject
 {
@@ -29,6 +35,18 @@ class TestPlotForm : public QObject
 
     QString path(const char *name) const { return tmp->filePath(QLatin1String(name)); }
     QStringList files() const { return QDir(tmp->path()).entryList(QDir::Files); }
+
+    // The message boxes on screen: a failed save's.
+    static QList<QMessageBox *> failureBoxes()
+    {
+        QList<QMessageBox *> boxes;
+        const QList<QWidget *> windows = QApplication::topLevelWidgets();
+        for (QWidget *window : windows) {
+            if (auto *box = qobject_cast<QMessageBox *>(window); box && box->isVisible())
+                boxes << box;
+        }
+        return boxes;
+    }
 
     // A plot of 800 px width: the plot area runs from x = 120 to 760, 0.03125 keV per pixel
     // over 0 to 20 keV, and its middle (x = 440) is a whole pixel.
@@ -76,6 +94,8 @@ private Q_SLOTS:
     void doubleClickChangesNothing();
     void saveDialog_data();
     void saveDialog();
+    void failedSaveShowsOneBox_data();
+    void failedSaveShowsOneBox();
 };
 
 void TestPlotForm::repaintSetsMapping()
@@ -295,13 +315,119 @@ void TestPlotForm::saveDialog()
         QCOMPARE(files(), QStringList{written});
         const int header = written.endsWith(QLatin1String(".csv")) ? 1 : 0;
         QCOMPARE(fileBytes(file).count('\n'), MUT_POINTS + header);
+        QCOMPARE(failureBoxes().size(), 0);
     } else {
         QString error;
         QVERIFY(!w->plan->saveSpectrum(target, &error));
         QCOMPARE(message, QStringLiteral("Spectrum not saved to %1: %2")
                               .arg(QDir::toNativeSeparators(target), error));
         QCOMPARE(files(), QStringList());
+        // The same words in a box, which the user cannot miss.
+        const QList<QMessageBox *> boxes = failureBoxes();
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.first()->text(), message);
     }
+}
+
+void TestPlotForm::failedSaveShowsOneBox_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("session") << "session"
+                             << "old.tirn";
+    QTest::newRow("spectrum") << "spectrum"
+                              << "old.dat";
+    QTest::newRow("plot image") << "plot image"
+                                << "old.png";
+    QTest::newRow("plot drawing") << "plot image"
+                                  << "old.svg";
+}
+
+// A save that the file system cuts short (here a file size limit of 1 KiB, SIGXFSZ ignored)
+// shows one box with the status bar's words and leaves the file that was there; once the file
+// can be written, it is, without a box.
+void TestPlotForm::failedSaveShowsOneBox()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, file);
+    showFe2o3();
+    const QString target = tmp->filePath(file);
+    const QByteArray old("OLD\n");
+    QVERIFY(writeFile(target, old));
+
+    // The File menu's way, its dialogs answered as a user would.
+    const auto saveOnce = [&] {
+        if (what == QLatin1String("session")) {
+            w->saveSession(target);
+        } else if (what == QLatin1String("spectrum")) {
+            save(target);
+        } else {
+            QTimer user;
+            connect(&user, &QTimer::timeout, this, [&] {
+                QWidget *modal = QApplication::activeModalWidget();
+                if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                    // Typed into the name field, which wins over anything selected in the list.
+                    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                    if (auto *list = dialog->findChild<QListView *>(QStringLiteral("listView")))
+                        list->clearSelection();
+                    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+                    if (!name) {
+                        static_cast<QDialog *>(dialog)->reject(); // no box then: the test fails
+                        return;
+                    }
+                    name->setText(target);
+                    static_cast<QDialog *>(dialog)->accept();
+                } else if (auto *size = qobject_cast<QInputDialog *>(modal)) {
+                    size->setTextValue(QStringLiteral("300x200"));
+                    size->accept();
+                }
+            });
+            user.start(10);
+            w->findChild<QAction *>(QStringLiteral("actionSave_Plot_Image"))->trigger();
+        }
+    };
+
+    void (*previousHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previousLimit{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &previousLimit) == 0);
+    const auto unlimit = [&] {
+        ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+        std::signal(SIGXFSZ, previousHandler);
+    };
+    auto restore = qScopeGuard(unlimit);
+    rlimit small = previousLimit;
+    small.rlim_cur = 1024;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+
+    saveOnce();
+    QList<QMessageBox *> boxes = failureBoxes();
+    QCOMPARE(boxes.size(), 1);
+    const QString message = w->statusBar()->currentMessage();
+    QCOMPARE(boxes.first()->text(), message);
+    QVERIFY2(message.contains(QDir::toNativeSeparators(target)), qPrintable(message));
+    QVERIFY2(message.endsWith(QLatin1String(": File too large")), qPrintable(message));
+    QCOMPARE(fileBytes(target), old);
+    QCOMPARE(files(), QStringList{file});
+
+    // Failing again while the box is open (the spectrum's dialog is not blocked by it, nor is the
+    // last session) changes its text at most; a failure after it was closed gets a new one.
+    if (what != QLatin1String("plot image")) {
+        saveOnce();
+        QCOMPARE(failureBoxes(), boxes);
+    }
+    boxes.first()->accept();
+    saveOnce();
+    boxes = failureBoxes();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(fileBytes(target), old);
+
+    unlimit();
+    restore.dismiss();
+    boxes.first()->accept();
+    saveOnce();
+    QCOMPARE(failureBoxes().size(), 0);
+    QVERIFY(fileBytes(target).size() > 1024);
+    QCOMPARE(files(), QStringList{file});
 }
 
 QTEST_MAIN(TestPlotForm)

@@ -27,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
@@ -163,6 +164,21 @@ QString describeDifferences(const QMap<QString, QString> &a, const QMap<QString,
     return out.join(QLatin1Char('\n'));
 }
 
+// A label of the form (a read-out, a caption) that shows nan or inf, as NAME=TEXT; empty when
+// none does. The fields are left out: they show whatever was typed.
+QString labelShowingNanOrInf(const MainWindow &w)
+{
+    static const QRegularExpression special(QStringLiteral("\\b(nan|inf|infinity)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QList<QLabel *> labels = w.findChildren<QLabel *>();
+    for (const QLabel *l : labels) {
+        if (!l->objectName().isEmpty() && !l->objectName().startsWith(QLatin1String("qt_")) &&
+            l->text().contains(special))
+            return l->objectName() + QLatin1Char('=') + l->text().left(200);
+    }
+    return QString();
+}
+
 // The export table: 2000 lines of three tab-separated numbers, each ending in a line feed.
 bool isExportTable(const QByteArray &bytes, QString *why)
 {
@@ -172,7 +188,8 @@ bool isExportTable(const QByteArray &bytes, QString *why)
         return false;
     }
     for (int i = 0; i < MUT_POINTS; ++i) {
-        if (rows.at(i).split('\t').size() != 3) {
+        if (rows.at(i).split('\t').size() != 3 || rows.at(i).contains("nan") ||
+            rows.at(i).contains("inf")) {
             *why = QStringLiteral("row %1: \"%2\"").arg(i).arg(QString::fromLatin1(rows.at(i)));
             return false;
         }
@@ -534,6 +551,9 @@ void TestSoak::hostileFormReturnsToStart()
             repaintTimed();
             if (QTest::currentTestFailed())
                 return;
+            const QString special = labelShowingNanOrInf(*w);
+            QVERIFY2(special.isEmpty(),
+                     qPrintable(lastAction.left(200) + QLatin1String(": ") + special));
 
             // A hostile target idles every calculator; bring a working one back now and then.
             if (!w->plan->tgtComp.valid && rng.bounded(3) != 0) {

@@ -1,8 +1,12 @@
 #include "FormDriver.h"
+#include "LastSession.h"
 #include "MainWindow.h"
 #include "MouseC.h"
 
 #include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -73,6 +77,8 @@ private Q_SLOTS:
     void saveMenuShowsDialogAndFileArrives();
     void quitClosesTheWindow();
     void absorptionMenuSwitchesTheData();
+    void damagedLastSessionGoesAside_data();
+    void damagedLastSessionGoesAside();
 };
 
 void TestWiring::init()
@@ -346,6 +352,97 @@ void TestWiring::absorptionMenuSwitchesTheData()
     w->plan->setAbsorption(PlanModel::TwoTermTable);
     QCOMPARE(w->MuPt->text(), classicMuT);
     QVERIFY(!tabulated->isChecked());
+}
+
+// A last session the program cannot open never stops it and is never lost: it goes aside to
+// ".bad" (the newest kept), the window shows the defaults and says so where it stays in view,
+// and the session is written at quit only when the damaged file is safe.
+void TestWiring::damagedLastSessionGoesAside_data()
+{
+    QTest::addColumn<QByteArray>("content"); // <folder>: a folder of that name
+    QTest::addColumn<QByteArray>("older");   // a .bad already there; <folder>: a full folder
+    QTest::addColumn<QString>("says");       // empty: the session opens
+    QTest::addColumn<bool>("movedAside");
+
+    PlanModel plan;
+    plan.setInput(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
+    const QByteArray session = plan.sessionJson();
+    const auto with = [&session](const char *section, const char *key, const QJsonValue &value) {
+        QJsonObject root = QJsonDocument::fromJson(session).object();
+        QJsonObject part = root.value(QLatin1String(section)).toObject();
+        part.insert(QLatin1String(key), value);
+        root.insert(QLatin1String(section), part);
+        return QJsonDocument(root).toJson();
+    };
+    QTest::newRow("sound") << session << QByteArray() << QString() << false;
+    QTest::newRow("field style 999") << with("fieldStyles", "SetThick", 999) << QByteArray()
+                                     << "fieldStyles.SetThick: 999 is not a style" << true;
+    QTest::newRow("read-out style -1") << with("readoutStyles", "DeadTime", -1) << QByteArray()
+                                       << "readoutStyles.DeadTime: -1 is not a style" << true;
+    QTest::newRow("truncated, an older .bad there")
+        << session.left(200) << QByteArray("older") << "not a session file (line " << true;
+    QTest::newRow("a folder") << QByteArray("<folder>") << QByteArray() << "a folder, not a file"
+                              << true;
+    QTest::newRow("a full folder in the way")
+        << session.left(200) << QByteArray("<folder>") << "nor moved aside" << false;
+}
+
+void TestWiring::damagedLastSessionGoesAside()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, older);
+    QFETCH(QString, says);
+    QFETCH(bool, movedAside);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("last-session.json"));
+    const QString aside = path + QStringLiteral(".bad");
+    const auto write = [](const QString &file, const QByteArray &bytes) {
+        if (bytes == "<folder>")
+            return QDir().mkpath(file + QStringLiteral("/inside"));
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    };
+    QVERIFY(write(path, content));
+    if (!older.isEmpty())
+        QVERIFY(write(aside, older));
+    const QByteArray defaults = w->plan->sessionJson();
+
+    const LastSessionStart start = restoreLastSession(*w, path);
+    QVERIFY2(start.problem.contains(says), qPrintable(start.problem));
+    if (says.isEmpty()) {
+        QVERIFY(start.problem.isEmpty());
+        QVERIFY(start.saveAtQuit);
+        QCOMPARE(w->plan->input(PlanModel::SetTgtCmp), QStringLiteral("Fe2O3"));
+        QVERIFY(QFileInfo(path).isFile());
+        return;
+    }
+    QCOMPARE(w->plan->sessionJson(), defaults);
+    QCOMPARE(w->statusBar()->currentMessage(), start.problem);
+    QCOMPARE(start.saveAtQuit, movedAside);
+    if (movedAside) {
+        QVERIFY(start.problem.contains(QDir::toNativeSeparators(aside)));
+        QVERIFY(!QFileInfo::exists(path));
+        if (content == "<folder>") {
+            QVERIFY(QFileInfo(aside + QStringLiteral("/inside")).isDir());
+        } else {
+            QFile moved(aside);
+            QVERIFY(moved.open(QIODevice::ReadOnly));
+            QCOMPARE(moved.readAll(), content);
+        }
+    } else {
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), content);
+    }
+
+    // The user is told in a box that does not hold up the start.
+    showStartProblem(w, start.problem);
+    auto *box = w->findChild<QMessageBox *>(QStringLiteral("startProblem"));
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->text(), start.problem);
+    box->close();
 }
 
 QTEST_MAIN(TestWiring)

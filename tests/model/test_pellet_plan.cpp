@@ -3,7 +3,11 @@
 #include "MuT.h"
 #include "Pellet.h"
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -15,6 +19,23 @@ bool isOk(const QString &verdict)
 {
     return verdict.endsWith(QLatin1String("  OK"));
 }
+
+// nan, inf, -inf, infinity as a number prints them, in any case.
+bool readsNanOrInf(const QString &text)
+{
+    static const QRegularExpression special(QStringLiteral("\\b(nan|inf|infinity)\\b"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return text.contains(special);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The Fano limit of silicon at Mn Ka [keV], below which the detailed model refuses a FWHM.
+constexpr double FANO_LIMIT_SI = 0.117;
 
 } // namespace
 
@@ -151,10 +172,11 @@ private Q_SLOTS:
 
     void dMuTWithoutJumpDoesNothing()
     {
-        // Below 0 keV nothing absorbs, so there is no jump to scale.
+        // Just below the Fe K edge the absorption falls with energy: no jump to scale.
         fe2o3InBn();
-        type(PlanModel::SetCalcPointE, QStringLiteral("-3"));
-        QCOMPARE(plan->curDMuT, 0.0);
+        type(PlanModel::SetCalcPointE, QStringLiteral("7"));
+        QVERIFY(plan->flaggedFields().isEmpty());
+        QVERIFY2(plan->curDMuT <= 0, qPrintable(output(PlanModel::dMut)));
         const QString thick = input(PlanModel::SetThick);
         const double tgt = plan->tgtWeight;
         type(PlanModel::SetDMuT, QStringLiteral("1"));
@@ -239,9 +261,11 @@ private Q_SLOTS:
             plan->choiceItems(PlanModel::SelectTE).value(plan->choiceIndex(PlanModel::SelectTE)),
             QStringLiteral("H"));
         QCOMPARE(input(PlanModel::SetCalcPointE), QStringLiteral("-1.0000"));
-        // mu t at -1 +- 0.0001 keV: nothing
-        QCOMPARE(output(PlanModel::MuPt), QStringLiteral("0.000"));
-        QCOMPARE(output(PlanModel::TransM), QStringLiteral("1.000"));
+        // No point to compute at: flagged, and its read-outs empty.
+        QCOMPARE(plan->fieldProblem(PlanModel::SetCalcPointE),
+                 QStringLiteral("Calc. Point [keV]: must be greater than 0, not -1.0000"));
+        QCOMPARE(output(PlanModel::MuPt), QString());
+        QCOMPARE(output(PlanModel::TransM), QString());
     }
 
     void miLeavesTheCalculationPoint()
@@ -394,6 +418,56 @@ private Q_SLOTS:
                                                        << "BN+C"
                                                        << "Binder: characters ignored: +"
                                                        << "BN";
+        QTest::newRow("count beyond the doubles")
+            << "SetTgtCmp" << QStringLiteral("Fe") + QString(400, QLatin1Char('9'))
+            << "Target: amounts too large to compute with"
+            << "Fe2O3";
+        // Each number within the range the tables and real instruments give it a meaning in.
+        QTest::newRow("thickness beyond its bound")
+            << "SetThick"
+            << "2000"
+            << "Thickness [mm]: must be at most 1000, not 2000"
+            << "1";
+        QTest::newRow("density of no material")
+            << "SetTgtDens"
+            << "40"
+            << "Target density [g/cm3]: must be at most 30, not 40"
+            << "5.24";
+        QTest::newRow("binder density of a vacuum")
+            << "SetBndDens"
+            << "1e-7"
+            << "Binder density [g/cm3]: must be at least 1e-6, not 1e-7"
+            << "2.1";
+        QTest::newRow("binder weight of a brick") << "SetBndWeight"
+                                                  << "1e7"
+                                                  << "Binder [mg]: must be at most 1e6, not 1e7"
+                                                  << "50";
+        QTest::newRow("calculation point below the tables")
+            << "SetCalcPointE"
+            << "0.05"
+            << "Calc. Point [keV]: must be at least 0.1, not 0.05"
+            << "7.1120";
+        QTest::newRow("range end beyond the tables") << "EndE0"
+                                                     << "900"
+                                                     << "Ee [keV]: must be at most 800, not 900"
+                                                     << "20";
+        QTest::newRow("no flux") << "I0Flux"
+                                 << "0"
+                                 << "I0[photons/sec]: must be at least 1, not 0"
+                                 << "1e10";
+        QTest::newRow("flux of no source") << "I0Flux"
+                                           << "1e17"
+                                           << "I0[photons/sec]: must be at most 1e16, not 1e17"
+                                           << "1e10";
+        QTest::newRow("grazing incidence") << "IncidenceAngle"
+                                           << "0.05"
+                                           << "Incidence [deg]: must be at least 0.1, not 0.05"
+                                           << "45";
+        QTest::newRow("detailed: dead time of a slow counter")
+            << "DetDeadTime"
+            << "150"
+            << "Dead time [\u00b5s]: must be at most 100, not 150"
+            << "0.3";
     }
 
     void fieldChecks()
@@ -411,17 +485,146 @@ private Q_SLOTS:
         type(edit, bad);
         QCOMPARE(status, message);
         QCOMPARE(plan->fieldProblem(edit), message);
-        if (!message.isEmpty())
-            QVERIFY2(
-                !output(PlanModel::label_20).contains(QLatin1String("OK")) ||
-                    field.contains(QLatin1String("E0")) || field == QLatin1String("I0Flux") ||
-                    field == QLatin1String("DetResolution") || field == QLatin1String("Distance") ||
-                    field == QLatin1String("ExitAngle") || field.startsWith(QLatin1String("Det")),
-                "a verdict on a pellet with a broken field");
+        if (!message.isEmpty() && (Fields::input(edit).readouts & READS_VERDICT))
+            QVERIFY2(!output(PlanModel::label_20).contains(QLatin1String("OK")),
+                     "a verdict on a pellet with a broken field");
         type(edit, good);
         QCOMPARE(plan->fieldProblem(edit), QString());
         QVERIFY(plan->flaggedFields().isEmpty());
         QCOMPARE(status, QString());
+    }
+
+    // Every numeric field of the table at the extremes a user can type, and at its bounds, in
+    // both models. A value outside the field's range is flagged; every read-out computed from
+    // it is then empty while the others keep what they showed (nothing is computed from the
+    // flagged value, nor left over from before); and whatever the value, nothing the plan
+    // shows, saves or exports reads nan or inf.
+    void extremes_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("detailed");
+        QTest::addColumn<bool>("inRange");
+        for (const bool detailed : {false, true}) {
+            for (int i = 0; i < PlanModel::InputCount; ++i) {
+                const InputRow &row = Fields::input(PlanModel::Input(i));
+                if (row.rule == Rule::Composition)
+                    continue;
+                QStringList values{"1e308",
+                                   "1e-320",
+                                   "1e-9",
+                                   "-1",
+                                   "0",
+                                   QString::number(row.upper),
+                                   QString::number(row.lower)};
+                for (const QString &value : values) {
+                    const double v = value.toDouble();
+                    // Where 0 itself is outside the rule: the values that must be above it.
+                    const bool positive = row.rule == Rule::Positive || row.rule == Rule::Angle;
+                    bool inRange = v >= row.lower && v <= row.upper && (v > 0 || !positive);
+                    if (row.rule == Rule::RangeEnd) // above the start, 5 keV by default
+                        inRange = v > 5 && v <= row.upper;
+                    if ((row.flags & FANO_LIMITED) && detailed && v < FANO_LIMIT_SI)
+                        inRange = false;
+                    QTest::addRow("%s %s = %s", detailed ? "detailed" : "classic", row.name,
+                                  qPrintable(value))
+                        << i << value << detailed << inRange;
+                }
+            }
+        }
+    }
+
+    void extremes()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(bool, detailed);
+        QFETCH(bool, inRange);
+        const auto edit = PlanModel::Input(field);
+        const InputRow &row = Fields::input(edit);
+
+        // A pellet with a binder and a second filter, so that every field counts.
+        fe2o3InBn();
+        type(PlanModel::SetBndWeight, QStringLiteral("50"));
+        type(PlanModel::Filter2Composition, QStringLiteral("Cu"));
+        type(PlanModel::Filter2Thickness, QStringLiteral("0.01"));
+        type(PlanModel::Filter2Density, QStringLiteral("8.96"));
+        plan->setOption(PlanModel::DetailedFluo, detailed);
+        QVERIFY2(plan->flaggedFields().isEmpty(), qPrintable(status));
+        QStringList before;
+        for (int o = 0; o < PlanModel::OutputCount; ++o)
+            before << output(PlanModel::Output(o));
+        QStringList fieldsBefore;
+        for (int i = 0; i < PlanModel::InputCount; ++i)
+            fieldsBefore << input(PlanModel::Input(i));
+
+        type(edit, value);
+        const QString problem = plan->fieldProblem(edit);
+        QVERIFY2(problem.isEmpty() == inRange, qPrintable(problem));
+        if (!inRange) {
+            QVERIFY2(problem.startsWith(PlanModel::fieldCaption(edit) + QStringLiteral(": ")),
+                     qPrintable(problem));
+            QCOMPARE(status, problem);
+            // No field is derived from it.
+            for (int i = 0; i < PlanModel::InputCount; ++i) {
+                const auto other = PlanModel::Input(i);
+                QVERIFY2(other == edit || input(other) == fieldsBefore.at(i),
+                         qPrintable(PlanModel::inputName(other) + QLatin1Char('=') + input(other)));
+            }
+            // The read-outs computed from it; the classic model computes nothing from the
+            // detailed model's fields.
+            const unsigned reads =
+                (row.flags & DETAILED_ONLY) && !detailed ? READS_NONE : row.readouts;
+            for (int o = 0; o < PlanModel::OutputCount; ++o) {
+                const auto label = PlanModel::Output(o);
+                const QString shown = output(label);
+                const QString name = PlanModel::outputName(label) + QLatin1Char('=') + shown;
+                if (reads & readoutBit(label)) {
+                    QVERIFY2(shown.isEmpty() ||
+                                 (label == PlanModel::label_21 && shown == QLatin1String("Case:")),
+                             qPrintable(name));
+                    QCOMPARE(plan->outputStyle(label), int(OutputNormal));
+                } else {
+                    QVERIFY2(shown == before.at(o), qPrintable(name + " was " + before.at(o)));
+                }
+            }
+        }
+
+        // Nothing reads nan or inf: not the read-outs, not the fields the plan writes, not the
+        // session, the line table or the spectrum table.
+        for (int o = 0; o < PlanModel::OutputCount; ++o) {
+            const auto label = PlanModel::Output(o);
+            QVERIFY2(!readsNanOrInf(output(label)),
+                     qPrintable(PlanModel::outputName(label) + QLatin1Char('=') + output(label)));
+        }
+        for (int i = 0; i < PlanModel::InputCount; ++i) {
+            const auto other = PlanModel::Input(i);
+            QVERIFY2(other == edit || !readsNanOrInf(input(other)),
+                     qPrintable(PlanModel::inputName(other) + QLatin1Char('=') + input(other)));
+        }
+        const QJsonObject session = QJsonDocument::fromJson(plan->sessionJson()).object();
+        for (const char *part : {"readouts", "internal"}) {
+            const QJsonObject values = session.value(QLatin1String(part)).toObject();
+            for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+                QVERIFY2(!readsNanOrInf(it.value().toString()),
+                         qPrintable(it.key() + QLatin1Char('=') + it.value().toString()));
+            }
+        }
+        QTemporaryDir dir;
+        const QString lines = dir.filePath(QStringLiteral("lines.csv"));
+        QVERIFY(plan->saveLines(lines));
+        QVERIFY(!readsNanOrInf(QString::fromLatin1(fileBytes(lines))));
+        const QString table = dir.filePath(QStringLiteral("spectrum.dat"));
+        QString error;
+        if (plan->saveSpectrum(table, &error)) {
+            const QByteArray bytes = fileBytes(table);
+            QCOMPARE(bytes.count('\n'), MUT_POINTS);
+            QVERIFY(!readsNanOrInf(QString::fromLatin1(bytes)));
+        } else {
+            // Refused whole, with the reason.
+            QVERIFY(!error.isEmpty());
+            QVERIFY(!QFile::exists(table));
+        }
     }
 
     // A detector far too close: the dead time read-out is marked as an alarm and the status line
@@ -464,6 +667,11 @@ private Q_SLOTS:
             << QStringList{"SetTgtCmp=Fe2O3", "SetCalcPointE=7.11"}
             << "No absorption edge of Fe at 7.1100 keV (a jump shows only within 0.1 eV of an "
                "edge); the nearest is Fe K at 7.11";
+        // Below boron's and nitrogen's K edges nothing of the pellet absorbs: no jump, and no
+        // share of it in mu t.
+        QTest::newRow("B in BN below every edge, then another edit")
+            << QStringList{"SetTgtCmp=B", "SetCalcPointE=0.15", "Distance=20"}
+            << "Some results cannot be computed from these values and are left empty.";
         QTest::newRow("d-mu t solver off the edge")
             << QStringList{"SetTgtCmp=Fe2O3", "SetCalcPointE=7.11", "SetDMuT=2"}
             << "d-mu t cannot be set by the thickness: the pellet shows no edge jump at the "
@@ -482,8 +690,12 @@ private Q_SLOTS:
         }
         QVERIFY2(status.startsWith(start), qPrintable(status));
         // Off the edges there is no jump, so no verdict either.
-        QCOMPARE(output(PlanModel::label_15).contains(QLatin1String("OK")),
-                 !edits.contains(QStringLiteral("SetCalcPointE=7.11")));
+        const bool pointTyped = edits.join(QLatin1Char(' ')).contains(QLatin1String("CalcPointE"));
+        QCOMPARE(output(PlanModel::label_15).contains(QLatin1String("OK")), !pointTyped);
+        for (int o = 0; o < PlanModel::OutputCount; ++o) {
+            const QString shown = output(PlanModel::Output(o));
+            QVERIFY2(!readsNanOrInf(shown), qPrintable(shown));
+        }
         if (edits.last().startsWith(QLatin1String("SetDMuT")))
             QCOMPARE(input(PlanModel::SetThick), thickness);
     }

@@ -2,6 +2,8 @@
 // the display modes and degenerate inputs.
 #include "FluoFixture.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace {
@@ -522,7 +524,9 @@ void TestSpectrum::truncatedGaussiansMatchFullSum()
 }
 
 // Inputs that make the model meaningless: the numbers come out as IEEE values, the maxima
-// skip them, nothing hangs or crashes.
+// skip them, nothing hangs or crashes. No text shows them: a rate or share that is not finite is
+// left out of the labels, the information text and the line table, and the result says it is
+// incomplete.
 void TestSpectrum::degenerateInputs_data()
 {
     QTest::addColumn<double>("distance");
@@ -537,6 +541,8 @@ void TestSpectrum::degenerateInputs_data()
     QTest::newRow("zero FWHM between grid points") << 2.0 << 0.0 << 0.1 << false << false;
     QTest::newRow("range from 0 keV") << 2.0 << 0.15 << 0.0 << false << false;
     QTest::newRow("FWHM not a number") << 2.0 << std::nan("") << 0.1 << false << true;
+    // Every rate infinite, and so the maximum the shares are taken of.
+    QTest::newRow("distance below the doubles") << 1e-320 << 0.15 << 0.1 << false << true;
 }
 
 void TestSpectrum::degenerateInputs()
@@ -573,6 +579,28 @@ void TestSpectrum::degenerateInputs()
     QVERIFY(std::isfinite(r.spectrumMax));
     QCOMPARE(r.spectrumMax, finiteMax);
     QVERIFY(!r.linePeaks.isEmpty());
+
+    const QRegularExpression special(QStringLiteral("\\b(nan|inf)\\b"),
+                                     QRegularExpression::CaseInsensitiveOption);
+    for (const bool ratio : {false, true}) {
+        fx.in.ratio = ratio;
+        const SpectrumResult shown = fx.run();
+        bool ratesKnown = true;
+        bool sharesKnown = std::isfinite(shown.peakMax);
+        for (const LinePeak &p : shown.linePeaks) {
+            QVERIFY2(!p.peakText.contains(special), qPrintable(p.peakText));
+            QVERIFY2(!p.ratioText.contains(special), qPrintable(p.ratioText));
+            ratesKnown = ratesKnown && std::isfinite(p.peakIntensity);
+            sharesKnown = sharesKnown && std::isfinite(p.peakIntensity / shown.peakMax);
+        }
+        QVERIFY2(!shown.infoText.contains(special), qPrintable(shown.infoText));
+        QCOMPARE(shown.complete, ratio ? sharesKnown : ratesKnown);
+        const QString csv = lineTableCsv(shown.linePeaks, true);
+        QVERIFY2(!csv.contains(special), qPrintable(csv));
+        // Every row keeps its six cells, an unknown rate as an empty one.
+        for (const QString &line : csv.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QCOMPARE(line.count(QLatin1Char(',')), 5);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSpectrum)
