@@ -130,7 +130,7 @@ void PlanModel::setInput(Input field, const QString &text)
     setText(field, text);
     // The detailed lines depend on everything but the view and the dead time.
     if (Fields::input(field).flags & FEEDS_LINES)
-        spectrumPlan.invalidateLines();
+        fluoPlan.invalidateLines();
     switch (field) {
     case SetTgtCmp:
         inTgtCmp();
@@ -220,7 +220,7 @@ bool PlanModel::setOption(Option option, bool checked)
         }
     }
     if (flags & OPT_FEEDS_LINES)
-        spectrumPlan.invalidateLines();
+        fluoPlan.invalidateLines();
     // The display options and the fluorescence model change the spectrum and the information
     // text at once.
     if (!(flags & OPT_VIEW_ONLY))

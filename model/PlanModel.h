@@ -5,10 +5,10 @@
 #include "DetailedFluorescence.h"
 #include "FieldTable.h"
 #include "FluoLineTable.h"
+#include "FluoPlan.h"
 #include "FluoSimulation.h"
 #include "PhysicsCommon.h"
 #include "ScatterTable.h"
-#include "SpectrumPlan.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -188,9 +188,9 @@ public:
     double curMuT = 0;
     double curDMuT = 0;
     // The spectrum half of the plan, and its results by the names the program has used.
-    SpectrumPlan spectrumPlan;
-    double (&fluoSpectrum)[MUT_POINTS] = spectrumPlan.fluoSpectrum;
-    SpectrumResult &spectrum = spectrumPlan.result;
+    FluoPlan fluoPlan;
+    double (&fluoSpectrum)[MUT_POINTS] = fluoPlan.fluoSpectrum;
+    SpectrumResult &spectrum = fluoPlan.result;
 
 Q_SIGNALS:
     void inputChanged(PlanModel::Input field);

@@ -577,7 +577,7 @@ void PlanModel::applySession(const SessionValues &v, SessionLoad &result)
             outputStyles[o] = v.outputStyles[o];
     }
 
-    spectrumPlan.invalidateLines();
+    fluoPlan.invalidateLines();
     updateChecks();
     refreshPlot();
     pendingStatus.clear();

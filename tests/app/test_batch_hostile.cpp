@@ -425,7 +425,7 @@ void TestBatchHostile::hostileValues()
     // is a spectrum that holds numbers that cannot be computed (a distance of 1e-320).
     QString why;
     const bool ranged = w.plan->calcMuTCurve();
-    if (!ranged || !w.plan->spectrumPlan.tableFinite(w.plan->mutCurveE, w.plan->mutCurve)) {
+    if (!ranged || !w.plan->fluoPlan.tableFinite(w.plan->mutCurveE, w.plan->mutCurve)) {
         QVERIFY2(endedWith(r, 1, why), qPrintable(why));
         QVERIFY2(r.err.contains(QLatin1String("spectrum not saved")), qPrintable(r.err));
         QVERIFY(!QFile::exists(spectrum));
@@ -504,7 +504,7 @@ void TestBatchHostile::extremesLeaveNoNanOrInf()
             plan.setInput(PlanModel::Input(PlanModel::inputIndex(field)), text);
     }
     const bool exportable =
-        plan.calcMuTCurve() && plan.spectrumPlan.tableFinite(plan.mutCurveE, plan.mutCurve);
+        plan.calcMuTCurve() && plan.fluoPlan.tableFinite(plan.mutCurveE, plan.mutCurve);
     const QString spectrum = path(QStringLiteral("spectrum.dat"));
     const Run s = run(args + QStringList{"--save-spectrum", spectrum});
     if (exportable) {

@@ -29,9 +29,9 @@ void PlanModel::refreshPlot()
             d.crossSections = &crossSections;
             d.scatter = scatterFactors.size() > 0 ? &scatterFactors : nullptr;
             d.polarised = options[BeamPolarised];
-            spectrumPlan.simulate(in, &d);
+            fluoPlan.simulate(in, &d);
         } else {
-            spectrumPlan.simulate(in, nullptr);
+            fluoPlan.simulate(in, nullptr);
         }
         setOutputText(AddInfo, spectrum.infoText);
         if (spectrum.complete)
@@ -47,7 +47,7 @@ void PlanModel::refreshPlot()
 void PlanModel::updateDetectorReadouts()
 {
     // Only the detailed model knows what the detector records.
-    if (!spectrumPlan.detectorKnown()) {
+    if (!fluoPlan.detectorKnown()) {
         unanswered &= ~(readoutBit(CountRate) | readoutBit(DeadTime));
         setOutputText(CountRate, QString());
         setOutputText(DeadTime, QString());
@@ -55,8 +55,8 @@ void PlanModel::updateDetectorReadouts()
         return;
     }
     // An infinite rate has no dead time to speak of either.
-    const double rate = spectrumPlan.countRate();
-    const double dead = std::isfinite(rate) ? spectrumPlan.deadTimePercent() : rate;
+    const double rate = fluoPlan.countRate();
+    const double dead = std::isfinite(rate) ? fluoPlan.deadTimePercent() : rate;
     setOutputNumber(CountRate, rate, 'e', 3, QStringLiteral(" /s"));
     setOutputNumber(DeadTime, dead, 'f', 1, QStringLiteral(" %"));
     setOutputRole(DeadTime,
@@ -65,16 +65,16 @@ void PlanModel::updateDetectorReadouts()
 
 QString PlanModel::deadTimeProblem() const
 {
-    if (!curveShown || !spectrumPlan.detectorKnown() || !std::isfinite(spectrumPlan.countRate()))
+    if (!curveShown || !fluoPlan.detectorKnown() || !std::isfinite(fluoPlan.countRate()))
         return QString();
-    const double dead = spectrumPlan.deadTimePercent();
+    const double dead = fluoPlan.deadTimePercent();
     if (!(dead > DEAD_TIME_ALARM) || (readoutsOfFlagged() & READS_DEAD_TIME))
         return QString();
-    const double distance = spectrumPlan.advisedDistance();
+    const double distance = fluoPlan.advisedDistance();
     if (!std::isfinite(distance)) // an infinite count rate: no distance helps
         return QString();
     return trMain("Dead time %1 % at %2 /s; at a distance of %3 cm it would be %4 %.")
-        .arg(QString::number(dead, 'f', 1), QString::number(spectrumPlan.countRate(), 'e', 2),
+        .arg(QString::number(dead, 'f', 1), QString::number(fluoPlan.countRate(), 'e', 2),
              QString::number(distance, 'g', 3), QString::number(DEAD_TIME_ADVISED, 'f', 0));
 }
 
@@ -126,13 +126,13 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
             }
             // A table with nan or inf in it breaks the scripts that read it; nothing is written
             // rather than numbers that cannot be computed.
-            if (!spectrumPlan.tableFinite(mutCurveE, mutCurve)) {
+            if (!fluoPlan.tableFinite(mutCurveE, mutCurve)) {
                 why = trMain("the spectrum cannot be computed from these values (it holds "
                              "numbers that are not finite)");
                 return false;
             }
             const bool csv = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-            return spectrumPlan.writeSpectrumTable(file, mutCurveE, mutCurve, csv);
+            return fluoPlan.writeSpectrumTable(file, mutCurveE, mutCurve, csv);
         },
         error);
 }
@@ -145,7 +145,7 @@ bool PlanModel::saveLines(const QString &fileName, QString *error)
             // The records are those of the last simulation; without a target or a range there
             // is none to show, whatever an earlier state left.
             const bool simulated = tgtComp.valid && calcMuTCurve();
-            const QString csv = spectrumPlan.lineTable(simulated, options[DetailedFluo]);
+            const QString csv = fluoPlan.lineTable(simulated, options[DetailedFluo]);
             if (file.write(csv.toUtf8()) >= 0)
                 return true;
             why = file.errorString();

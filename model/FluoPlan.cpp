@@ -1,11 +1,11 @@
-#include "SpectrumPlan.h"
+#include "FluoPlan.h"
 
 #include <QIODevice>
 #include <QTextStream>
 
 #include <cmath>
 
-void SpectrumPlan::simulate(const SpectrumInput &in, const DetailedInput *detailed)
+void FluoPlan::simulate(const SpectrumInput &in, const DetailedInput *detailed)
 {
     detailedModel = detailed != nullptr;
     detector = in.detector;
@@ -22,13 +22,13 @@ void SpectrumPlan::simulate(const SpectrumInput &in, const DetailedInput *detail
     renderDetailedSpectrum(detailedLines, in, fluoSpectrum, result);
 }
 
-double SpectrumPlan::deadTimePercent() const
+double FluoPlan::deadTimePercent() const
 {
     // Paralysable: of n events per second, exp(-n tau) find the detector ready.
     return -100.0 * std::expm1(-detailedLines.countRate * deadTimePerEvent());
 }
 
-double SpectrumPlan::advisedDistance() const
+double FluoPlan::advisedDistance() const
 {
     // Find the distance whose solid angle brings the rate down to the one that gives the
     // advised dead time.
@@ -40,8 +40,8 @@ double SpectrumPlan::advisedDistance() const
     return c * radius / std::sqrt((1.0 - c) * (1.0 + c));
 }
 
-bool SpectrumPlan::writeSpectrumTable(QIODevice &device, const double *gridE, const double *mut,
-                                      bool csv) const
+bool FluoPlan::writeSpectrumTable(QIODevice &device, const double *gridE, const double *mut,
+                                  bool csv) const
 {
     // The spectrum column is the one of the last simulation, in its "Peak" or "Integ." form.
     // Ten significant digits keep neighbouring energies of a narrow window apart above 10 keV.
@@ -56,7 +56,7 @@ bool SpectrumPlan::writeSpectrumTable(QIODevice &device, const double *gridE, co
     return out.status() == QTextStream::Ok;
 }
 
-bool SpectrumPlan::tableFinite(const double *gridE, const double *mut) const
+bool FluoPlan::tableFinite(const double *gridE, const double *mut) const
 {
     for (int i = 0; i < MUT_POINTS; ++i) {
         if (!std::isfinite(gridE[i]) || !std::isfinite(mut[i]) || !std::isfinite(fluoSpectrum[i]))
@@ -65,7 +65,7 @@ bool SpectrumPlan::tableFinite(const double *gridE, const double *mut) const
     return true;
 }
 
-QString SpectrumPlan::lineTable(bool simulated, bool detailed) const
+QString FluoPlan::lineTable(bool simulated, bool detailed) const
 {
     return lineTableCsv(simulated ? result.linePeaks : QVector<LinePeak>(), detailed);
 }

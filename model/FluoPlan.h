@@ -17,7 +17,7 @@ constexpr double DEAD_TIME_ADVISED = 10.0;
 // The spectrum half of the plan: the simulated spectrum of one view, the detailed model's lines
 // (kept between edits that do not change them), what the detector records, and the spectrum and
 // line tables. The pellet plan hands it the physics inputs; it knows nothing of fields.
-class SpectrumPlan
+class FluoPlan
 {
 public:
     // The detailed model's lines must be computed anew at the next simulation.

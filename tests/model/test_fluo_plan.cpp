@@ -32,7 +32,7 @@ bool writeFile(const QString &path, const QByteArray &content)
 
 } // namespace
 
-class TestSpectrumPlan : public QObject
+class TestFluoPlan : public QObject
 {
     Q_OBJECT
 
@@ -75,7 +75,7 @@ private Q_SLOTS:
 };
 
 // The numbers typed into the fluorescence fields and the display options reach the simulation.
-void TestSpectrumPlan::simulationReadsThePlan()
+void TestFluoPlan::simulationReadsThePlan()
 {
     showFe2o3();
     const double ka1Before = plan->spectrum.peakMax;
@@ -107,7 +107,7 @@ void TestSpectrumPlan::simulationReadsThePlan()
 
 // The table has 2000 rows of energy, mu t and intensity with ten significant digits, so even
 // a narrow window above 10 keV keeps every energy distinct; ".csv" gives a header and commas.
-void TestSpectrumPlan::exportTable_data()
+void TestFluoPlan::exportTable_data()
 {
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("end");
@@ -123,7 +123,7 @@ void TestSpectrumPlan::exportTable_data()
                                                 << "narrow.dat";
 }
 
-void TestSpectrumPlan::exportTable()
+void TestFluoPlan::exportTable()
 {
     QFETCH(QString, start);
     QFETCH(QString, end);
@@ -164,7 +164,7 @@ void TestSpectrumPlan::exportTable()
 
 // The spectrum column follows the display mode at once: photons/s at a line's centre in "Peak",
 // photons/s per channel in "Integ.".
-void TestSpectrumPlan::exportFollowsDisplayMode()
+void TestFluoPlan::exportFollowsDisplayMode()
 {
     showFe2o3(QStringLiteral("5"), QStringLiteral("9"));
     const QString path = this->path("mode.dat");
@@ -197,7 +197,7 @@ void TestSpectrumPlan::exportFollowsDisplayMode()
     QVERIFY(compared > 100);
 }
 
-void TestSpectrumPlan::exportReplacesExistingFile()
+void TestFluoPlan::exportReplacesExistingFile()
 {
     showFe2o3();
     const QString path = this->path("old.dat");
@@ -213,7 +213,7 @@ void TestSpectrumPlan::exportReplacesExistingFile()
     QCOMPARE(files(), QStringList{QStringLiteral("old.dat")}); // no temporary file left
 }
 
-void TestSpectrumPlan::exportEmptyRange()
+void TestFluoPlan::exportEmptyRange()
 {
     showFe2o3(QStringLiteral("5"), QStringLiteral("5"));
     const QString existing = path("keep.dat");
@@ -229,7 +229,7 @@ void TestSpectrumPlan::exportEmptyRange()
     QCOMPARE(files(), QStringList{QStringLiteral("keep.dat")});
 }
 
-void TestSpectrumPlan::exportUnwritable_data()
+void TestFluoPlan::exportUnwritable_data()
 {
     QTest::addColumn<QString>("what");
     QTest::newRow("parent is a file") << "parentFile";
@@ -237,7 +237,7 @@ void TestSpectrumPlan::exportUnwritable_data()
     QTest::newRow("read-only directory") << "readOnlyDir";
 }
 
-void TestSpectrumPlan::exportUnwritable()
+void TestFluoPlan::exportUnwritable()
 {
     QFETCH(QString, what);
 
@@ -278,7 +278,7 @@ void TestSpectrumPlan::exportUnwritable()
 // Zn Ka1 and Mo Ka1. Counting Ar atoms twice made mu 13-15 % too large above 3.2 keV (Zn Ka1:
 // 0.720 instead of 0.747). Lower energies are left out: there the two-term table itself is 6 %
 // off for N and O.
-void TestSpectrumPlan::airAgainstXraydb()
+void TestFluoPlan::airAgainstXraydb()
 {
     const QList<double> energies{8.6389, 17.4793};
     QStringList args{QStringLiteral(TIRN_SOURCE_DIR "/tests/peers/xraydb_mu.py"),
@@ -304,5 +304,5 @@ void TestSpectrumPlan::airAgainstXraydb()
     }
 }
 
-QTEST_GUILESS_MAIN(TestSpectrumPlan)
-#include "test_spectrum_plan.moc"
+QTEST_GUILESS_MAIN(TestFluoPlan)
+#include "test_fluo_plan.moc"
