@@ -15,6 +15,7 @@
 #include <QScopeGuard>
 #include <QTextStream>
 
+#include <algorithm>
 #include <memory>
 
 #include <cstdio>
@@ -68,6 +69,8 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             seenBatch = true;
         } else if (arg == QLatin1String("-e") || arg == QLatin1String("-j")) {
             // language choice, handled before the application started
+        } else if (arg == QLatin1String("--fresh")) {
+            // a batch run always starts from the defaults (or --load-session)
         } else if (arg == QLatin1String("--list-fields")) {
             plan.listFields = true;
         } else if (arg == QLatin1String("--set")) {
@@ -229,6 +232,89 @@ QString applySet(PlanModel &plan, const SetAction &set)
     return QString();
 }
 
+// How far a typed name is from a valid one, ignoring case: a missing or extra letter counts 1,
+// two neighbours swapped 1, a wrong letter 2 (one out, one in). A wrong letter weighing like two
+// keeps a cut-off or lengthened name ("SetThickness") nearer to its field ("SetThick") than to
+// another that merely has as many letters ("AirThickness").
+int editDistance(const QString &a, const QString &b)
+{
+    const QString x = a.toLower();
+    const QString y = b.toLower();
+    const int n = int(x.size());
+    const int m = int(y.size());
+    QVector<QVector<int>> d(n + 1, QVector<int>(m + 1));
+    for (int i = 0; i <= n; ++i)
+        d[i][0] = i;
+    for (int j = 0; j <= m; ++j)
+        d[0][j] = j;
+    for (int i = 1; i <= n; ++i) {
+        for (int j = 1; j <= m; ++j) {
+            const bool same = x.at(i - 1) == y.at(j - 1);
+            d[i][j] =
+                std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (same ? 0 : 2)});
+            if (i > 1 && j > 1 && x.at(i - 1) == y.at(j - 2) && x.at(i - 2) == y.at(j - 1))
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[n][m];
+}
+
+// The candidate nearest to a mistyped name, the earlier one on a tie; empty when even that one
+// shares too little with it to be what was meant.
+QString nearestName(const QString &name, const QStringList &candidates)
+{
+    QString best;
+    int bestDistance = std::max(3, int(name.size()) / 2) + 1;
+    for (const QString &candidate : candidates) {
+        const int d = editDistance(name, candidate);
+        if (d < bestDistance) {
+            best = candidate;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+// "no ... named X", then the name most likely meant, or where to find them all.
+QString unknownName(const QString &what, const QString &name, const QStringList &candidates)
+{
+    const QString nearest = nearestName(name, candidates);
+    const QString message = QStringLiteral("no %1 named \"%2\"").arg(what, name);
+    if (nearest.isEmpty())
+        return message + QStringLiteral(" (--batch --list-fields lists them)");
+    return message + QStringLiteral("; did you mean \"%1\"?").arg(nearest);
+}
+
+QStringList settableNames()
+{
+    QStringList names;
+    for (int i = 0; i < PlanModel::InputCount; ++i)
+        names << QLatin1String(Fields::input(PlanModel::Input(i)).name);
+    for (int o = 0; o < PlanModel::OptionCount; ++o)
+        names << QLatin1String(Fields::option(PlanModel::Option(o)).name);
+    for (int c = 0; c < PlanModel::ChoiceCount; ++c)
+        names << QLatin1String(Fields::choice(PlanModel::Choice(c)));
+    return names;
+}
+
+// Every name --print takes: the table's, then the window's captions where there is a window.
+QStringList printableNames(const QWidget *window)
+{
+    QStringList names = settableNames();
+    for (int o = 0; o < PlanModel::OutputCount; ++o)
+        names << QLatin1String(Fields::output(PlanModel::Output(o)).name);
+    if (window) {
+        const auto widgets = window->findChildren<QWidget *>();
+        for (QWidget *w : widgets) {
+            const QString name = w->objectName();
+            if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")) && isPrintableWidget(w) &&
+                !names.contains(name))
+                names << name;
+        }
+    }
+    return names;
+}
+
 // Lets pending layout requests and posted events run, as the event loop would between a
 // user's edit and the next repaint, so labels whose text grew get their room.
 void settle()
@@ -280,8 +366,15 @@ int runBatch(const QStringList &arguments)
             delete model;
     });
     for (const SetAction &set : plan.sets) {
+        if (PlanModel::outputIndex(set.name) >= 0) {
+            printError(QStringLiteral("--set: \"%1\" is a read-out: --print shows it, nothing "
+                                      "sets it")
+                           .arg(set.name));
+            return ExitUsage;
+        }
         if (!isSettable(set.name)) {
-            printError(QStringLiteral("--set: no input field named \"%1\"").arg(set.name));
+            printError(QStringLiteral("--set: ") +
+                       unknownName(QStringLiteral("input field"), set.name, settableNames()));
             return ExitUsage;
         }
     }
@@ -303,7 +396,8 @@ int runBatch(const QStringList &arguments)
     for (const QString &name : plan.prints) {
         QWidget *w = widgetNamed(name);
         if (!model->printValue(name, &unused) && !(w && isPrintableWidget(w))) {
-            printError(QStringLiteral("--print: no field named \"%1\"").arg(name));
+            printError(QStringLiteral("--print: ") +
+                       unknownName(QStringLiteral("field"), name, printableNames(window.get())));
             return ExitUsage;
         }
     }
@@ -386,13 +480,16 @@ int runBatch(const QStringList &arguments)
 
     // Tables and sessions take any name: their kinds have a format for every suffix.
     const ExportSource source{model, window.get(), plan.plotSize};
+    // One output that cannot be written does not cost the others: a spectrum refused while a
+    // field is flagged still leaves the session saved. The status says something failed.
+    int status = ExitOk;
     if (!plan.spectrumFile.isEmpty()) {
         QString message;
         if (!saveExport(*exportFormatFor(ExportKind::SpectrumTable, plan.spectrumFile), source,
                         plan.spectrumFile, &message)) {
             printError(
                 QStringLiteral("spectrum not saved to \"%1\": %2").arg(plan.spectrumFile, message));
-            return ExitOutputFailed;
+            status = ExitOutputFailed;
         }
     }
     if (!plan.saveSession.isEmpty()) {
@@ -401,7 +498,7 @@ int runBatch(const QStringList &arguments)
                         plan.saveSession, &message)) {
             printError(
                 QStringLiteral("session not saved to \"%1\": %2").arg(plan.saveSession, message));
-            return ExitOutputFailed;
+            status = ExitOutputFailed;
         }
     }
     if (!plan.linesFile.isEmpty()) {
@@ -410,7 +507,7 @@ int runBatch(const QStringList &arguments)
                         plan.linesFile, &message)) {
             printError(
                 QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
-            return ExitOutputFailed;
+            status = ExitOutputFailed;
         }
     }
     if (!plan.plotFile.isEmpty()) {
@@ -418,7 +515,7 @@ int runBatch(const QStringList &arguments)
         if (!window->savePlotImage(plan.plotFile, plan.plotSize, &message)) {
             printError(
                 QStringLiteral("plot image not saved to \"%1\": %2").arg(plan.plotFile, message));
-            return ExitOutputFailed;
+            status = ExitOutputFailed;
         }
     }
     if (!plan.renderFile.isEmpty()) {
@@ -431,8 +528,8 @@ int runBatch(const QStringList &arguments)
         if (!imageFile.write(fill, &message)) {
             printError(
                 QStringLiteral("cannot write image \"%1\": %2").arg(plan.renderFile, message));
-            return ExitOutputFailed;
+            status = ExitOutputFailed;
         }
     }
-    return ExitOk;
+    return status;
 }

@@ -224,14 +224,13 @@ namespace {
 const QString SaveFailureBox = QStringLiteral("saveFailureBox");
 }
 
-void showSaveFailure(QWidget *window, const QString &message)
+void showFailureBox(QWidget *window, const QString &boxName, const QString &title,
+                    const QString &message)
 {
-    auto *box = window->findChild<QMessageBox *>(SaveFailureBox, Qt::FindDirectChildrenOnly);
+    auto *box = window->findChild<QMessageBox *>(boxName, Qt::FindDirectChildrenOnly);
     if (!box) {
-        box = new QMessageBox(QMessageBox::Warning,
-                              QCoreApplication::translate("MainWindow", "Not saved"), QString(),
-                              QMessageBox::Ok, window);
-        box->setObjectName(SaveFailureBox);
+        box = new QMessageBox(QMessageBox::Warning, title, QString(), QMessageBox::Ok, window);
+        box->setObjectName(boxName);
         box->setAttribute(Qt::WA_DeleteOnClose);
     }
     box->setText(message);
@@ -239,6 +238,12 @@ void showSaveFailure(QWidget *window, const QString &message)
         box->raise();
     else
         box->open();
+}
+
+void showSaveFailure(QWidget *window, const QString &message)
+{
+    showFailureBox(window, SaveFailureBox, QCoreApplication::translate("MainWindow", "Not saved"),
+                   message);
 }
 
 void waitForSaveFailure(QWidget *window)

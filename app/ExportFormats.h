@@ -65,6 +65,9 @@ bool saveExport(const ExportFormat &format, const ExportSource &source, const QS
 // Puts up why a save from the window failed, without waiting: one box at a time, a later failure
 // replacing the text of a box still open. The status bar keeps its own line.
 void showSaveFailure(QWidget *window, const QString &message);
+// The same for any failure of something the user asked for, in a box of its own name and title.
+void showFailureBox(QWidget *window, const QString &boxName, const QString &title,
+                    const QString &message);
 // Returns once the box of showSaveFailure is closed; at once when none is open. For a save whose
 // window is about to go.
 void waitForSaveFailure(QWidget *window);

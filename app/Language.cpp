@@ -4,9 +4,9 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-bool startsInJapanese(int argc, const char *const *argv)
+bool startsInJapanese(int argc, const char *const *argv, Preferences::Language remembered)
 {
-    bool japanese = true;
+    bool japanese = remembered != Preferences::Language::English;
     for (int i = 1; i < argc; ++i) {
         const QString arg = argv[i] ? QString::fromLocal8Bit(argv[i]) : QString();
         if (arg == QLatin1String("-j"))
@@ -18,6 +18,12 @@ bool startsInJapanese(int argc, const char *const *argv)
     if (program.indexOf(QLatin1String("Tirne"), 0, Qt::CaseSensitive) >= 0)
         japanese = false;
     return japanese;
+}
+
+bool interfaceStartsInJapanese(int argc, const char *const *argv, bool batch)
+{
+    return startsInJapanese(argc, argv,
+                            batch ? Preferences::Language::Unchosen : Preferences().language());
 }
 
 void installJapanese(QTranslator &translator)

@@ -1,4 +1,5 @@
 #include "LastSession.h"
+#include "ExportFormats.h"
 #include "MainWindow.h"
 
 #include <QDir>
@@ -55,4 +56,73 @@ void showStartProblem(QWidget *window, const QString &problem)
     box->setObjectName(QStringLiteral("startProblem"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+LastSessionKeeper::LastSessionKeeper(MainWindow &window, const QString &path, int delay)
+    : QObject(&window), window(window), path(path)
+{
+    timer.setSingleShot(true);
+    timer.setInterval(delay);
+    connect(&timer, &QTimer::timeout, this, [this] { write(false); });
+    // Anything a session holds; signals that change nothing in it only cost a comparison.
+    PlanModel *plan = window.plan;
+    const auto later = [this] { timer.start(); };
+    connect(plan, &PlanModel::inputChanged, this, later);
+    connect(plan, &PlanModel::inputStyleChanged, this, later);
+    connect(plan, &PlanModel::outputChanged, this, later);
+    connect(plan, &PlanModel::outputStyleChanged, this, later);
+    connect(plan, &PlanModel::choiceChanged, this, later);
+    connect(plan, &PlanModel::optionChanged, this, later);
+    connect(plan, &PlanModel::absorptionChanged, this, later);
+    connect(plan, &PlanModel::plotChanged, this, later);
+    connect(plan, &PlanModel::planReset, this, later);
+    window.installEventFilter(this);
+}
+
+bool LastSessionKeeper::saveNow()
+{
+    timer.stop();
+    return write(false);
+}
+
+bool LastSessionKeeper::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &window && event->type() == QEvent::Close) {
+        // What is typed when the user quits is meant to stay, though the field still has focus.
+        window.finishEditing();
+        timer.stop();
+        write(true);
+    }
+    return false;
+}
+
+bool LastSessionKeeper::write(bool atClose)
+{
+    const QByteArray json = window.plan->sessionJson();
+    // At close the file is written whatever this window wrote before: it may have gone since.
+    if (!atClose && json == written && toldFailure.isEmpty())
+        return true;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QString why;
+    if (window.plan->saveSession(path, &why)) {
+        written = json;
+        toldFailure.clear();
+        return true;
+    }
+    const QString failure =
+        trMain("Session not saved to %1: %2").arg(QDir::toNativeSeparators(path), why);
+    if (failure == toldFailure && !atClose)
+        return false;
+    toldFailure = failure;
+    window.statusBar()->showMessage(failure);
+    showSaveFailure(&window, failure);
+    if (atClose) {
+        // The user reads why before the window goes, instead of finding defaults at the next
+        // start; unless nobody is there to read it.
+        if (unattended)
+            std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+        else
+            waitForSaveFailure(&window);
+    }
+    return false;
 }

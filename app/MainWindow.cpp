@@ -15,11 +15,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
+#include <QTranslator>
+
+#include <algorithm>
 
 MainWindow::MainWindow(PlanModel *initialPlan)
     : QMainWindow(nullptr, Qt::WindowFlags()), plan(initialPlan ? initialPlan : new PlanModel)
@@ -33,6 +38,8 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         inputEdits[i] = findChild<QLineEdit *>(PlanModel::inputName(PlanModel::Input(i)));
         Q_ASSERT(inputEdits[i]);
+        if (const char *tip = Fields::input(PlanModel::Input(i)).tip)
+            inputEdits[i]->setToolTip(tr(tip));
     }
     for (int i = 0; i < PlanModel::OutputCount; ++i) {
         outputLabels[i] = findChild<QLabel *>(PlanModel::outputName(PlanModel::Output(i)));
@@ -49,6 +56,9 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     buildSessionActions();
     buildPlotActions();
     wireForm();
+    plan->restateStatus();
+    // Typing starts in the target: it is what every plan begins with.
+    SetTgtCmp->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showPlan()
@@ -88,6 +98,12 @@ void MainWindow::buildDetailedControls()
     int geometryRow = geometry->rowCount();
     int detectorRow = detector->rowCount();
     QWidget *tabBefore[2] = {DetRadius, DetResolution}; // where each group's tab chain starts
+    // Room for an energy set from the plot with six digits ("12.4083"), whatever the language
+    // of the captions beside it; the fields made below share the width.
+    const int digitsWidth = ExtEnergy->fontMetrics().horizontalAdvance(QStringLiteral("888.8888")) +
+                            2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    for (QLineEdit *edit : {ExtEnergy, Distance, DetRadius})
+        edit->setMinimumWidth(std::max(edit->minimumWidth(), digitsWidth));
     const auto caption = [](const char *text, const char *tip) {
         auto *label = new QLabel(tr(text));
         if (tip)
@@ -103,6 +119,7 @@ void MainWindow::buildDetailedControls()
         edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         edit->setStyleSheet(inputStyle[StyleNormal]);
         edit->setMaximumWidth(ExtEnergy->maximumWidth());
+        edit->setMinimumWidth(ExtEnergy->minimumWidth());
         const bool inGeometry = row.group == GroupGeometry;
         if (inGeometry) {
             geometry->addWidget(caption(row.caption, row.tip), geometryRow, 0);
@@ -160,8 +177,11 @@ void MainWindow::showDetailedState()
     // In the classic model the angles, the secondary excitation and the detector mean nothing.
     const bool detailed = plan->option(PlanModel::DetailedFluo);
     for (int i = 0; i < PlanModel::InputCount; ++i) {
-        if (Fields::input(PlanModel::Input(i)).flags & DETAILED_ONLY)
+        const unsigned flags = Fields::input(PlanModel::Input(i)).flags;
+        if (flags & DETAILED_ONLY)
             inputEdits[i]->setEnabled(detailed);
+        if (flags & CLASSIC_AT_NORMAL)
+            showInput(PlanModel::Input(i));
     }
     for (int i = 0; i < PlanModel::OptionCount; ++i) {
         if (Fields::option(PlanModel::Option(i)).flags & OPT_DETAILED_ONLY)
@@ -196,10 +216,17 @@ void MainWindow::sizeForScreen(const QSize &available)
 {
     // Wide enough for the form without a horizontal scroll bar, tall as the form's default,
     // and never beyond the screen.
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const QSize wanted(
-        std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8), height());
-    resize(wanted.boundedTo(available));
+    const auto fit = [this, available] {
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const QSize wanted(
+            std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8),
+            height());
+        resize(wanted.boundedTo(available));
+    };
+    fit();
+    // The form claims its full width only once it has been shown (by some tens of pixels in
+    // Japanese): measured again then, so that no field is cut off at the right.
+    QTimer::singleShot(0, this, fit);
 }
 
 void MainWindow::buildSettingsMenu()
@@ -218,10 +245,51 @@ void MainWindow::buildSettingsMenu()
         connect(action, &QAction::triggered, this,
                 [this, i] { plan->setAbsorption(PlanModel::Absorption(i)); });
     }
+    buildLanguageMenu(settings);
     absorptionLabel = new QLabel(this);
     absorptionLabel->setObjectName(QStringLiteral("AbsorptionData"));
     statusBar()->addPermanentWidget(absorptionLabel);
     showAbsorption();
+}
+
+void MainWindow::buildLanguageMenu(QMenu *settings)
+{
+    // Named in both languages, and each language in its own: someone who cannot read the
+    // interface still finds the way out of it.
+    QMenu *menu = settings->addMenu(QStringLiteral("Language / 言語"));
+    menu->setObjectName(QStringLiteral("menu_Language"));
+    auto *group = new QActionGroup(this);
+    // The form's own File menu tells which catalogue the window was built with.
+    const bool japaneseNow = menu_File->title() != QLatin1String("&File");
+    for (const bool japanese : {true, false}) {
+        QAction *action =
+            menu->addAction(japanese ? QStringLiteral("日本語") : QStringLiteral("English"));
+        action->setObjectName(japanese ? QStringLiteral("actionJapanese")
+                                       : QStringLiteral("actionEnglish"));
+        action->setCheckable(true);
+        action->setChecked(japanese == japaneseNow);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, japanese] { chooseLanguage(japanese); });
+    }
+}
+
+void MainWindow::chooseLanguage(bool japanese)
+{
+    Q_EMIT languageChosen(japanese);
+    // Said in the language chosen: that is the one the user reads best.
+    static const char *const nextStart[2] = {
+        QT_TR_NOOP("English from the next start, unless started as Tirne or with -e or -j."),
+        QT_TR_NOOP("Japanese from the next start, unless started as Tirne or with -e or -j.")};
+    const char *source = nextStart[japanese ? 1 : 0];
+    QString text = QString::fromUtf8(source);
+    if (japanese) {
+        QTranslator catalogue;
+        if (catalogue.load(QStringLiteral(":Tirn_ja_JP")))
+            text = catalogue.translate("MainWindow", source);
+        if (text.isEmpty())
+            text = tr(source);
+    }
+    statusBar()->showMessage(text, 10000);
 }
 
 void MainWindow::buildPlotActions()
@@ -251,6 +319,14 @@ void MainWindow::resetRange()
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The excitation marker lasts while the pointer moves over the plot with Shift held.
+    if (watched == GView1 && excitationMarked &&
+        (event->type() == QEvent::Leave ||
+         (event->type() == QEvent::KeyRelease &&
+          static_cast<QKeyEvent *>(event)->key() == Qt::Key_Shift))) {
+        excitationMarked = false;
+        GView1->update();
+    }
     if (watched == GView1 && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Home) {
         resetRange();
@@ -298,9 +374,12 @@ bool MainWindow::openSession(const QString &fileName, QString *error)
     const QString shown = QDir::toNativeSeparators(fileName);
     const PlanModel::SessionLoad r = plan->loadSession(fileName);
     if (!r.ok) {
-        statusBar()->showMessage(tr("Session not opened from %1: %2").arg(shown, r.error));
+        const QString failure = tr("Session not opened from %1: %2").arg(shown, r.error);
+        statusBar()->showMessage(failure);
         if (error)
             *error = r.error;
+        else
+            showOpenFailure(failure);
         return false;
     }
     if (r.ignoredCount > 0 || !r.missing.isEmpty() || !r.notes.isEmpty()) {
@@ -330,6 +409,12 @@ bool MainWindow::saveSession(const QString &fileName)
     }
     statusBar()->showMessage(tr("Saved session to %1").arg(shown), 5000);
     return true;
+}
+
+void MainWindow::showOpenFailure(const QString &message)
+{
+    // One box at a time, as for a failed save: a later failure replaces the text.
+    showFailureBox(this, QStringLiteral("openFailureBox"), tr("Not opened"), message);
 }
 
 void MainWindow::showAbsorption()
@@ -428,6 +513,11 @@ void MainWindow::wireForm()
 
     connect(actionSave_Spectrum, &QAction::triggered, saveDialog, &QWidget::show);
     connect(saveDialog, &QFileDialog::fileSelected, this, &MainWindow::SaveSpectrum);
+    // The desktop's own quit key; Ctrl+Q where the platform names none. Quitting closes the
+    // windows, which is the path that writes the last session.
+    action_Quit->setShortcuts(QKeySequence::keyBindings(QKeySequence::Quit).isEmpty()
+                                  ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Q)}
+                                  : QKeySequence::keyBindings(QKeySequence::Quit));
     connect(action_Quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(MutBox, &QGroupBox::toggled, this, &MainWindow::showHideMTBox);
     connect(FluoBox, &QGroupBox::toggled, this, &MainWindow::showHideFBox);
@@ -456,6 +546,12 @@ void MainWindow::edited(PlanModel::Input field)
         return;
     edit->setModified(false);
     plan->setInput(field, edit->text());
+}
+
+void MainWindow::finishEditing()
+{
+    for (int i = 0; i < PlanModel::InputCount; ++i)
+        edited(PlanModel::Input(i));
 }
 
 void MainWindow::InTgtCmp()
@@ -545,7 +641,11 @@ void MainWindow::showHideFBox(bool f)
 void MainWindow::showInput(PlanModel::Input field)
 {
     // Rewriting a field with its own text would still reset its cursor and undo history.
-    const QString text = plan->input(field);
+    // A greyed angle shows what the classic model computes with; the typed value stays in the
+    // plan for the detailed model and the session.
+    const bool atNormal =
+        (Fields::input(field).flags & CLASSIC_AT_NORMAL) && !plan->option(PlanModel::DetailedFluo);
+    const QString text = atNormal ? QStringLiteral("90") : plan->input(field);
     if (inputEdits[field]->text() != text)
         inputEdits[field]->setText(text);
 }

@@ -34,9 +34,13 @@ public:
     ~MainWindow() override;
 
     // Sessions from the File menu (and the last session at start and quit); the status bar says
-    // what happened. False when nothing was read or written; error (when given) then says why.
+    // what happened. False when nothing was read or written; error (when given) then says why,
+    // for the caller to tell. Without it a failed open is also put up in a box.
     bool openSession(const QString &fileName, QString *error = nullptr);
     bool saveSession(const QString &fileName);
+
+    // Hands the plan what is typed in a field and not yet finished (the window is closing).
+    void finishEditing();
 
     // Sizes the window for a screen of this available area: the form's width where it fits,
     // never larger than the area.
@@ -80,6 +84,10 @@ private Q_SLOTS:
     void showHideMTBox(bool f);
     void showHideFBox(bool f);
 
+Q_SIGNALS:
+    // The language chosen in the Settings menu, for the next start.
+    void languageChosen(bool japanese);
+
 public Q_SLOTS:
     void mouseMoved(QMouseEvent *e);
     void mousePressed(QMouseEvent *e);
@@ -103,6 +111,10 @@ private:
     void showDetailedState();
     void fitToSmallScreens();
     void buildSettingsMenu();
+    void buildLanguageMenu(QMenu *settings);
+    void chooseLanguage(bool japanese);
+    // Puts up why a session did not open, without waiting.
+    void showOpenFailure(const QString &message);
     void buildSessionActions();
     void buildPlotActions();
     // Back to the range as it was after the last typed range edit.
@@ -115,6 +127,7 @@ private:
     QLineEdit *inputEdits[PlanModel::InputCount] = {};
     EnergyRange rangeAtPress;      // the plot range when the mouse button went down
     double keVPerPixelAtPress = 0; // and the scale it was drawn at
+    bool excitationMarked = false; // Shift + move is setting the excitation energy
     QActionGroup *absorptionGroup = nullptr;
     QAction *absorptionActions[2] = {};
     QLabel *absorptionLabel = nullptr; // permanent in the status bar

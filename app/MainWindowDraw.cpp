@@ -47,6 +47,11 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.readoutFormat = integ ? tr("Fluo. Int. : %1 photons/s per channel (at %2 [keV])")
                              : tr("Fluo. Int. : %1 photons/s (at %2 [keV])");
     in.logMuT = plan->logScale();
+    if (excitationMarked) {
+        const QString energy = plan->input(PlanModel::ExtEnergy);
+        in.excitationE = energy.toDouble();
+        in.excitationCaption = tr("Excitation %1 keV").arg(energy);
+    }
     in.energyTitle = tr("Energy [keV]");
     in.muTTitle = tr("mu t");
     in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");

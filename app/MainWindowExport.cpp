@@ -54,6 +54,17 @@ void MainWindow::SavePlotImage()
         return;
     if (QFileInfo(name).suffix().isEmpty())
         name += QLatin1Char('.') + defaultSuffix(ExportKind::PlotImage);
+    const QString shown = QDir::toNativeSeparators(name);
+    const auto fail = [this, &shown](const QString &why) {
+        const QString failure = tr("Plot image not saved to %1: %2").arg(shown, why);
+        statusBar()->showMessage(failure);
+        showSaveFailure(this, failure);
+    };
+    // A name no format takes is refused before the user picks a size for nothing.
+    if (!exportFormatFor(ExportKind::PlotImage, name)) {
+        fail(tr("no image format for the suffix \"%1\"").arg(QFileInfo(name).suffix().toLower()));
+        return;
+    }
     bool ok = false;
     const QString sizeText = QInputDialog::getText(
         this, tr("Save Plot Image"), tr("Size in pixels (width x height):"), QLineEdit::Normal,
@@ -62,14 +73,11 @@ void MainWindow::SavePlotImage()
         return;
     const QSize size = parseImageSize(sizeText);
     QString error;
-    const QString shown = QDir::toNativeSeparators(name);
     if (savePlotImage(name, size, &error)) {
         statusBar()->showMessage(tr("Saved plot image to %1").arg(shown), 5000);
         return;
     }
-    const QString failure = tr("Plot image not saved to %1: %2").arg(shown, error);
-    statusBar()->showMessage(failure);
-    showSaveFailure(this, failure);
+    fail(error);
 }
 
 QSize parseImageSize(const QString &text)

@@ -5,6 +5,7 @@
 #include "RangeNavigation.h"
 
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QWheelEvent>
 
 namespace {
@@ -36,19 +37,33 @@ void MainWindow::mouseDoubleClicked(QMouseEvent *) {}
 void MainWindow::mouseMoved(QMouseEvent *e)
 {
     plotMouse.recordMove(e);
-    if (plotMouse.pressed) {
+    // An empty plot has no energy scale to point at: nothing to pan, nothing to set.
+    const bool scaled = plan->plotShown();
+    if (plotMouse.pressed && scaled) {
         const EnergyRange r =
             pannedRange(rangeAtPress, keVPerPixelAtPress, plotMouse.pressX, plotMouse.curX);
         plan->setRange(rangeText(r.start), rangeText(r.end));
-    } else if (e->modifiers() & Qt::ShiftModifier) {
-        plan->setInput(PlanModel::ExtEnergy,
-                       QString::number(plotCoord.screenToRealX(e->pos().x()), 'g', 6));
+    }
+    // Shift rewrites the excitation energy as the pointer moves: the plot marks it and the
+    // status bar says so, since nothing else on the plot would.
+    const bool marking = scaled && !plotMouse.pressed && (e->modifiers() & Qt::ShiftModifier);
+    if (marking) {
+        const QString energy = QString::number(plotCoord.screenToRealX(e->pos().x()), 'g', 6);
+        plan->setInput(PlanModel::ExtEnergy, energy);
+        statusBar()->showMessage(
+            tr("Excitation energy set to %1 keV (Shift + move over the plot)").arg(energy), 5000);
+    }
+    if (marking != excitationMarked) {
+        excitationMarked = marking;
+        GView1->update();
     }
     update();
 }
 
 void MainWindow::wheelMoved(QWheelEvent *e)
 {
+    if (!plan->plotShown())
+        return;
     // One event is one zoom step whatever its size; only the direction counts.
     const double steps = e->angleDelta().y() * 0.125 / 15;
     const int x = static_cast<int>(e->position().x());

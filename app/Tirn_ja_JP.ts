@@ -72,42 +72,6 @@
         <translation>密度 [g/cm3]</translation>
     </message>
     <message>
-        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
-&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
-p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 3.487 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;1.27 g/cm-3 --&amp;gt; thickness[cm] == [g] for 1cm cyl.&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;2.60 g/cm-3 --&amp;gt; thickness[cm] == [g] for 1cm cyl.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
-&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
-p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 3.487 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;1.27 g/cm-3 --&amp;gt; thickness[cm] == [g] for 1cm cyl.&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;2.60 g/cm-3 --&amp;gt; thickness[cm] == [g] for 1cm cyl.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
-        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
-&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
-p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 2.34 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
-&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
-p, li { white-space: pre-wrap; }
-&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:'Lucida Grande'; font-size:13pt; font-weight:400; font-style:normal;&quot;&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;BN : 2.34 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Air : 0.0013 g/cm-3&lt;br /&gt;Al : 2.7 g/cm-3&lt;/p&gt;
-&lt;p style=&quot; margin-top:12px; margin-bottom:12px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;Be : 1.85 c/cm-3&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
         <source>mut Calculation</source>
         <translation>μt 計算</translation>
     </message>
@@ -200,10 +164,6 @@ p, li { white-space: pre-wrap; }
         <translation>   検出器半径[cm]</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Normally 0.5.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;通常0.5[cm]&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
         <source>Env. / Filters</source>
         <translation>環境/フィルタ</translation>
     </message>
@@ -248,16 +208,8 @@ p, li { white-space: pre-wrap; }
         <translation>MCA Ch [keV]</translation>
     </message>
     <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;It should be usually set at 0.01.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;通常 0.01[keV]&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
-    </message>
-    <message>
         <source>Det. Res.(FWHM)[keV]</source>
         <translation>検出器分解能(FWHM) [keV]</translation>
-    </message>
-    <message>
-        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;It should be usually set at about 0.3.&lt;/p&gt;&lt;p&gt;&lt;br/&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;通常 0.3[keV]程度&lt;/p&gt;&lt;p&gt;&lt;br/&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>Int.</source>
@@ -300,12 +252,20 @@ p, li { white-space: pre-wrap; }
         <translation>スペクトル保存</translation>
     </message>
     <message>
+        <source>Excitation energy set to %1 keV (Shift + move over the plot)</source>
+        <translation>励起エネルギーを %1 keV にしました (Shift を押してプロット上を移動)</translation>
+    </message>
+    <message>
+        <source>Excitation %1 keV</source>
+        <translation>励起 %1 keV</translation>
+    </message>
+    <message>
         <source>Fluo. Int. : %1 photons/s (at %2 [keV])</source>
-        <translation>蛍光強度 : %1 光子/秒 (at %2 [keV])</translation>
+        <translation>蛍光強度 : %1 光子/秒 (%2 [keV] にて)</translation>
     </message>
     <message>
         <source>Fluo. Int. : %1 photons/s per channel (at %2 [keV])</source>
-        <translation>蛍光強度 : %1 光子/秒/チャンネル (at %2 [keV])</translation>
+        <translation>蛍光強度 : %1 光子/秒/チャンネル (%2 [keV] にて)</translation>
     </message>
     <message>
         <source>OK</source>
@@ -314,6 +274,10 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>not OK</source>
         <translation>不適</translation>
+    </message>
+    <message>
+        <source>correct the flagged field first: %1</source>
+        <translation>先に枠が赤い欄を直してください: %1</translation>
     </message>
     <message>
         <source>the energy range is empty</source>
@@ -334,6 +298,26 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>mu t cannot be set by the binder weight: the pellet values give no finite binder amount.</source>
         <translation>希釈物質の重量では μt を設定できません: 錠剤の値から有限の希釈物質量が得られません。</translation>
+    </message>
+    <message>
+        <source>Density of the target as pressed. For reference: hexagonal BN 2.1 to 2.3 (the binder default, 2.34), cubic BN 3.49, Al 2.70, Be 1.85, air 0.0012 (20 °C). At 1.27 g/cm3 a 10 mm pellet weighs as many grams as it is centimetres thick; at 2.60 g/cm3 a 7 mm one does.</source>
+        <translation>押し固めた対象物質の密度。参考値: 六方晶 BN 2.1〜2.3 (希釈物質の既定値 2.34)、立方晶 BN 3.49、Al 2.70、Be 1.85、空気 0.0012 (20 °C)。1.27 g/cm3 では直径 10 mm の錠剤の重さ [g] が厚さ [cm] と同じ数になり、2.60 g/cm3 では直径 7 mm の錠剤がそうなります。</translation>
+    </message>
+    <message>
+        <source>Density of the binder as pressed. For reference: hexagonal BN 2.1 to 2.3 (the default, 2.34), cellulose 1.5, polyethylene 0.92 to 0.97, cubic BN 3.49.</source>
+        <translation>押し固めた希釈物質の密度。参考値: 六方晶 BN 2.1〜2.3 (既定値 2.34)、セルロース 1.5、ポリエチレン 0.92〜0.97、立方晶 BN 3.49。</translation>
+    </message>
+    <message>
+        <source>Radius of the detector's active area: 0.5 cm is about 80 mm2</source>
+        <translation>検出器の有感領域の半径: 0.5 cm で約 80 mm2</translation>
+    </message>
+    <message>
+        <source>Width of one channel of the multichannel analyser; 0.01 keV is usual</source>
+        <translation>マルチチャンネルアナライザの 1 チャンネルの幅。通常は 0.01 keV</translation>
+    </message>
+    <message>
+        <source>Energy resolution (FWHM) of the detector at Mn Kα (5.9 keV): typically 0.12 to 0.15 keV for a silicon drift detector</source>
+        <translation>Mn Kα (5.9 keV) での検出器のエネルギー分解能 (半値全幅): シリコンドリフト検出器では通常 0.12〜0.15 keV</translation>
     </message>
     <message>
         <source>Sample thickness</source>
@@ -536,12 +520,56 @@ p, li { white-space: pre-wrap; }
         <translation>この入力値ではスペクトルを計算できません（有限でない数値を含みます）</translation>
     </message>
     <message>
-        <source>unknown element symbol ignored: %1</source>
-        <translation>未知の元素記号を無視しました: %1</translation>
+        <source>unknown element symbol: %1</source>
+        <translation>未知の元素記号: %1</translation>
+    </message>
+    <message>
+        <source>the composition is not used until it is corrected</source>
+        <translation>修正されるまでこの組成は使いません</translation>
     </message>
     <message>
         <source>characters ignored: %1</source>
         <translation>無視した文字: %1</translation>
+    </message>
+    <message>
+        <source>the number %1 is ignored</source>
+        <translation>数 %1 は無視されます</translation>
+    </message>
+    <message>
+        <source>the numbers %1 are ignored</source>
+        <translation>数 %1 は無視されます</translation>
+    </message>
+    <message>
+        <source>%1 before %2</source>
+        <translation>%1（%2 の前）</translation>
+    </message>
+    <message>
+        <source>%1 at the end</source>
+        <translation>%1（末尾）</translation>
+    </message>
+    <message>
+        <source>a mixture by mass is written [SiO2]70[Al2O3]30</source>
+        <translation>質量比の混合物は [SiO2]70[Al2O3]30 のように書きます</translation>
+    </message>
+    <message>
+        <source>no composition could be read</source>
+        <translation>組成を読み取れません</translation>
+    </message>
+    <message>
+        <source>no composition could be read: unbalanced parentheses</source>
+        <translation>組成を読み取れません: 丸括弧の対応が取れていません</translation>
+    </message>
+    <message>
+        <source>no composition could be read: unbalanced square brackets</source>
+        <translation>組成を読み取れません: 角括弧の対応が取れていません</translation>
+    </message>
+    <message>
+        <source>no composition could be read: square brackets only enclose the parts of a mixture by mass</source>
+        <translation>組成を読み取れません: 角括弧は質量比の混合物の成分を囲むときだけ使います</translation>
+    </message>
+    <message>
+        <source>no composition — type one, e.g. Fe2O3</source>
+        <translation>組成がありません — 例えば Fe2O3 のように入力してください</translation>
     </message>
     <message>
         <source>No absorption edge of %1 at %2 keV (a jump shows only within 0.1 eV of an edge); the nearest is %1 %3 at %4 keV.</source>
@@ -830,6 +858,18 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Not saved</source>
         <translation>保存できませんでした</translation>
+    </message>
+    <message>
+        <source>Not opened</source>
+        <translation>開けませんでした</translation>
+    </message>
+    <message>
+        <source>English from the next start, unless started as Tirne or with -e or -j.</source>
+        <translation>次回の起動から英語で表示します（Tirne としての起動と -e、-j の指定が優先されます）。</translation>
+    </message>
+    <message>
+        <source>Japanese from the next start, unless started as Tirne or with -e or -j.</source>
+        <translation>次回の起動から日本語で表示します（Tirne としての起動と -e、-j の指定が優先されます）。</translation>
     </message>
     <message>
         <source>the file was not written completely</source>

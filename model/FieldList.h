@@ -34,10 +34,10 @@
 
 TIRN_OUTPUT(ExtendedTgtMolecularForm, "", "", nullptr, nullptr, 0)
 TIRN_OUTPUT(ExtendedBndMolecularForm, "", "", nullptr, nullptr, 0)
-TIRN_OUTPUT(CylWeight, "10", "mg", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(CylWeight, "", "mg", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(CylVol, "", "mm3", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
-TIRN_OUTPUT(dMut, "1", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
-TIRN_OUTPUT(MuPt, "2.5", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(dMut, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(MuPt, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(TransM, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(label_15, "", "", nullptr, nullptr, 0)
 TIRN_OUTPUT(label_20, "", "", nullptr, nullptr, 0)
@@ -64,19 +64,25 @@ TIRN_INPUT(SetCylDiam, "7", "mm", Rule::Positive, 0.1, 1000, QT_TRANSLATE_NOOP("
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetTgtBndMolR, "100", "mol%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Mol%]"), nullptr,
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetTgtBndWtR, "100", "wt%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Wt%]"), nullptr,
+TIRN_INPUT(SetTgtBndWtR, "100", "wt%", Rule::Share, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Target Ratio [Wt%]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Share of the target in the total weight (target and binder)"),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetTgtDens, "1", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]"), nullptr,
+TIRN_INPUT(SetTgtDens, "1", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Target density [g/cm3]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Density of the target as pressed. For reference: hexagonal BN 2.1 to 2.3 (the binder default, 2.34), cubic BN 3.49, Al 2.70, Be 1.85, air 0.0012 (20 \u00b0C). At 1.27 g/cm3 a 10 mm pellet weighs as many grams as it is centimetres thick; at 2.60 g/cm3 a 7 mm one does."),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetBndDens, "2.34", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]"), nullptr,
+TIRN_INPUT(SetBndDens, "2.34", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Binder density [g/cm3]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Density of the binder as pressed. For reference: hexagonal BN 2.1 to 2.3 (the default, 2.34), cellulose 1.5, polyethylene 0.92 to 0.97, cubic BN 3.49."),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
-TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]"), nullptr,
+TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Thickness [mm]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Sample thickness"),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
            GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT)
-TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"), nullptr,
+TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"),
+           QT_TRANSLATE_NOOP("MainWindow", "Enter the wanted d-mu t (typically about 1)"),
            GroupMuT, FEEDS_LINES, READS_NONE)
-TIRN_INPUT(SetMuT, "2.5", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t"), nullptr,
+TIRN_INPUT(SetMuT, "2.5", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted mu(+)t"),
+           QT_TRANSLATE_NOOP("MainWindow", "Enter the wanted mu t (typically 3 to 4)"),
            GroupMuT, FEEDS_LINES, READS_NONE)
 TIRN_INPUT(StartE0, "5", "keV", Rule::RangeStart, 0, 800, QT_TRANSLATE_NOOP("MainWindow", "Es [keV]"), nullptr,
            GroupRange, 0, READS_RANGE)
@@ -102,18 +108,21 @@ TIRN_INPUT(Distance, "20", "cm", Rule::Positive, 0.01, 1000, QT_TRANSLATE_NOOP("
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
 TIRN_INPUT(AirThickness, "150", "mm", Rule::NonNegative, 0, 10000, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(DetRadius, "0.5", "cm", Rule::Positive, 0.001, 100, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]"), nullptr,
+TIRN_INPUT(DetRadius, "0.5", "cm", Rule::Positive, 0.001, 100, QT_TRANSLATE_NOOP("MainWindow", "Det. Rad.[cm]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Radius of the detector's active area: 0.5 cm is about 80 mm2"),
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
-TIRN_INPUT(DetResolution, "0.3", "keV", Rule::Positive, 0.01, 10, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]"), nullptr,
+TIRN_INPUT(DetResolution, "0.3", "keV", Rule::Positive, 0.01, 10, QT_TRANSLATE_NOOP("MainWindow", "Det. Res.(FWHM)[keV]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Energy resolution (FWHM) of the detector at Mn K\u03b1 (5.9 keV): typically 0.12 to 0.15 keV for a silicon drift detector"),
            GroupSpectrum, FANO_LIMITED, READS_SPECTRUM)
-TIRN_INPUT(MCAResolution, "0.01", "keV", Rule::Positive, 1e-4, 1, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]"), nullptr,
+TIRN_INPUT(MCAResolution, "0.01", "keV", Rule::Positive, 1e-4, 1, QT_TRANSLATE_NOOP("MainWindow", "MCA Ch[keV]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Width of one channel of the multichannel analyser; 0.01 keV is usual"),
            GroupSpectrum, 0, READS_SPECTRUM)
 TIRN_INPUT(IncidenceAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP("MainWindow", "Incidence [deg]"),
            QT_TRANSLATE_NOOP("MainWindow", "Angle between the beam and the pellet surface"),
-           GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+           GroupGeometry, FEEDS_LINES | DETAILED_ONLY | CLASSIC_AT_NORMAL, READS_SPECTRUM)
 TIRN_INPUT(ExitAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]"),
            QT_TRANSLATE_NOOP("MainWindow", "Angle between the pellet surface and the detector axis"),
-           GroupGeometry, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+           GroupGeometry, FEEDS_LINES | DETAILED_ONLY | CLASSIC_AT_NORMAL, READS_SPECTRUM)
 TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]"),
            QT_TRANSLATE_NOOP("MainWindow", "Thickness of the detector's crystal"),
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)

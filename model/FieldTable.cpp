@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -54,9 +55,23 @@ template <typename Table> int indexIn(const Table &table, const QString &name)
     return -1;
 }
 
+// A bound as people write it: 1000000 and 0.000001 rather than 1e+06 and 1e-06; only numbers
+// that would need more than a few zeros keep the exponent, as the user types it (1e16).
 QString number(double v)
 {
-    return std::isinf(v) ? QStringLiteral("inf") : QString::number(v, 'g', 6);
+    if (std::isinf(v))
+        return QStringLiteral("inf");
+    const QString shortest = QString::number(v, 'g', 6);
+    const int e = int(shortest.indexOf(QLatin1Char('e')));
+    if (e < 0)
+        return shortest;
+    const QString mantissa = shortest.left(e);
+    const int exponent = shortest.mid(e + 1).toInt();
+    if (exponent < -6 || exponent > 9)
+        return mantissa + QLatin1Char('e') + QString::number(exponent);
+    const int point = int(mantissa.indexOf(QLatin1Char('.')));
+    const int decimals = point < 0 ? 0 : int(mantissa.size()) - point - 1;
+    return QString::number(v, 'f', std::max(0, decimals - exponent));
 }
 
 // The rule as a reader of the listing needs it: the interval the number must lie in.
@@ -132,14 +147,17 @@ QString listing()
         line(r.name, "input", QString::fromUtf8(r.unit), QString::fromUtf8(r.defaultText),
              ruleText(r));
     }
-    for (const OutputRow &r : OUTPUTS)
-        line(r.name, "output", QString::fromUtf8(r.unit), QString::fromUtf8(r.defaultText), {});
+    for (const OutputRow &r : OUTPUTS) {
+        line(r.name, "output", QString::fromUtf8(r.unit), QString::fromUtf8(r.defaultText),
+             QStringLiteral("read-out: --print only"));
+    }
     for (const OptionRow &r : OPTIONS) {
         line(r.name, "option", QString(), r.checked ? QStringLiteral("1") : QStringLiteral("0"),
-             QStringLiteral("0 or 1"));
+             QStringLiteral("1, 0, true or false"));
     }
+    // The items follow the target (its elements, then the chosen element's edges).
     for (const char *c : CHOICES)
-        line(c, "choice", QString(), QString(), QStringLiteral("an item of the list"));
+        line(c, "choice", QString(), QString(), QStringLiteral("an item of its list"));
     return out;
 }
 

@@ -41,6 +41,7 @@ enum FieldFlag : unsigned {
     EMPTY_WITHOUT_FILTER2 = 1u << 2, // may stay empty while filter 2 has no composition
     EMPTY_WITHOUT_TARGET = 1u << 3,  // may stay empty while there is no target
     FANO_LIMITED = 1u << 4,          // a detector resolution: the material's Fano limit applies
+    CLASSIC_AT_NORMAL = 1u << 5,     // an angle the classic model takes as 90 degrees
 };
 
 enum OutputFlag : unsigned {

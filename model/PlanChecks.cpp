@@ -146,28 +146,31 @@ unsigned PlanModel::readoutsOfFlagged() const
         // The classic model computes nothing from the detailed model's fields.
         if ((row.flags & DETAILED_ONLY) && !options[DetailedFluo])
             continue;
-        // A pellet composition of which nothing could be used ("Xq", counts beyond the doubles)
-        // counts as flagged; one the parser read in part is only named.
-        const Composition *pelletComp = i == SetTgtCmp   ? &tgtComp
-                                        : i == SetBndCmp ? &bndComp
-                                                         : nullptr;
-        const bool unusable = pelletComp && !pelletComp->valid && !compositionProblems[i].isEmpty();
-        if (unusable || flagged(Input(i)))
+        // A pellet composition that cannot be used (no target, "Xq2O3", "(BN", counts beyond
+        // the doubles) counts as flagged, but for its expanded form, which is the parser's answer
+        // to the text; one the parser read in part is only named. An empty binder is none.
+        const bool unusable =
+            (i == SetTgtCmp && !tgtComp.valid) ||
+            (i == SetBndCmp && !bndComp.valid && !compositionProblems[i].isEmpty());
+        if (unusable)
+            mask |= row.readouts & ~(READS_TARGET | READS_BINDER);
+        else if (flagged(Input(i)))
             mask |= row.readouts;
     }
     return mask;
 }
 
 // A read-out computed from a flagged field would answer another form than the one on show; it
-// is empty instead ("Case:" for the case, which says no case). Its role goes back to normal.
+// is empty instead, the case too: a script reading it must not mistake a caption for an answer.
+// Its role goes back to normal.
 void PlanModel::clearReadoutsOfFlagged()
 {
     const unsigned mask = readoutsOfFlagged();
     for (int o = 0; o < OutputCount; ++o) {
         if (!(mask & readoutBit(Output(o))))
             continue;
-        const OutputRow &row = Fields::output(Output(o));
-        setOutputText(Output(o), row.flags & OUT_TRANSLATED ? trMain(row.defaultText) : QString());
+        unanswered &= ~readoutBit(Output(o));
+        setOutputText(Output(o), QString());
         setOutputRole(Output(o), OutputNormal);
     }
 }
@@ -247,6 +250,12 @@ QString PlanModel::unexcitedProblem() const
         .arg(QString::number(E0, 'g', 6), lowestName, QString::number(lowest, 'f', 4));
 }
 
+void PlanModel::restateStatus()
+{
+    shownStatus.clear();
+    finishEdit(-2);
+}
+
 void PlanModel::finishEdit(int editedField)
 {
     updateChecks();
@@ -264,6 +273,10 @@ void PlanModel::finishEdit(int editedField)
         message = unexcitedProblem();
     if (message.isEmpty())
         message = deadTimeProblem();
+    // Without a target every result is empty; the first thing to say is why.
+    if (message.isEmpty() && inputs[SetTgtCmp].trimmed().isEmpty())
+        message = fieldCaption(SetTgtCmp) + QStringLiteral(": ") +
+                  trMain("no composition \u2014 type one, e.g. Fe2O3");
     for (int i = 0; message.isEmpty() && i < InputCount; ++i)
         message = problems[i];
     if (message.isEmpty() && unanswered)

@@ -332,23 +332,62 @@ QString PlanModel::evaluate(Input field, Composition &comp)
 {
     ParseNotes notes;
     QString expanded = evalComposition(inputs[field], comp, xrayDb, &notes);
-    // What the parser passed over is named, so that "Xq2O3" is not silently read as "O3".
+    // Everything the parser passed over is named, so that "0.7SiO2 0.3Al2O3" is not silently
+    // read as Si1 O5 Al2.
     QStringList dropped;
     // Counts beyond the doubles ("Fe" and 400 nines) leave nothing to compute with: no
     // composition, rather than one that turns every result into nan.
     const bool finite = std::isfinite(comp.molecularWeight()) &&
                         std::all_of(comp.entries.cbegin(), comp.entries.cend(),
                                     [](const CompEntry &e) { return std::isfinite(e.amount); });
-    if (!finite) {
+    // What is left of a composition without its unknown symbols is another material ("Xq2O3"
+    // is not "O3"): it is not used at all.
+    const bool refused = !finite || !notes.unknownSymbols.isEmpty();
+    if (refused) {
         comp.entries.clear();
         comp.valid = false;
         expanded.clear();
-        dropped << trMain("amounts too large to compute with");
     }
+    if (!comp.valid && !refused && !inputs[field].trimmed().isEmpty()) {
+        switch (notes.rejection) {
+        case ParseNotes::UnbalancedParentheses:
+            dropped << trMain("no composition could be read: unbalanced parentheses");
+            break;
+        case ParseNotes::UnbalancedBrackets:
+            dropped << trMain("no composition could be read: unbalanced square brackets");
+            break;
+        case ParseNotes::MisplacedBracket:
+            dropped << trMain("no composition could be read: square brackets only enclose the "
+                              "parts of a mixture by mass");
+            break;
+        case ParseNotes::Accepted:
+        case ParseNotes::NothingToRead:
+            dropped << trMain("no composition could be read");
+            break;
+        }
+    }
+    if (!finite)
+        dropped << trMain("amounts too large to compute with");
     if (!notes.unknownSymbols.isEmpty()) {
-        dropped << trMain("unknown element symbol ignored: %1")
+        dropped << trMain("unknown element symbol: %1")
                        .arg(notes.unknownSymbols.mid(0, 8).join(QStringLiteral(", ")));
     }
+    constexpr int kShownNumbers = 6;
+    if (!notes.ignoredNumbers.isEmpty()) {
+        QStringList shown;
+        for (const IgnoredNumber &n : notes.ignoredNumbers.mid(0, kShownNumbers)) {
+            shown << (n.before.isEmpty() ? trMain("%1 at the end").arg(n.number)
+                                         : trMain("%1 before %2").arg(n.number, n.before));
+        }
+        if (notes.ignoredNumbers.size() > kShownNumbers)
+            shown << QStringLiteral("...");
+        dropped
+            << (notes.ignoredNumbers.size() == 1
+                    ? trMain("the number %1 is ignored").arg(shown.first())
+                    : trMain("the numbers %1 are ignored").arg(shown.join(QStringLiteral(", "))));
+    }
+    bool mixtureLike =
+        !notes.ignoredNumbers.isEmpty() || notes.rejection == ParseNotes::MisplacedBracket;
     if (!notes.skippedCharacters.isEmpty()) {
         QStringList shown;
         for (const QChar ch : notes.skippedCharacters.left(12)) {
@@ -357,11 +396,25 @@ QString PlanModel::evaluate(Input field, Composition &comp)
                           : QStringLiteral("U+%1").arg(ch.unicode(), 4, 16, QLatin1Char('0')));
         }
         dropped << trMain("characters ignored: %1").arg(shown.join(QLatin1Char(' ')));
+        // "+", "-", "%" or "," between compounds: a mixture meant; lower-case letters are not.
+        for (const QChar ch : notes.skippedCharacters)
+            mixtureLike = mixtureLike || !ch.isLetter();
     }
+    if (mixtureLike)
+        dropped << trMain("a mixture by mass is written [SiO2]70[Al2O3]30");
+    if (!notes.unknownSymbols.isEmpty())
+        dropped << trMain("the composition is not used until it is corrected");
     compositionProblems[field] = dropped.isEmpty() ? QString()
                                                    : fieldCaption(field) + QStringLiteral(": ") +
                                                          dropped.join(QStringLiteral("; "));
     return expanded;
+}
+
+bool PlanModel::pelletUsable() const
+{
+    // An empty binder is a pellet of the target alone; a binder text that reads as nothing is
+    // a mistake, not an absent binder.
+    return tgtComp.valid && (bndComp.valid || compositionProblems[SetBndCmp].isEmpty());
 }
 
 void PlanModel::inTgtCmp()
@@ -388,6 +441,11 @@ void PlanModel::inTgtCmp()
         elementIndex = 0;
         Q_EMIT choiceChanged(SelectTE);
         selTarget();
+    } else {
+        // The point was an edge of the old target; the next target chooses its own, as at
+        // start.
+        calcPointE = 0;
+        setText(SetCalcPointE, QString());
     }
     molRatioToWtRatio();
     recalcFromThickness();
@@ -427,7 +485,7 @@ void PlanModel::wtRatioToMolRatio()
 // Nothing is derived from a flagged field: the pellet stays as it was until the field is sound.
 void PlanModel::recalcFromThickness()
 {
-    if (!tgtComp.valid ||
+    if (!pelletUsable() ||
         anyFlagged({SetTgtBndMolR, SetTgtBndWtR, SetTgtDens, SetBndDens, SetThick, SetCylDiam}))
         return;
     PelletThicknessInput in;
@@ -457,7 +515,7 @@ void PlanModel::recalcFromThickness()
 
 void PlanModel::recalcFromWeights()
 {
-    if (!tgtComp.valid ||
+    if (!pelletUsable() ||
         anyFlagged({SetTgtWeight, SetBndWeight, SetTgtDens, SetBndDens, SetCylDiam}))
         return;
     PelletWeightsInput in;

@@ -115,6 +115,9 @@ public:
 
     // A plot range set by dragging or zooming: both ends at once.
     void setRange(const QString &start, const QString &end);
+    // Says again what the status bar should say of the plan as it stands (a new window's
+    // first word: a fresh plan has no target yet, and the user is told what to type).
+    void restateStatus();
 
     // ---- what the form shows ----
     QString input(Input field) const { return inputs[field]; }
@@ -233,6 +236,9 @@ private:
 
     // Evaluates a composition field, noting what the parser passed over.
     QString evaluate(Input field, Composition &comp);
+    // True when target and binder can be computed with: a target, and a binder that is either
+    // read or left empty.
+    bool pelletUsable() const;
     // The recomputation of each edit.
     void inTgtCmp();
     void inBndCmp();

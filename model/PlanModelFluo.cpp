@@ -7,17 +7,29 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 void PlanModel::refreshPlot()
 {
-    // Without a target the plot stays blank and every result keeps its last value; without a
-    // range only the spectrum's do.
-    curveShown = tgtComp.valid && calcMuTCurve();
-    if (tgtComp.valid) {
+    // Without a pellet to compute with the plot is blank and every result of the pellet empty
+    // (the last step), a spectrum left from the last one included; without a range only the
+    // spectrum's results keep their last value.
+    // While a field is flagged the plan computes with its last sound value: a curve or spectrum
+    // drawn from it would answer another plan, so the plot leaves out what the field feeds.
+    const bool usable = pelletUsable();
+    const unsigned flagged = readoutsOfFlagged();
+    curveShown = usable && !(flagged & readoutBit(CylWeight)) && calcMuTCurve();
+    if (usable) {
         updateCalcPointReadouts();
         updateFxafsCheck();
     }
+    const auto dropSpectrum = [this] {
+        std::fill(std::begin(fluoSpectrum), std::end(fluoSpectrum), 0.0);
+        spectrum = SpectrumResult();
+    };
+    if (!usable || (flagged & readoutBit(CylWeight)))
+        dropSpectrum();
     if (curveShown) {
         const SpectrumInput in = spectrumInput();
         if (options[DetailedFluo]) {
@@ -39,6 +51,8 @@ void PlanModel::refreshPlot()
         else
             unanswered |= readoutBit(AddInfo);
         updateDetectorReadouts();
+        if (flagged & readoutBit(AddInfo))
+            dropSpectrum();
     }
     clearReadoutsOfFlagged();
     Q_EMIT plotChanged();
@@ -120,6 +134,16 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
     return SafeWrite::save(
         fileName,
         [&](QIODevice &file, QString &why) {
+            // The plan holds a flagged field's last sound value: a table computed from it would
+            // be another plan's.
+            for (const Input field : flaggedFields()) {
+                const InputRow &row = Fields::input(field);
+                const bool used = !(row.flags & DETAILED_ONLY) || options[DetailedFluo];
+                if (used && (row.readouts & (readoutBit(CylWeight) | readoutBit(AddInfo)))) {
+                    why = trMain("correct the flagged field first: %1").arg(fieldProblem(field));
+                    return false;
+                }
+            }
             if (!calcMuTCurve()) {
                 why = trMain("the energy range is empty");
                 return false;
@@ -142,9 +166,12 @@ bool PlanModel::saveLines(const QString &fileName, QString *error)
     return SafeWrite::save(
         fileName,
         [&](QIODevice &file, QString &why) {
-            // The records are those of the last simulation; without a target or a range there
-            // is none to show, whatever an earlier state left.
-            const bool simulated = tgtComp.valid && calcMuTCurve();
+            // The records are those of the last simulation; without a pellet or a range there
+            // is none to show, whatever an earlier state left, nor while a field the spectrum is
+            // computed from is flagged: its lines are then those of an older plan, like the
+            // information text, which is empty.
+            const bool simulated =
+                pelletUsable() && calcMuTCurve() && !(readoutsOfFlagged() & readoutBit(AddInfo));
             const QString csv = fluoPlan.lineTable(simulated, options[DetailedFluo]);
             if (file.write(csv.toUtf8()) >= 0)
                 return true;

@@ -96,6 +96,9 @@ void PlanModel::inMuT()
 
 double PlanModel::pelletMuT(double E) const
 {
+    // Amounts left from the last pellet are no answer to this one.
+    if (!pelletUsable())
+        return 0.0;
     return ::pelletMuT(tgtComp, bndComp, tgtMolPerArea, bndPerTgt, bndMolPerArea, E);
 }
 

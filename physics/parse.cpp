@@ -21,9 +21,18 @@ bool isNumberChar(QChar ch)
     return ch.isNumber() || ch == QLatin1Char('.');
 }
 
+// Where a token stands in the text; a number right after an unknown symbol is that symbol's
+// count, named with it already, and has no place to report (start -1).
+struct Span
+{
+    int start = -1;
+    int end = -1;
+};
+
 struct Tokens
 {
     QVector<Element> list;
+    QVector<Span> spans; // one per token of list
     int parenBalance = 0;
     int bracketBalance = 0;
 };
@@ -104,6 +113,12 @@ Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
     Tokens t;
     const int length = text.size();
     int i = 0;
+    bool afterUnknown = false;
+    const auto append = [&t, &afterUnknown](const Element &e, int start, int end) {
+        t.list.append(e);
+        t.spans.append(afterUnknown ? Span{} : Span{start, end});
+        afterUnknown = false;
+    };
     while (i < length) {
         const QChar ch = text.at(i);
         if (ch.isSpace()) {
@@ -132,7 +147,7 @@ Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
             break;
         }
         if (e.kind != KindNone) {
-            t.list.append(e);
+            append(e, i, i + 1);
             ++i;
             continue;
         }
@@ -141,6 +156,7 @@ Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
             if (i + 1 < length && isLowerLetter(text.at(i + 1)))
                 len = 2;
             const QString symbol = text.mid(i, len);
+            const int start = i;
             i += len;
             // An unknown symbol is dropped whole (Hx is not read as H), before numbers are
             // attached, so its count then stands where a count is ignored.
@@ -149,9 +165,11 @@ Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
                 e.kind = KindSymbol;
                 e.symbol = symbol;
                 e.atomicWeight = rec.atomicWeight;
-                t.list.append(e);
-            } else if (notes && !notes->unknownSymbols.contains(symbol)) {
-                notes->unknownSymbols.append(symbol);
+                append(e, start, i);
+            } else {
+                if (notes && !notes->unknownSymbols.contains(symbol))
+                    notes->unknownSymbols.append(symbol);
+                afterUnknown = true;
             }
             continue;
         }
@@ -161,12 +179,13 @@ Tokens tokenise(const QString &text, XrayDataBase &db, ParseNotes *notes)
                 ++end;
             e.kind = KindNumber;
             e.amount = text.mid(i, end - i).toDouble();
-            t.list.append(e);
+            append(e, i, end);
             i = end;
             continue;
         }
         if (notes && !notes->skippedCharacters.contains(ch))
             notes->skippedCharacters += ch;
+        afterUnknown = false;
         ++i;
     }
     return t;
@@ -195,25 +214,67 @@ bool bracketStructureOk(const QVector<Element> &tokens)
     return true;
 }
 
-// Pass 2, step 2: a number is consumed by the symbol, ")" or "]" right before it; anywhere else
-// it means nothing and is dropped.
-QVector<Element> attachNumbers(const QVector<Element> &tokens)
+// What follows position from in text, for a message: white space skipped, then letters, digits
+// and balanced parentheses, at most 16 characters. Bounded, so that a long text full of
+// ignored numbers stays linear.
+QString textAfter(const QString &text, int from)
 {
+    constexpr int kMaxShown = 16;
+    const int length = text.size();
+    while (from < length && text.at(from).isSpace())
+        ++from;
+    QString out;
+    int depth = 0;
+    for (int i = from; i < length && out.size() < kMaxShown; ++i) {
+        const QChar ch = text.at(i);
+        if (ch == QLatin1Char('('))
+            ++depth;
+        else if (ch == QLatin1Char(')') && --depth < 0)
+            break;
+        else if (!ch.isLetter() && !isNumberChar(ch) && ch != QLatin1Char(')'))
+            break;
+        out += ch;
+    }
+    // A cut group would read as a typo of its own.
+    while (depth > 0 && !out.isEmpty()) {
+        if (out.endsWith(QLatin1Char('(')))
+            --depth;
+        else if (out.endsWith(QLatin1Char(')')))
+            ++depth;
+        out.chop(1);
+    }
+    return out;
+}
+
+// Pass 2, step 2: a number is consumed by the symbol, ")" or "]" right before it; anywhere else
+// it means nothing and is dropped, and noted with what follows it.
+QVector<Element> attachNumbers(const Tokens &tokens, const QString &text, ParseNotes *notes)
+{
+    const QVector<Element> &list = tokens.list;
     QVector<Element> out;
-    out.reserve(tokens.size());
-    const int n = tokens.size();
+    out.reserve(list.size());
+    const int n = list.size();
     for (int i = 0; i < n; ++i) {
-        Element e = tokens.at(i);
-        const bool nextIsNumber = i + 1 < n && tokens.at(i + 1).kind == KindNumber;
+        Element e = list.at(i);
+        const bool nextIsNumber = i + 1 < n && list.at(i + 1).kind == KindNumber;
         switch (e.kind) {
-        case KindNumber:
+        case KindNumber: {
+            const int before = i > 0 ? list.at(i - 1).kind : KindNone;
+            const bool counts =
+                before == KindSymbol || before == KindCloseParen || before == KindCloseBracket;
+            const Span &span = tokens.spans.at(i);
+            if (!counts && notes && span.start >= 0) {
+                notes->ignoredNumbers.append(IgnoredNumber{
+                    text.mid(span.start, span.end - span.start), textAfter(text, span.end)});
+            }
             continue;
+        }
         case KindSymbol:
         case KindCloseParen:
-            e.amount = nextIsNumber ? tokens.at(i + 1).amount : 1.0;
+            e.amount = nextIsNumber ? list.at(i + 1).amount : 1.0;
             break;
         case KindCloseBracket:
-            e.amount = nextIsNumber ? tokens.at(i + 1).amount : 0.0;
+            e.amount = nextIsNumber ? list.at(i + 1).amount : 0.0;
             break;
         default:
             break;
@@ -364,25 +425,31 @@ QVector<Element> mergeSymbols(const QVector<Element> &list)
 QVector<Element> parseCompString(const QString &text, QString &expandedForm, XrayDataBase &db,
                                  ParseNotes *notes)
 {
-    const Tokens tokens = tokenise(expandHydrates(text), db, notes);
+    const QString expanded = expandHydrates(text);
+    const Tokens tokens = tokenise(expanded, db, notes);
+    const auto reject = [notes](ParseNotes::Rejection why) {
+        if (notes)
+            notes->rejection = why;
+        return QVector<Element>();
+    };
 
     if (tokens.parenBalance != 0) {
         expandedForm = QStringLiteral("Mismatched brackets () : %1").arg(tokens.parenBalance);
-        return {};
+        return reject(ParseNotes::UnbalancedParentheses);
     }
     if (tokens.bracketBalance != 0) {
         expandedForm = QStringLiteral("Mismatched brackets [] : %1").arg(tokens.bracketBalance);
-        return {};
+        return reject(ParseNotes::UnbalancedBrackets);
     }
     if (tokens.list.isEmpty()) {
         expandedForm = QStringLiteral("No elements");
-        return {};
+        return reject(ParseNotes::NothingToRead);
     }
     // A misplaced square bracket is rejected without a message: the caller's text stays.
     if (!bracketStructureOk(tokens.list))
-        return {};
+        return reject(ParseNotes::MisplacedBracket);
 
-    QVector<Element> structured = attachNumbers(tokens.list);
+    QVector<Element> structured = attachNumbers(tokens, expanded, notes);
     expandParentheses(structured);
     applyGroupWeights(structured);
     const QVector<Element> result = mergeSymbols(structured);

@@ -25,12 +25,30 @@ struct Element
     double atomicWeight = 0.0;
 };
 
-// What the parser passed over: element symbols the table does not know (dropped whole) and
-// other characters that are neither white space nor part of the grammar.
+// A number that stands where no count is read (at the start, after "(" or "[", after another
+// number), with the text that follows it, so that a message can say which one.
+struct IgnoredNumber
+{
+    QString number;
+    QString before; // up to 16 characters of what follows; empty at the end of the text
+};
+
+// What the parser passed over: element symbols the table does not know (dropped whole, with
+// their counts), numbers that count nothing, other characters that are neither white space nor
+// part of the grammar, and why nothing at all was read.
 struct ParseNotes
 {
+    enum Rejection {
+        Accepted,
+        UnbalancedParentheses,
+        UnbalancedBrackets,
+        NothingToRead,    // no symbol, number or bracket
+        MisplacedBracket, // square brackets outside a whole "[A]w1[B]w2..." list
+    };
     QStringList unknownSymbols;
-    QString skippedCharacters; // each once, in order of first appearance
+    QString skippedCharacters;             // each once, in order of first appearance
+    QVector<IgnoredNumber> ignoredNumbers; // in order, repeats included
+    Rejection rejection = Accepted;
 };
 
 // Parses a composition string (Fe2O3, Ca(OH)2, [A]w1[B]w2 ...) into merged element amounts.

@@ -504,6 +504,24 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
         }
     }
 
+    // The excitation energy being set from the pointer: a dashed line over everything, its
+    // value on a white ground beside it, on the side with room.
+    if (!in.excitationCaption.isEmpty()) {
+        seg.flush();
+        const double xe = x(in.excitationE);
+        QPen pen = makePen(2, 0, 130, 130);
+        pen.setStyle(Qt::DashLine);
+        p->setPen(pen);
+        p->drawLine(QPointF(xe, coord.screenY0), QPointF(xe, coord.screenY1));
+        const double w = fm.horizontalAdvance(in.excitationCaption) + 0.6 * lineH;
+        const double cx = xe + 0.3 * lineH + w <= right ? xe + 0.3 * lineH : xe - 0.3 * lineH - w;
+        const QRectF box(cx, top + 0.3 * lineH, w, lineH);
+        p->fillRect(box, Qt::white);
+        p->setPen(makePen(1, 0, 110, 110));
+        plainText(box, Qt::AlignCenter, in.excitationCaption);
+        p->setPen(numberPen); // the read-out below keeps its colour
+    }
+
     // Intensity under the cursor, in the band above the plot area.
     const int idx = cursorIndex(E, n, coord.screenToRealX(in.cursorX));
     const QString readout = in.readoutFormat.arg(in.fluoSpectrum[idx], 10, 'e', 3, QLatin1Char(' '))

@@ -36,6 +36,11 @@ struct PlotPaintInput
 
     bool logMuT = false; // mu t on a logarithmic axis
 
+    // The excitation energy while Shift + move sets it, marked across the plot with its caption;
+    // none when the caption is empty.
+    double excitationE = 0;    // [keV]
+    QString excitationCaption; // "Excitation 12.4083 keV"
+
     // Translated by the caller, so that the captions belong to the window's context.
     QString calcPointCaption; // "Calc. Point"
     QString readoutFormat;    // "Fluo. Int. : %1 (at %2 [keV])"

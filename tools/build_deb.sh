@@ -42,7 +42,6 @@ dpkg-deb --info "$deb" >/dev/null || fail "dpkg-deb cannot read $deb"
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Package)" = tirn ] || fail "package name $(field Package)"
 depends=$(field Depends)
-[ "$(field Recommends)" = fonts-ipafont-gothic ] || fail "Recommends: $(field Recommends)"
 
 # ---- files ----
 unpacked=$(mktemp -d "${TMPDIR:-/tmp}/tirn-deb.XXXXXX")
@@ -66,10 +65,13 @@ cmp -s "$icon" "$root/app/tirn.svg" || fail "the packaged icon is not app/tirn.s
 # dpkg-shlibdeps' versioned dependencies, and the package of the SVG plugin, which the program
 # loads at run time and therefore does not link.
 case "$(readelf -d "$usr/bin/Tirn" | grep -o 'libQt[56]Widgets' | head -1)" in
-libQt6Widgets) widgets=libqt6widgets6 svg=libqt6svg6 ;;
-libQt5Widgets) widgets=libqt5widgets5 svg=libqt5svg5 ;;
+libQt6Widgets) widgets=libqt6widgets6 svg=libqt6svg6 translations=qt6-translations-l10n ;;
+libQt5Widgets) widgets=libqt5widgets5 svg=libqt5svg5 translations=qttranslations5-l10n ;;
 *) fail "usr/bin/Tirn links no Qt Widgets library" ;;
 esac
+# The Japanese font, and Qt's own translations for the Qt the program links.
+[ "$(field Recommends)" = "fonts-ipafont-gothic, $translations" ] ||
+    fail "Recommends: $(field Recommends)"
 dependencies=$(sed 's/, */\n/g' <<<"$depends")
 for p in "$widgets" libc6 libstdc++6 "$svg"; do
     cut -d' ' -f1 <<<"$dependencies" | grep -qxF "$p" || fail "Depends lacks $p: $depends"

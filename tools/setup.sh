@@ -5,7 +5,11 @@
 #   bash tools/setup.sh run [Tirn options]   # e.g. -e for English; builds with Qt 6
 #   bash tools/setup.sh test                 # the suite on Qt 6 and Qt 5, and the checks below
 #
-# run builds with Qt 6 (TIRN_QT_MAJOR=5 in the environment: Qt 5.15 instead) in build/.
+# run builds the program alone (no tests, no benchmarks) with Qt 6 (TIRN_QT_MAJOR=5 in the
+# environment: Qt 5.15 instead) in build/, says where it is, and starts it. The window needs a
+# display: without one (no DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM) run says so before it
+# installs or builds anything and exits 1; batch runs, --help and --version need none
+# (bash tools/setup.sh run --version builds the program without starting a window).
 # test builds and runs the suite against Qt 6 (build/) and Qt 5 (build-qt5/), the suite again
 # with AddressSanitizer and UndefinedBehaviorSanitizer on Qt 5 (build-asan/), compares the batch
 # outputs of the two builds byte for byte, builds and checks the Debian package, fuzzes the
@@ -20,6 +24,32 @@ cd "$here"
 
 mode="${1:-run}"
 [ $# -gt 0 ] && shift
+
+# Checked before anything is installed or built: otherwise a newcomer without a display waits
+# for the whole build only to read Qt's "could not connect to display".
+if [ "$mode" = run ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
+    [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    needs_display=1
+    for arg in "$@"; do
+        case "$arg" in
+        --batch | --help | -h | --version) needs_display=0 ;;
+        esac
+    done
+    if [ $needs_display = 1 ]; then
+        cat >&2 <<'EOF'
+setup: Tirn opens a window, and this session has no display (DISPLAY and WAYLAND_DISPLAY are
+unset); nothing was installed or built. Either
+  - run this from a terminal of a desktop session, or log in with ssh -X;
+  - or name a Qt platform that needs no display, e.g. QT_QPA_PLATFORM=vnc (then connect a VNC
+    viewer to port 5900);
+  - or build now and start the window later from a desktop session:
+      bash tools/setup.sh run --version     # builds, then prints the version
+      build/app/Tirn                        # later, with a display
+Batch mode needs no display: bash tools/setup.sh run --batch --help
+EOF
+        exit 1
+    fi
+fi
 
 build_dir="${TIRN_BUILD_DIR:-$here/build}"
 jobs="$(nproc 2>/dev/null || echo 2)"
@@ -37,9 +67,10 @@ if [ "$mode" = test ]; then
     packages+=(dpkg-dev file desktop-file-utils appstream clang-format-14 python3)
     packages+=(python3-xraydb python3-xraylib python3-fisx)
 elif [ "${TIRN_QT_MAJOR:-6}" = 5 ]; then
-    packages+=("${qt5_packages[@]}")
+    # Qt's translations: the file dialog and the line edits' menus in Japanese.
+    packages+=("${qt5_packages[@]}" qttranslations5-l10n)
 else
-    packages+=("${qt6_packages[@]}")
+    packages+=("${qt6_packages[@]}" qt6-translations-l10n)
 fi
 
 missing=()
@@ -96,8 +127,15 @@ print_timings() {
 
 case "$mode" in
 run)
-    configure_and_build "$build_dir" -DTIRN_QT_MAJOR="${TIRN_QT_MAJOR:-6}"
-    exec "$build_dir/app/Tirn" "$@"
+    # The program alone: the target Tirn and the libraries it links. The cache is left as
+    # configured, so a later test run in the same directory builds the rest on top of it.
+    cmake -S "$here" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DTIRN_QT_MAJOR="${TIRN_QT_MAJOR:-6}"
+    cmake --build "$build_dir" -j "$jobs" --target Tirn
+    program="$build_dir/app/Tirn"
+    echo "setup: Tirn is built: $program (English: -e, or $build_dir/app/Tirne)"
+    echo "setup: starting $program $*"
+    exec "$program" "$@"
     ;;
 test)
     start=$(date +%s)

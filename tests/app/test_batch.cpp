@@ -29,11 +29,17 @@ private:
         QString err;
     };
 
-    static Run run(const QStringList &args, const QString &program = TIRN_EXECUTABLE)
+    // platform "xcb" runs the program with no display at all: starting Qt's GUI then fails.
+    static Run run(const QStringList &args, const QString &program = TIRN_EXECUTABLE,
+                   const QString &platform = QStringLiteral("offscreen"))
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        if (platform == QLatin1String("xcb")) {
+            env.remove(QStringLiteral("DISPLAY"));
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        }
         p.setProcessEnvironment(env);
         p.start(program, args);
         if (!p.waitForFinished(120000)) {
@@ -77,6 +83,10 @@ private:
     }
 
 private Q_SLOTS:
+    void answersWithoutStarting_data();
+    void answersWithoutStarting();
+    void listsEveryField_data();
+    void listsEveryField();
     void usageErrors_data();
     void usageErrors();
     void printsWidgets_data();
@@ -104,41 +114,223 @@ private Q_SLOTS:
     void preferencesStayOutOfBatch();
 };
 
+// The version CMake's project() gives, read from the top-level build file.
+static QString projectVersion()
+{
+    QFile file(QStringLiteral(TIRN_SOURCE_DIR "/CMakeLists.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    const QRegularExpression project(QStringLiteral(R"(project\(Tirn VERSION ([0-9.]+))"));
+    return project.match(QString::fromUtf8(file.readAll())).captured(1);
+}
+
+// --help and --version answer before Qt's GUI starts: with no display they still exit 0, and
+// wherever they stand among the options.
+void TestBatch::answersWithoutStarting_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("says"); // the whole of standard output, or the help's first line
+    const QString help = QStringLiteral("Usage: Tirn [-e | -j] [--fresh]");
+    const QString version = QStringLiteral("Tirn %1\n").arg(projectVersion());
+    const QString exe = TIRN_EXECUTABLE;
+    QTest::newRow("window --help, no display") << exe << QStringList{"--help"} << "xcb" << help;
+    QTest::newRow("window -h, no display") << exe << QStringList{"-e", "-h"} << "xcb" << help;
+    QTest::newRow("window --version, no display")
+        << exe << QStringList{"--version"} << "xcb" << version;
+    QTest::newRow("batch --help") << exe << QStringList{"--batch", "--help"} << "offscreen" << help;
+    QTest::newRow("batch --help after edits")
+        << exe << QStringList{"--batch", "--set", "SetTgtCmp=Fe2O3", "--print", "dMut", "--help"}
+        << "xcb" << help;
+    QTest::newRow("batch --version")
+        << exe << QStringList{"--batch", "--version"} << "offscreen" << version;
+    QTest::newRow("English launcher --version")
+        << QStringLiteral(TIRN_ENGLISH_LAUNCHER) << QStringList{"--version"} << "xcb" << version;
+    // A file named like an option is a file: the batch run goes on (and needs no display).
+    QTest::newRow("--help as a file name")
+        << exe << QStringList{"--batch", "--print", "SetMuT", "--save-session", "--help"}
+        << "offscreen" << QStringLiteral("SetMuT=2.5\n");
+}
+
+void TestBatch::answersWithoutStarting()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(QString, platform);
+    QFETCH(QString, says);
+    QVERIFY(!projectVersion().isEmpty());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const auto back = qScopeGuard([&] { QDir::setCurrent(cwd); });
+    const Run r = run(args, program, platform);
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    if (says.startsWith(QLatin1String("Usage: "))) {
+        QCOMPARE(r.out.section(QLatin1Char('\n'), 0, 0), says);
+        // Every option of the window and of batch mode, each at the start of its own line.
+        for (const char *option :
+             {"-e", "-j", "--fresh", "--batch", "--version", "--list-fields", "--load-session",
+              "--absorption", "--set", "--print", "--save-spectrum", "--save-lines",
+              "--save-session", "--render-plot", "--plot-size", "--render"}) {
+            const QRegularExpression line(
+                QStringLiteral("\n  %1( |\n)").arg(QRegularExpression::escape(option)));
+            QVERIFY2(r.out.contains(line), option);
+        }
+    } else {
+        QCOMPARE(r.out, says);
+    }
+    // Only a real batch run writes its files.
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("--help"))),
+             args.contains(QStringLiteral("--save-session")));
+}
+
+// --list-fields is the field table: each name once, with its kind, its default and a rule that
+// holds the row's bounds as plain numbers; what it lists, --print and --set take.
+void TestBatch::listsEveryField_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("names");
+    QStringList inputs, outputs, options, choices;
+    for (int i = 0; i < PlanModel::InputCount; ++i)
+        inputs << QLatin1String(Fields::input(PlanModel::Input(i)).name);
+    for (int o = 0; o < PlanModel::OutputCount; ++o)
+        outputs << QLatin1String(Fields::output(PlanModel::Output(o)).name);
+    for (int o = 0; o < PlanModel::OptionCount; ++o)
+        options << QLatin1String(Fields::option(PlanModel::Option(o)).name);
+    for (int c = 0; c < PlanModel::ChoiceCount; ++c)
+        choices << QLatin1String(Fields::choice(PlanModel::Choice(c)));
+    QTest::newRow("inputs") << "input" << inputs;
+    QTest::newRow("outputs") << "output" << outputs;
+    QTest::newRow("options") << "option" << options;
+    QTest::newRow("choices") << "choice" << choices;
+}
+
+void TestBatch::listsEveryField()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, names);
+    const Run listed = run({"--batch", "--list-fields"});
+    QVERIFY2(listed.exitCode == 0, qPrintable(listed.err));
+    QMap<QString, QStringList> rows;
+    for (const QString &line : lines(listed.out)) {
+        const QStringList cells = line.split(QLatin1Char('\t'));
+        QCOMPARE(cells.size(), 5);
+        QVERIFY2(!rows.contains(cells[0]), qPrintable(line));
+        rows.insert(cells[0], cells);
+    }
+    QCOMPARE(rows.size(), int(PlanModel::InputCount + PlanModel::OutputCount +
+                              PlanModel::OptionCount + PlanModel::ChoiceCount));
+    // A bound as typed: digits with at most one point, or a short mantissa and exponent (1e16).
+    const QString plain = QStringLiteral(R"(([0-9]+(?:\.[0-9]+)?|[0-9]e[0-9]+|inf))");
+    const QRegularExpression interval(QStringLiteral(R"(^number in [\[(]%1, %1\]$)").arg(plain));
+    const QRegularExpression rangeEnd(
+        QStringLiteral(R"(^number > StartE0, at most %1$)").arg(plain));
+    QStringList sets;
+    for (const QString &name : names) {
+        QVERIFY2(rows.contains(name), qPrintable(name));
+        const QStringList cells = rows.value(name);
+        QCOMPARE(cells[1], kind);
+        QVERIFY2(!cells[4].isEmpty(), qPrintable(name));
+        if (kind == QLatin1String("input")) {
+            const InputRow &row = Fields::input(PlanModel::Input(PlanModel::inputIndex(name)));
+            QCOMPARE(cells[2], QString::fromUtf8(row.unit));
+            QCOMPARE(cells[3], QString::fromUtf8(row.defaultText));
+            if (row.rule == Rule::Composition) {
+                QCOMPARE(cells[4], QStringLiteral("composition"));
+            } else if (row.rule == Rule::RangeEnd) {
+                const QRegularExpressionMatch m = rangeEnd.match(cells[4]);
+                QVERIFY2(m.hasMatch(), qPrintable(cells[4]));
+                QCOMPARE(m.captured(1).toDouble(), row.upper);
+            } else {
+                const QRegularExpressionMatch m = interval.match(cells[4]);
+                QVERIFY2(m.hasMatch(), qPrintable(cells[4]));
+                // An open lower end says 0 is excluded, whatever the row's own lower bound.
+                if (!cells[4].startsWith(QLatin1String("number in (")))
+                    QCOMPARE(m.captured(1).toDouble(), row.lower);
+                QCOMPARE(m.captured(2).toDouble(), row.upper);
+            }
+        }
+        if (kind == QLatin1String("input") || kind == QLatin1String("option"))
+            sets << QStringLiteral("--set") << name + QLatin1Char('=') + cells[3];
+    }
+    // Every listed name prints; every listed input and option takes its listed default.
+    const Run printed =
+        run(QStringList{"--batch", "-e"} + sets + QStringList{"--print", names.join(',')});
+    QVERIFY2(printed.exitCode == 0, qPrintable(printed.err));
+    QCOMPARE(lines(printed.out).size(), names.size());
+}
+
 void TestBatch::usageErrors_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("unknown option") << QStringList{"--batch", "--frobnicate"};
-    QTest::newRow("--set without value") << QStringList{"--batch", "--set"};
-    QTest::newRow("--set without =") << QStringList{"--batch", "--set", "SetTgtCmp"};
-    QTest::newRow("--set with empty name") << QStringList{"--batch", "--set", "=Fe"};
-    QTest::newRow("--set unknown widget") << QStringList{"--batch", "--set", "NoSuchField=1"};
-    QTest::newRow("--set on a label") << QStringList{"--batch", "--set", "dMut=3"};
-    QTest::newRow("--print unknown widget") << QStringList{"--batch", "--print", "SetDMuT,Nope"};
-    QTest::newRow("--print empty name") << QStringList{"--batch", "--print", "SetDMuT,,SetMuT"};
-    QTest::newRow("--print without value") << QStringList{"--batch", "--print"};
-    QTest::newRow("combo item missing") << QStringList{"--batch", "--set", "SelectAE=M5"};
+    QTest::addColumn<QString>("says"); // part of the message; empty: any
+    QTest::newRow("unknown option") << QStringList{"--batch", "--frobnicate"} << QString();
+    QTest::newRow("--set without value") << QStringList{"--batch", "--set"} << QString();
+    QTest::newRow("--set without =") << QStringList{"--batch", "--set", "SetTgtCmp"} << QString();
+    QTest::newRow("--set with empty name") << QStringList{"--batch", "--set", "=Fe"} << QString();
+    QTest::newRow("--set unknown widget") << QStringList{"--batch", "--set", "NoSuchField=1"}
+                                          << QStringLiteral("(--batch --list-fields lists them)");
+    QTest::newRow("--set on a label")
+        << QStringList{"--batch", "--set", "dMut=3"} << QStringLiteral("\"dMut\" is a read-out");
+    QTest::newRow("--print unknown widget") << QStringList{"--batch", "--print", "SetDMuT,Nope"}
+                                            << QStringLiteral("no field named \"Nope\"");
+    QTest::newRow("--print empty name")
+        << QStringList{"--batch", "--print", "SetDMuT,,SetMuT"} << QString();
+    QTest::newRow("--print without value") << QStringList{"--batch", "--print"} << QString();
+    QTest::newRow("combo item missing")
+        << QStringList{"--batch", "--set", "SelectAE=M5"} << QString();
     QTest::newRow("element not in target")
-        << QStringList{"--batch", "--set", "SetTgtCmp=Fe2O3", "--set", "SelectTE=Cu"};
-    QTest::newRow("check box bad value") << QStringList{"--batch", "--set", "AddInfoRatioF=yes"};
+        << QStringList{"--batch", "--set", "SetTgtCmp=Fe2O3", "--set", "SelectTE=Cu"} << QString();
+    QTest::newRow("check box bad value")
+        << QStringList{"--batch", "--set", "AddInfoRatioF=yes"} << QString();
     // A checked radio button of a group is unchecked only by choosing another: the form cannot
     // do it, so a script asking for it is told so.
     QTest::newRow("unchecking the chosen radio button")
-        << QStringList{"--batch", "--set", "IntensityInt=0"};
+        << QStringList{"--batch", "--set", "IntensityInt=0"} << QString();
     QTest::newRow("--save-spectrum twice")
-        << QStringList{"--batch", "--save-spectrum", "a.dat", "--save-spectrum", "b.dat"};
-    QTest::newRow("--render without file") << QStringList{"--batch", "--render"};
-    QTest::newRow("--absorption unknown") << QStringList{"--batch", "--absorption", "elam"};
+        << QStringList{"--batch", "--save-spectrum", "a.dat", "--save-spectrum", "b.dat"}
+        << QString();
+    QTest::newRow("--render without file") << QStringList{"--batch", "--render"} << QString();
+    QTest::newRow("--absorption unknown")
+        << QStringList{"--batch", "--absorption", "elam"} << QString();
     QTest::newRow("--render-plot unknown suffix")
-        << QStringList{"--batch", "--render-plot", "p.xyz"};
+        << QStringList{"--batch", "--render-plot", "p.xyz"} << QString();
     QTest::newRow("--plot-size malformed")
-        << QStringList{"--batch", "--render-plot", "p.png", "--plot-size", "1000by600"};
+        << QStringList{"--batch", "--render-plot", "p.png", "--plot-size", "1000by600"}
+        << QString();
     QTest::newRow("--save-lines twice")
-        << QStringList{"--batch", "--save-lines", "a.csv", "--save-lines", "b.csv"};
+        << QStringList{"--batch", "--save-lines", "a.csv", "--save-lines", "b.csv"} << QString();
+    // A mistyped name is answered with the name most likely meant: cut off or lengthened, in
+    // the wrong case, two letters swapped, a caption of the window, a read-out.
+    QTest::newRow("--set lengthened name")
+        << QStringList{"--batch", "--set", "SetThickness=1"}
+        << QStringLiteral("--set: no input field named \"SetThickness\"; did you mean "
+                          "\"SetThick\"?");
+    QTest::newRow("--set cut-off name") << QStringList{"--batch", "--set", "Filter1Thick=2"}
+                                        << QStringLiteral("did you mean \"Filter1Thickness\"?");
+    QTest::newRow("--set wrong case") << QStringList{"--batch", "--set", "settgtcmp=Fe"}
+                                      << QStringLiteral("did you mean \"SetTgtCmp\"?");
+    QTest::newRow("--set letters swapped") << QStringList{"--batch", "--set", "DetialedFluo=1"}
+                                           << QStringLiteral("did you mean \"DetailedFluo\"?");
+    QTest::newRow("--set choice mistyped") << QStringList{"--batch", "--set", "SelectA=K"}
+                                           << QStringLiteral("did you mean \"SelectAE\"?");
+    QTest::newRow("--print read-out mistyped")
+        << QStringList{"--batch", "--print", "SetDMuT,dMutt"}
+        << QStringLiteral("--print: no field named \"dMutt\"; did you mean \"dMut\"?");
+    QTest::newRow("--print caption mistyped") << QStringList{"--batch", "--print", "labl_36"}
+                                              << QStringLiteral("did you mean \"label_36\"?");
+    // Values of options are theirs: --help there is not a request for help.
+    QTest::newRow("--help as the value of --set")
+        << QStringList{"--batch", "--set", "--help"} << QStringLiteral("--set needs NAME=TEXT");
 }
 
 void TestBatch::usageErrors()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, says);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString spectrum = dir.filePath(QStringLiteral("out.dat"));
@@ -154,6 +346,7 @@ void TestBatch::usageErrors()
     QCOMPARE(r.exitCode, 2);
     QCOMPARE(lines(r.err).size(), 1);
     QVERIFY(r.err.startsWith(QLatin1String("Tirn --batch: ")));
+    QVERIFY2(r.err.contains(says), qPrintable(r.err));
     QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
     QVERIFY(!QFile::exists(spectrum));
     QVERIFY(!QFile::exists(image));
@@ -559,6 +752,13 @@ void TestBatch::replayMatchesWindow()
             value = group->isChecked() ? "1" : "0";
         else if (auto *button = qobject_cast<QAbstractButton *>(widget))
             value = button->isChecked() ? "1" : "0";
+        // The classic model's greyed angles show 90; a script gets the typed angle.
+        const int field = PlanModel::inputIndex(name);
+        if (field >= 0 && (Fields::input(PlanModel::Input(field)).flags & CLASSIC_AT_NORMAL) &&
+            !w.plan->option(PlanModel::DetailedFluo)) {
+            QCOMPARE(value, QStringLiteral("90"));
+            value = w.plan->input(PlanModel::Input(field));
+        }
         shown << name + QLatin1Char('=') + value;
     }
     QCOMPARE(lines(r.out), shown);
@@ -656,12 +856,16 @@ void TestBatch::sessionRoundTrip()
     const Run saved =
         run(QStringList{"--batch", "-e"} + before + print +
             QStringList{"--save-spectrum", spectrum("a.dat"), "--save-session", session});
-    QCOMPARE(saved.exitCode, 0);
+    // A flagged field stops the spectrum (status 1), not the session.
+    const bool flagged = saved.err.contains(QLatin1String("warning:"));
+    QCOMPARE(saved.exitCode, flagged ? 1 : 0);
+    QVERIFY(QFile::exists(session));
     const Run loaded = run(QStringList{"--batch", "-e", "--load-session", session} + print +
                            QStringList{"--save-spectrum", spectrum("b.dat")});
-    QCOMPARE(loaded.exitCode, 0);
+    QCOMPARE(loaded.exitCode, saved.exitCode);
     QCOMPARE(lines(loaded.out), lines(saved.out));
     QCOMPARE(fileBytes(spectrum("b.dat")), fileBytes(spectrum("a.dat")));
+    QCOMPARE(QFile::exists(spectrum("a.dat")), !flagged);
 
     const Run straight = run(QStringList{"--batch", "-e"} + before + after + print);
     const Run continued =

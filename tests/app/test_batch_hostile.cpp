@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
 #include <sys/mount.h>
@@ -105,8 +106,16 @@ QStringList computedSessionValues(const QByteArray &json)
 
 QString printedValue(const QWidget *w)
 {
-    if (const auto *e = qobject_cast<const QLineEdit *>(w))
+    if (const auto *e = qobject_cast<const QLineEdit *>(w)) {
+        // The classic model's greyed angles show 90; a script gets the typed angle.
+        const auto *window = qobject_cast<const MainWindow *>(e->window());
+        const int field = PlanModel::inputIndex(e->objectName());
+        if (window && field >= 0 &&
+            (Fields::input(PlanModel::Input(field)).flags & CLASSIC_AT_NORMAL) &&
+            !window->plan->option(PlanModel::DetailedFluo))
+            return window->plan->input(PlanModel::Input(field));
         return e->text();
+    }
     if (const auto *l = qobject_cast<const QLabel *>(w))
         return l->text();
     if (const auto *c = qobject_cast<const QComboBox *>(w))
@@ -231,6 +240,8 @@ private Q_SLOTS:
     void hostileValues();
     void extremesLeaveNoNanOrInf_data();
     void extremesLeaveNoNanOrInf();
+    void unansweredPrintsEmpty_data();
+    void unansweredPrintsEmpty();
     void printsEveryWidget();
     void refusesWidgetsThatAreNotFields();
     void unwritableOutputs_data();
@@ -422,10 +433,19 @@ void TestBatchHostile::hostileValues()
 
     // A start at or beyond the end (both 1e308, or NaN) is an empty range: nothing to export,
     // which the run reports with status 1 after printing; the image is not written either. So
-    // is a spectrum that holds numbers that cannot be computed (a distance of 1e-320).
+    // is a spectrum that holds numbers that cannot be computed (a distance of 1e-320), and one
+    // that a flagged field would leave computed from its last sound value.
     QString why;
     const bool ranged = w.plan->calcMuTCurve();
-    if (!ranged || !w.plan->fluoPlan.tableFinite(w.plan->mutCurveE, w.plan->mutCurve)) {
+    const auto feedsTable = [&w](PlanModel::Input f) {
+        const InputRow &row = Fields::input(f);
+        return (row.readouts &
+                (readoutBit(PlanModel::CylWeight) | readoutBit(PlanModel::AddInfo))) &&
+               (!(row.flags & DETAILED_ONLY) || w.plan->option(PlanModel::DetailedFluo));
+    };
+    const QList<PlanModel::Input> flagged = w.plan->flaggedFields();
+    if (!ranged || !w.plan->fluoPlan.tableFinite(w.plan->mutCurveE, w.plan->mutCurve) ||
+        std::any_of(flagged.cbegin(), flagged.cend(), feedsTable)) {
         QVERIFY2(endedWith(r, 1, why), qPrintable(why));
         QVERIFY2(r.err.contains(QLatin1String("spectrum not saved")), qPrintable(r.err));
         QVERIFY(!QFile::exists(spectrum));
@@ -503,8 +523,15 @@ void TestBatchHostile::extremesLeaveNoNanOrInf()
         else
             plan.setInput(PlanModel::Input(PlanModel::inputIndex(field)), text);
     }
-    const bool exportable =
-        plan.calcMuTCurve() && plan.fluoPlan.tableFinite(plan.mutCurveE, plan.mutCurve);
+    // The plan refuses an empty range, numbers it cannot compute and a flagged field the table
+    // is computed from; the batch run must agree and never write nan or inf.
+    QString refusal;
+    const bool exportable = plan.saveSpectrum(path(QStringLiteral("model.dat")), &refusal);
+    if (!exportable)
+        QVERIFY2(
+            refusal.contains(QLatin1String("range")) || refusal.contains(QLatin1String("finite")) ||
+                refusal.contains(plan.fieldProblem(PlanModel::Input(PlanModel::inputIndex(name)))),
+            qPrintable(refusal));
     const QString spectrum = path(QStringLiteral("spectrum.dat"));
     const Run s = run(args + QStringList{"--save-spectrum", spectrum});
     if (exportable) {
@@ -517,6 +544,83 @@ void TestBatchHostile::extremesLeaveNoNanOrInf()
         QVERIFY2(s.err.contains(QLatin1String("spectrum not saved")), qPrintable(s.err));
         QVERIFY(!QFile::exists(spectrum));
     }
+}
+
+void TestBatchHostile::unansweredPrintsEmpty_data()
+{
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<QString>("warning");  // on standard error; empty: none
+    QTest::addColumn<unsigned>("emptied"); // the read-outs printed empty
+    const unsigned pellet = READS_PELLET | READS_SPECTRUM;
+    QTest::newRow("target emptied") << QStringList{"SetTgtCmp=CuO", "SetTgtCmp="} << "" << pellet;
+    QTest::newRow("target in lower case")
+        << QStringList{"SetTgtCmp=CuO", "SetTgtCmp=cuo"}
+        << "warning: SetTgtCmp: Target: no composition could be read; characters ignored: c u o"
+        << pellet;
+    QTest::newRow("unknown symbol in the target")
+        << QStringList{"SetTgtCmp=CuO", "SetTgtCmp=Xq2O3"}
+        << "warning: SetTgtCmp: Target: unknown element symbol: Xq" << pellet;
+    QTest::newRow("unknown symbol in the binder")
+        << QStringList{"SetTgtCmp=CuO", "SetBndCmp=Xq"}
+        << "warning: SetBndCmp: Binder: unknown element symbol: Xq" << pellet;
+    QTest::newRow("mixture typed as fractions")
+        << QStringList{"SetTgtCmp=CuO", "SetBndCmp=0.7SiO2 0.3Al2O3"}
+        << "warning: SetBndCmp: Binder: the numbers 0.7 before SiO2, 0.3 before Al2O3 are ignored"
+        << 0u;
+    QTest::newRow("negative thickness")
+        << QStringList{"SetTgtCmp=CuO", "SetBndWeight=50", "SetThick=-1"}
+        << "warning: SetThick: Thickness [mm]: must be greater than 0, not -1" << pellet;
+    QTest::newRow("thickness not a number")
+        << QStringList{"SetTgtCmp=CuO", "SetBndWeight=50", "SetThick=abc"}
+        << "warning: SetThick: Thickness [mm]: 'abc' is not a number" << pellet;
+    QTest::newRow("thickness of a road")
+        << QStringList{"SetTgtCmp=CuO", "SetBndWeight=50", "SetThick=1e9"}
+        << "warning: SetThick: Thickness [mm]: must be at most 1000, not 1e9" << pellet;
+}
+
+// Through the executable: a read-out that does not answer the plan as typed prints empty, the
+// line table has no line, and no field or read-out shows a negative amount, a transmission above
+// 1, nan or inf.
+void TestBatchHostile::unansweredPrintsEmpty()
+{
+    QFETCH(QStringList, edits);
+    QFETCH(QString, warning);
+    QFETCH(unsigned, emptied);
+    QStringList names;
+    for (int o = 0; o < PlanModel::OutputCount; ++o)
+        names << PlanModel::outputName(PlanModel::Output(o));
+    for (const char *field : {"SetTgtWeight", "SetBndWeight", "SetCalcPointE"})
+        names << QLatin1String(field);
+    QStringList args{"--batch", "-e"};
+    for (const QString &e : edits)
+        args << "--set" << e;
+    const QString lines = path(QStringLiteral("lines.csv"));
+    const Run r =
+        run(args + QStringList{"--print", names.join(QLatin1Char(',')), "--save-lines", lines});
+    QString why;
+    QVERIFY2(endedWith(r, 0, why), qPrintable(why));
+    if (warning.isEmpty())
+        QVERIFY2(!r.err.contains(QLatin1String("warning:")), qPrintable(r.err));
+    else
+        QVERIFY2(r.err.startsWith(warning), qPrintable(r.err));
+    const QStringList printed = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+    QCOMPARE(printed.size(), names.size() + 1);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString value = printed.at(i).section(QLatin1Char('='), 1);
+        QVERIFY2(!readsNanOrInf(value) && !value.startsWith(QLatin1Char('-')),
+                 qPrintable(printed.at(i)));
+        if (i < PlanModel::OutputCount && (emptied & readoutBit(PlanModel::Output(i))))
+            QVERIFY2(value.isEmpty(), qPrintable(printed.at(i)));
+        if (i == PlanModel::TransM && !value.isEmpty())
+            QVERIFY2(value.toDouble() <= 1.0, qPrintable(printed.at(i)));
+    }
+    // The mu t at the calculation point is there exactly while the pellet answers the form.
+    QCOMPARE(printed.at(PlanModel::dMut).section(QLatin1Char('='), 1).isEmpty(),
+             bool(emptied & readoutBit(PlanModel::dMut)));
+    const QStringList table =
+        QString::fromUtf8(fileBytes(lines)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(!table.isEmpty());
+    QCOMPARE(table.size() == 1, bool(emptied & READS_SPECTRUM));
 }
 
 // Every field, label, selector and check box of the form can be printed, in the order asked.

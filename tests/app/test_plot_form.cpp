@@ -92,6 +92,8 @@ private Q_SLOTS:
     void shiftMove_data();
     void shiftMove();
     void doubleClickChangesNothing();
+    void emptyPlotHasNothingToPointAt_data();
+    void emptyPlotHasNothingToPointAt();
     void saveDialog_data();
     void saveDialog();
     void failedSaveShowsOneBox_data();
@@ -252,11 +254,27 @@ void TestPlotForm::shiftMove()
               Qt::ShiftModifier);
     QCOMPARE(w->ExtEnergy->text(), energy);
     QCOMPARE(w->StartE0->text(), QStringLiteral("0"));
+    // The user sees what happened: the whole value in the field, the status bar, the marker.
+    QVERIFY(w->ExtEnergy->fontMetrics().horizontalAdvance(energy) <
+            w->ExtEnergy->contentsRect().width());
+    QVERIFY2(w->statusBar()->currentMessage().contains(energy + QStringLiteral(" keV")),
+             qPrintable(w->statusBar()->currentMessage()));
+    const auto markerPixels = [this](int column) {
+        const QImage image = w->GView1->grab().toImage();
+        int count = 0;
+        for (int row = 0; row < image.height(); ++row)
+            count += image.pixelColor(column, row) == QColor(0, 130, 130);
+        return count;
+    };
+    if (x >= 120)
+        QVERIFY(markerPixels(x) > 50);
 
-    // Without Shift the pointer only moves the read-out.
+    // Without Shift the pointer only moves the read-out, and the marker goes.
     sendMouse(w->GView1, QEvent::MouseMove, QPoint(600, 250), Qt::NoButton, Qt::NoButton);
     QCOMPARE(w->ExtEnergy->text(), energy);
     QCOMPARE(plotMouse.curX, 600);
+    if (x >= 120)
+        QCOMPARE(markerPixels(x), 0);
 }
 
 void TestPlotForm::doubleClickChangesNothing()
@@ -274,6 +292,38 @@ void TestPlotForm::doubleClickChangesNothing()
     QCOMPARE(w->StartE0->text(), QStringLiteral("0"));
     QCOMPARE(w->EndE0->text(), QStringLiteral("20"));
     QCOMPARE(w->ExtEnergy->text(), QStringLiteral("10"));
+}
+
+// Before any plot, or once the target is gone, the plot has no energy scale: Shift, a drag and
+// the wheel leave every field as it was (they used to write "nan" or a stale energy).
+void TestPlotForm::emptyPlotHasNothingToPointAt_data()
+{
+    QTest::addColumn<bool>("plottedBefore");
+    QTest::newRow("never plotted") << false;
+    QTest::newRow("target cleared") << true;
+}
+
+void TestPlotForm::emptyPlotHasNothingToPointAt()
+{
+    QFETCH(bool, plottedBefore);
+    if (plottedBefore) {
+        showFe2o3();
+        type(w->SetTgtCmp, QString());
+        w->GView1->repaint();
+    }
+    QVERIFY(!w->plan->plotShown());
+    const QString start = w->StartE0->text();
+    const QString end = w->EndE0->text();
+    GView *v = w->GView1;
+    sendMouse(v, QEvent::MouseMove, QPoint(300, 250), Qt::NoButton, Qt::NoButton,
+              Qt::ShiftModifier);
+    sendMouse(v, QEvent::MouseButtonPress, QPoint(300, 250), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(v, QEvent::MouseMove, QPoint(500, 250), Qt::NoButton, Qt::LeftButton);
+    sendMouse(v, QEvent::MouseButtonRelease, QPoint(500, 250), Qt::LeftButton, Qt::NoButton);
+    sendWheel(v, QPointF(400, 250), 120);
+    QCOMPARE(w->ExtEnergy->text(), QStringLiteral("10"));
+    QCOMPARE(w->StartE0->text(), start);
+    QCOMPARE(w->EndE0->text(), end);
 }
 
 // The name picked in the dialog reaches the plan's export: without a suffix it gets ".dat", a

@@ -3,13 +3,18 @@
 #include "MainWindow.h"
 #include "MouseC.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -74,8 +79,15 @@ private Q_SLOTS:
     void plotFieldsRepaintOnlyThePlot();
     void mouseSignalsReachTheMouseState();
     void boxesShowAndHide();
+    void classicModelShowsNormalAngles();
     void saveMenuShowsDialogAndFileArrives();
+    void quitClosesTheWindow_data();
     void quitClosesTheWindow();
+    void lastSessionFollowsEachChange_data();
+    void lastSessionFollowsEachChange();
+    void failedAutosaveToldOnce();
+    void stopSignalWritesTheLastSession_data();
+    void stopSignalWritesTheLastSession();
     void absorptionMenuSwitchesTheData();
     void damagedLastSessionGoesAside_data();
     void damagedLastSessionGoesAside();
@@ -305,6 +317,30 @@ void TestWiring::boxesShowAndHide()
     QVERIFY(!w->MutCalcPBox->isHidden());
 }
 
+// The classic model computes at normal incidence and exit: its greyed angle fields say 90, while
+// the typed angles stay in the plan and come back with the detailed model.
+void TestWiring::classicModelShowsNormalAngles()
+{
+    auto *detailed = qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::DetailedFluo));
+    QVERIFY(detailed);
+    detailed->setChecked(true);
+    type(w->inputEdit(PlanModel::IncidenceAngle), QStringLiteral("30"));
+    type(w->inputEdit(PlanModel::ExitAngle), QStringLiteral("60"));
+    detailed->setChecked(false);
+    for (const auto field : {PlanModel::IncidenceAngle, PlanModel::ExitAngle}) {
+        QCOMPARE(w->inputEdit(field)->text(), QStringLiteral("90"));
+        QVERIFY(!w->inputEdit(field)->isEnabled());
+    }
+    QCOMPARE(w->plan->input(PlanModel::IncidenceAngle), QStringLiteral("30"));
+    QCOMPARE(w->plan->input(PlanModel::ExitAngle), QStringLiteral("60"));
+    // An edit elsewhere rewrites the form; the angles still show what the model uses.
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    QCOMPARE(w->inputEdit(PlanModel::IncidenceAngle)->text(), QStringLiteral("90"));
+    detailed->setChecked(true);
+    QCOMPARE(w->inputEdit(PlanModel::IncidenceAngle)->text(), QStringLiteral("30"));
+    QCOMPARE(w->inputEdit(PlanModel::ExitAngle)->text(), QStringLiteral("60"));
+}
+
 void TestWiring::saveMenuShowsDialogAndFileArrives()
 {
     QVERIFY(!w->saveDialog->isVisible());
@@ -323,11 +359,211 @@ void TestWiring::saveMenuShowsDialogAndFileArrives()
     QVERIFY(QFile::exists(file));
 }
 
+void TestWiring::quitClosesTheWindow_data()
+{
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("File menu") << false;
+    QTest::newRow("Ctrl+Q") << true;
+}
+
+// Quitting goes the way of closing the window, which writes the last session at once, an edit
+// of a moment ago included.
 void TestWiring::quitClosesTheWindow()
 {
+    QFETCH(bool, byKey);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("last-session.json"));
+    auto *keeper = new LastSessionKeeper(*w, path);
+    QApplication::setActiveWindow(w);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    type(w->SetTgtCmp, QStringLiteral("CuO"));
+    QVERIFY(keeper->savePending());
+    // Typed but not finished: the field still has focus.
+    w->SetBndCmp->setFocus();
+    QTest::keyClicks(w->SetBndCmp, QStringLiteral("4C"));
+    QCOMPARE(w->plan->input(PlanModel::SetBndCmp), QStringLiteral("BN"));
     QVERIFY(w->isVisible());
-    w->action_Quit->trigger();
+    if (byKey)
+        QTest::keyClick(w, Qt::Key_Q, Qt::ControlModifier);
+    else
+        w->action_Quit->trigger();
     QVERIFY(!w->isVisible());
+    QVERIFY(!keeper->savePending());
+    PlanModel kept;
+    QVERIFY(kept.loadSession(path).ok);
+    QCOMPARE(kept.input(PlanModel::SetTgtCmp), QStringLiteral("CuO"));
+    QCOMPARE(kept.input(PlanModel::SetBndCmp), QStringLiteral("BN4C"));
+}
+
+// The last session follows the plan a moment after each change, whatever the change: nothing is
+// written while the user is still at it, then the file is the plan's session, whole.
+void TestWiring::lastSessionFollowsEachChange_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("typed target") << "target";
+    QTest::newRow("typed range end") << "range";
+    QTest::newRow("check box") << "option";
+    QTest::newRow("edge chosen") << "edge";
+    QTest::newRow("absorption menu") << "absorption";
+    QTest::newRow("session opened") << "session";
+}
+
+void TestWiring::lastSessionFollowsEachChange()
+{
+    QFETCH(QString, change);
+    QTemporaryDir dir;
+    // The folder is made on the first write, as it is on a first start.
+    const QString path = dir.filePath(QStringLiteral("config/Tirn/last-session.json"));
+    type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
+    LastSessionKeeper keeper(*w, path);
+    QVERIFY(keeper.saveNow());
+    const QByteArray before = fileBytes(path);
+    QCOMPARE(before, w->plan->sessionJson());
+
+    if (change == QLatin1String("target")) {
+        type(w->SetTgtCmp, QStringLiteral("CuO"));
+    } else if (change == QLatin1String("range")) {
+        type(w->EndE0, QStringLiteral("12"));
+    } else if (change == QLatin1String("option")) {
+        qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::DetailedFluo))->click();
+    } else if (change == QLatin1String("edge")) {
+        QCOMPARE(w->SelectTE->currentText(), QStringLiteral("Fe"));
+        w->SelectTE->setCurrentIndex(w->SelectTE->findText(QStringLiteral("O")));
+    } else if (change == QLatin1String("absorption")) {
+        for (QAction *a : w->findChildren<QAction *>()) {
+            if (a->text() == QLatin1String("Tabulated cross sections (with scattering)"))
+                a->trigger();
+        }
+    } else {
+        PlanModel other;
+        other.setInput(PlanModel::SetTgtCmp, QStringLiteral("NiO"));
+        const QString file = dir.filePath(QStringLiteral("other.tirn"));
+        QVERIFY(other.saveSession(file));
+        QVERIFY(w->openSession(file));
+    }
+    QVERIFY(w->plan->sessionJson() != before);
+    QVERIFY(keeper.savePending());
+    QCOMPARE(fileBytes(path), before);
+    QTRY_COMPARE_WITH_TIMEOUT(fileBytes(path), w->plan->sessionJson(),
+                              5 * LastSessionKeeper::DefaultDelay);
+    QCOMPARE(QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("last-session.json")});
+    PlanModel kept;
+    QVERIFY(kept.loadSession(path).ok);
+    QCOMPARE(kept.sessionJson(), w->plan->sessionJson());
+}
+
+// An autosave that fails says so once, in the status bar and a box; failing again the same way
+// stays quiet, a write that succeeds ends the failure, and the next failure is told again.
+void TestWiring::failedAutosaveToldOnce()
+{
+    QTemporaryDir dir;
+    const QString blocker = dir.filePath(QStringLiteral("blocker"));
+    const QString path = blocker + QStringLiteral("/last-session.json");
+    QVERIFY(writeFile(blocker, "a file where the folder should be"));
+    LastSessionKeeper keeper(*w, path);
+    const auto boxes = [this] {
+        QList<QMessageBox *> shown;
+        for (QMessageBox *box : w->findChildren<QMessageBox *>()) {
+            if (box->isVisible())
+                shown << box;
+        }
+        return shown;
+    };
+
+    type(w->SetTgtCmp, QStringLiteral("CuO"));
+    QVERIFY(!keeper.saveNow());
+    QString why;
+    QVERIFY(!w->plan->saveSession(path, &why));
+    QVERIFY(!why.isEmpty());
+    const QString told =
+        QStringLiteral("Session not saved to %1: %2").arg(QDir::toNativeSeparators(path), why);
+    QCOMPARE(w->statusBar()->currentMessage(), told);
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes().first()->text(), told);
+    boxes().first()->accept();
+    QTRY_COMPARE(boxes().size(), 0);
+
+    w->statusBar()->showMessage(QStringLiteral("a field warning"));
+    type(w->SetTgtCmp, QStringLiteral("NiO"));
+    QVERIFY(!keeper.saveNow());
+    QCOMPARE(boxes().size(), 0);
+    QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("a field warning"));
+
+    QVERIFY(QFile::remove(blocker));
+    type(w->SetTgtCmp, QStringLiteral("ZnO"));
+    QVERIFY(keeper.saveNow());
+    QCOMPARE(fileBytes(path), w->plan->sessionJson());
+
+    QVERIFY(QDir(blocker).removeRecursively());
+    QVERIFY(writeFile(blocker, "in the way again"));
+    type(w->SetTgtCmp, QStringLiteral("MnO"));
+    QVERIFY(!keeper.saveNow());
+    QCOMPARE(boxes().size(), 1);
+    boxes().first()->accept();
+}
+
+void TestWiring::stopSignalWritesTheLastSession_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// Told to stop, the program closes its window as Quit does: the last session it restored comes
+// back whole (every section, not just what the file held) and opens again.
+void TestWiring::stopSignalWritesTheLastSession()
+{
+    QFETCH(int, signal);
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("Tirn/last-session.json"));
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    PlanModel plan;
+    plan.setInput(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
+    QJsonObject full = QJsonDocument::fromJson(plan.sessionJson()).object();
+    QJsonObject part;
+    for (const char *key : {"format", "version"})
+        part.insert(QLatin1String(key), full.value(QLatin1String(key)));
+    part.insert(QStringLiteral("fields"),
+                QJsonObject{{QStringLiteral("SetTgtCmp"), QStringLiteral("Fe2O3")}});
+    const QByteArray partial = QJsonDocument(part).toJson(QJsonDocument::Compact);
+    QVERIFY(writeFile(path, partial));
+    PlanModel expected;
+    QVERIFY(expected.loadSessionJson(partial).ok);
+    QVERIFY(expected.sessionJson() != partial);
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(TIRN_EXECUTABLE), {QStringLiteral("-e")});
+    QVERIFY(program.waitForStarted());
+    // Running once it catches the signal: the handler is set just before the event loop starts.
+    const auto catches = [&program, signal] {
+        QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:"))
+                return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1) != 0;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(catches(), 30000);
+    QCOMPARE(fileBytes(path), partial);
+    QVERIFY(::kill(pid_t(program.processId()), signal) == 0);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+
+    QCOMPARE(fileBytes(path), expected.sessionJson());
+    PlanModel reopened;
+    const PlanModel::SessionLoad load = reopened.loadSession(path);
+    QVERIFY2(load.ok, qPrintable(load.error));
+    QVERIFY(load.missing.isEmpty());
+    QCOMPARE(reopened.input(PlanModel::SetTgtCmp), QStringLiteral("Fe2O3"));
 }
 
 // Settings > Absorption data switches every mu of the plan; the status bar says which is used.

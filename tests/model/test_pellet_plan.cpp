@@ -412,12 +412,73 @@ private Q_SLOTS:
         QTest::newRow("unknown symbol in the target")
             << "SetTgtCmp"
             << "Xq2O3"
-            << "Target: unknown element symbol ignored: Xq"
+            << "Target: unknown element symbol: Xq; the composition is not used until it is "
+               "corrected"
             << "Fe2O3";
-        QTest::newRow("stray character in the binder") << "SetBndCmp"
-                                                       << "BN+C"
-                                                       << "Binder: characters ignored: +"
-                                                       << "BN";
+        QTest::newRow("unknown symbol in a filter")
+            << "Filter1Composition"
+            << "XqAl"
+            << "Filter 1 composition: unknown element symbol: Xq; the composition is not used "
+               "until it is corrected"
+            << "Al";
+        QTest::newRow("stray character in the binder")
+            << "SetBndCmp"
+            << "BN+C"
+            << "Binder: characters ignored: +; a mixture by mass is written [SiO2]70[Al2O3]30"
+            << "BN";
+        QTest::newRow("fractions before compounds")
+            << "SetBndCmp"
+            << "0.7SiO2 0.3Al2O3"
+            << "Binder: the numbers 0.7 before SiO2, 0.3 before Al2O3 are ignored; a mixture by "
+               "mass is written [SiO2]70[Al2O3]30"
+            << "BN";
+        QTest::newRow("percent before a compound")
+            << "SetBndCmp"
+            << "70SiO2"
+            << "Binder: the number 70 before SiO2 is ignored; a mixture by mass is written "
+               "[SiO2]70[Al2O3]30"
+            << "BN";
+        QTest::newRow("molecules before a compound")
+            << "SetTgtCmp"
+            << "2CuO"
+            << "Target: the number 2 before CuO is ignored; a mixture by mass is written "
+               "[SiO2]70[Al2O3]30"
+            << "CuO";
+        QTest::newRow("percent sign")
+            << "SetTgtCmp"
+            << "CuO 5%"
+            << "Target: characters ignored: %; a mixture by mass is written [SiO2]70[Al2O3]30"
+            << "CuO";
+        QTest::newRow("shares joined by a dash")
+            << "SetBndCmp"
+            << "70SiO2-30Al2O3"
+            << "Binder: the numbers 70 before SiO2, 30 before Al2O3 are ignored; characters "
+               "ignored: -; a mixture by mass is written [SiO2]70[Al2O3]30"
+            << "BN";
+        QTest::newRow("spaced formula is sound") << "SetTgtCmp"
+                                                 << "Y Ba2 Cu3 O7"
+                                                 << ""
+                                                 << "Fe2O3";
+        QTest::newRow("spaced counts are sound") << "SetBndCmp"
+                                                 << "B 1 N 1"
+                                                 << ""
+                                                 << "BN";
+        QTest::newRow("binder of lower case letters")
+            << "SetBndCmp"
+            << "bn"
+            << "Binder: no composition could be read; characters ignored: b n"
+            << "BN";
+        QTest::newRow("target with an open parenthesis")
+            << "SetTgtCmp"
+            << "(Fe2O3"
+            << "Target: no composition could be read: unbalanced parentheses"
+            << "Fe2O3";
+        QTest::newRow("square brackets not around a mixture")
+            << "SetTgtCmp"
+            << "Fe[O]3"
+            << "Target: no composition could be read: square brackets only enclose the parts of a "
+               "mixture by mass; a mixture by mass is written [SiO2]70[Al2O3]30"
+            << "Fe2O3";
         QTest::newRow("count beyond the doubles")
             << "SetTgtCmp" << QStringLiteral("Fe") + QString(400, QLatin1Char('9'))
             << "Target: amounts too large to compute with"

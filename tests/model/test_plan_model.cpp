@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <sys/stat.h>
 
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void optionEditsRecomputeByTheirRow();
     void inputEditsRefreshTheLinesByTheirRow_data();
     void inputEditsRefreshTheLinesByTheirRow();
+    void flaggedFieldLeavesNoOldPlot_data();
+    void flaggedFieldLeavesNoOldPlot();
     void sessionDefaultsAreTheStartingPlan_data();
     void sessionDefaultsAreTheStartingPlan();
     void hostileSessions_data();
@@ -211,6 +214,42 @@ void TestPlanModel::inputEditsRefreshTheLinesByTheirRow()
     detailedPellet(fresh);
     QCOMPARE(allLines(plan), allLines(fresh));
     QCOMPARE(allLines(plan) != before, bool(Fields::input(field).flags & FEEDS_LINES));
+}
+
+// A flagged field leaves the plan computing with its last sound value; the plot must not show
+// that older plan: no curve when the pellet is flagged, no spectrum when the spectrum is.
+void TestPlanModel::flaggedFieldLeavesNoOldPlot_data()
+{
+    QTest::addColumn<int>("input");
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        const InputRow &row = Fields::input(PlanModel::Input(i));
+        if (row.rule != Rule::Composition && row.readouts != READS_NONE)
+            QTest::newRow(row.name) << i;
+    }
+}
+
+void TestPlanModel::flaggedFieldLeavesNoOldPlot()
+{
+    QFETCH(int, input);
+    const auto field = PlanModel::Input(input);
+    PlanModel plan;
+    detailedPellet(plan);
+    QVERIFY(plan.plotShown());
+    QVERIFY(plan.spectrum.spectrumMax > 0);
+    plan.setInput(field, QStringLiteral("-1"));
+    QVERIFY(!plan.fieldProblem(field).isEmpty());
+    const unsigned reads = Fields::input(field).readouts;
+    if (reads & readoutBit(PlanModel::CylWeight))
+        QVERIFY(!plan.plotShown());
+    if ((reads & readoutBit(PlanModel::AddInfo)) && plan.plotShown()) {
+        QCOMPARE(plan.spectrum.spectrumMax, 0.0);
+        QVERIFY(plan.spectrum.linePeaks.isEmpty());
+        QVERIFY(std::all_of(std::begin(plan.fluoSpectrum), std::end(plan.fluoSpectrum),
+                            [](double v) { return v == 0; }));
+    }
+    // Mended, the plot is the fresh plan's again.
+    plan.setInput(field, Fields::input(field).defaultText);
+    QVERIFY(plan.plotShown());
 }
 
 // What a session lacks comes from the plan as it started: a file that holds only the fields (as
