@@ -40,6 +40,8 @@ void paintPlot(QPainter &p, const ExportSource &source)
     PlotPaintInput in = source.window->plotPaintInput();
     in.width = source.size.width();
     in.height = source.size.height();
+    // Where the mouse happens to rest is no part of the picture.
+    in.showPointer = false;
     p.fillRect(QRect(QPoint(0, 0), source.size), Qt::white);
     if (source.plan->plotShown()) {
         ChCoord coord;

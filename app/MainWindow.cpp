@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -25,6 +26,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <cmath>
 
 MainWindow::MainWindow(PlanModel *initialPlan)
     : QMainWindow(nullptr, Qt::WindowFlags()), plan(initialPlan ? initialPlan : new PlanModel)
@@ -35,6 +37,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
 
     // Every field's widget goes by the field's name; the ones the form lacks are made here.
     buildDetailedControls();
+    buildPlotOptions();
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         inputEdits[i] = findChild<QLineEdit *>(PlanModel::inputName(PlanModel::Input(i)));
         Q_ASSERT(inputEdits[i]);
@@ -50,6 +53,8 @@ MainWindow::MainWindow(PlanModel *initialPlan)
         Q_ASSERT(qobject_cast<QAbstractButton *>(optionWidgets[i]) ||
                  qobject_cast<QGroupBox *>(optionWidgets[i]));
     }
+
+    fitFieldsToContent();
 
     showPlan();
     buildSettingsMenu();
@@ -210,18 +215,159 @@ void MainWindow::fitToSmallScreens()
     // On a screen with room the form shows whole, as it always did.
     splitter->setSizes({form->sizeHint().height(), groupBox_15->sizeHint().height()});
     setCentralWidget(splitter);
+    formPlotSplitter = splitter;
+    // The form scrolls up and down only: the window is made wide enough for it, and a check box
+    // behind a sideways scroll bar is one nobody finds.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+namespace {
+
+// The layout among those of top that holds widget directly, or none.
+QLayout *layoutHolding(QLayout *top, QWidget *widget)
+{
+    if (!top)
+        return nullptr;
+    if (top->indexOf(widget) >= 0)
+        return top;
+    for (int i = 0; i < top->count(); ++i) {
+        if (QLayout *found = layoutHolding(top->itemAt(i)->layout(), widget))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void MainWindow::fitFieldsToContent()
+{
+    // A number needs the room of its longest sensible spelling, whatever the screen: stretched
+    // across a maximised window it only moves away from its caption. The composition fields keep
+    // the stretch, a formula may be long.
+    const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+    const auto widest = [frame](const QWidget *w) {
+        return w->fontMetrics().horizontalAdvance(QStringLiteral("-8.8888e+10")) + frame;
+    };
+    const auto keepLeft = [](QWidget *w) {
+        if (QLayout *layout = layoutHolding(w->parentWidget()->layout(), w))
+            layout->setAlignment(w, Qt::AlignLeft | Qt::AlignVCenter);
+    };
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        if (Fields::input(PlanModel::Input(i)).rule == Rule::Composition)
+            continue;
+        QLineEdit *edit = inputEdits[i];
+        edit->setMaximumWidth(
+            std::max(edit->minimumWidth(), std::min(edit->maximumWidth(), widest(edit))));
+        keepLeft(edit);
+    }
+    for (int i = 0; i < PlanModel::OutputCount; ++i) {
+        if (!(Fields::output(PlanModel::Output(i)).flags & OUT_PELLET))
+            continue;
+        QLabel *label = outputLabels[i];
+        label->setMaximumWidth(
+            std::max(label->minimumWidth(), std::min(label->maximumWidth(), widest(label))));
+        keepLeft(label);
+    }
+    // Rows of a box shorter than its neighbours stay together at the top: spread over the
+    // height, the captions of the filters float in the middle and their rows drop out of sight.
+    for (QGroupBox *box : {FluoECBox, FluoEFBox, FluoNCBox}) {
+        auto *grid = qobject_cast<QGridLayout *>(box->layout());
+        grid->setRowStretch(grid->rowCount(), 1);
+    }
+}
+
+void MainWindow::buildPlotOptions()
+{
+    // How the plot is drawn is set beside its range, where the eye already is; the check boxes
+    // are made from their rows, like the detailed model's.
+    auto *range = qobject_cast<QGridLayout *>(groupBox_15->layout());
+    QLayoutItem *spacer = range->itemAtPosition(0, 5);
+    range->removeItem(spacer);
+    delete spacer;
+    auto *row = new QHBoxLayout;
+    row->setObjectName(QStringLiteral("plotOptionsLayout"));
+    row->addSpacing(12);
+    for (int i = 0; i < PlanModel::OptionCount; ++i) {
+        const OptionRow &option = Fields::option(PlanModel::Option(i));
+        if (!(option.flags & OPT_PLOT_ONLY))
+            continue;
+        auto *box = new QCheckBox(tr(option.caption));
+        box->setObjectName(QLatin1String(option.name));
+        if (option.tip)
+            box->setToolTip(tr(option.tip));
+        row->addWidget(box);
+    }
+    row->addStretch(1);
+    range->addLayout(row, 0, 5);
+}
+
+int MainWindow::splitterSpace()
+{
+    // Laid out now, not at the show: sizes handed to a splitter of the wrong height are scaled
+    // to it, and the difference later goes to the plot.
+    layout()->invalidate();
+    layout()->activate();
+    return formPlotSplitter->height() - formPlotSplitter->handleWidth();
+}
+
+void MainWindow::splitForHeight(int windowHeight)
+{
+    if (splitRestored)
+        return;
+    const int space = splitterSpace();
+    // What the plot's group needs besides the plot.
+    const int around = groupBox_15->minimumSizeHint().height() - GView1->minimumHeight();
+    // The whole form where that leaves the plot room for its lines and labels; else the plot
+    // keeps its share and the form scrolls.
+    const int formWhole = centralwidget->sizeHint().height();
+    const int plotBelowWhole = space - formWhole - around;
+    const int plotGroup = int(std::ceil(PlotShare * windowHeight)) + around;
+    const int form = plotBelowWhole >= 18 * fontMetrics().height()
+                         ? formWhole
+                         : std::max(0, std::min(formWhole, space - plotGroup));
+    formPlotSplitter->setSizes({form, space - form});
+}
+
+void MainWindow::restoreSplit(const QByteArray &state)
+{
+    if (state.isEmpty())
+        return;
+    // Kept in pixels of the window it was left in: as a share, it means the same on another
+    // screen. A plot made small by the user stays small; it was a choice. Read on a splitter
+    // of its own, which is as tall as the state says.
+    QSplitter reader(Qt::Vertical);
+    reader.addWidget(new QWidget);
+    reader.addWidget(new QWidget);
+    reader.setChildrenCollapsible(false);
+    reader.resize(100, 100000);
+    if (!reader.restoreState(state))
+        return;
+    const QList<int> sizes = reader.sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (sizes.size() != 2 || total <= 0)
+        return;
+    const int space = splitterSpace();
+    const int form = int(std::lround(double(sizes[0]) / total * space));
+    formPlotSplitter->setSizes({form, space - form});
+    splitRestored = true;
 }
 
 void MainWindow::sizeForScreen(const QSize &available)
 {
-    // Wide enough for the form without a horizontal scroll bar, tall as the form's default,
-    // and never beyond the screen.
+    // Wide enough for the form without a horizontal scroll bar; tall enough for the whole form
+    // above a plot of a comfortable height; never beyond the screen. Where the height is short,
+    // the plot keeps its share and the form scrolls.
     const auto fit = [this, available] {
         const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const QSize wanted(
-            std::max(width(), centralwidget->minimumSizeHint().width() + 2 * scrollBar + 8),
-            height());
+        const QSize form = centralwidget->sizeHint().expandedTo(centralwidget->minimumSizeHint());
+        const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                           formPlotSplitter->handleWidth();
+        const int around = groupBox_15->minimumSizeHint().height() - GView1->minimumHeight();
+        const int comfortablePlot = 24 * fontMetrics().height();
+        const QSize wanted(std::max(width(), form.width() + scrollBar + 8),
+                           std::max(height(), form.height() + chrome + around + comfortablePlot));
         resize(wanted.boundedTo(available));
+        splitForHeight(height());
     };
     fit();
     // The form claims its full width only once it has been shown (by some tens of pixels in
@@ -309,6 +455,15 @@ void MainWindow::buildPlotActions()
     connect(plan, &PlanModel::planReset, logScale,
             [this, logScale] { logScale->setChecked(plan->logScale()); });
     GView1->addAction(logScale);
+    // The same scale as a check box beside the intensity's, for those who never open the menu.
+    auto *logMuT = new QCheckBox(tr("Log mu t"));
+    logMuT->setObjectName(QStringLiteral("LogMuT"));
+    logMuT->setToolTip(tr("Logarithmic mu t axis"));
+    logMuT->setChecked(logScale->isChecked());
+    connect(logMuT, &QCheckBox::toggled, logScale, &QAction::setChecked);
+    connect(logScale, &QAction::toggled, logMuT, &QCheckBox::setChecked);
+    if (auto *row = groupBox_15->findChild<QHBoxLayout *>(QStringLiteral("plotOptionsLayout")))
+        row->insertWidget(1, logMuT);
     GView1->installEventFilter(this);
 }
 

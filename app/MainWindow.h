@@ -19,6 +19,7 @@ class QCheckBox;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
+class QSplitter;
 
 // The program's only window: a view of the plan. Each slot hands the edited field to the
 // plan, and the plan's change signals write the results back into the form; the draw slot
@@ -43,8 +44,13 @@ public:
     void finishEditing();
 
     // Sizes the window for a screen of this available area: the form's width where it fits,
-    // never larger than the area.
+    // never larger than the area; the plot at least a share of the height, the form the rest.
     void sizeForScreen(const QSize &available);
+    // The split between form and plot as the user left it (QSplitter::saveState), kept as a
+    // share of the height; nothing happens for an empty or unreadable state.
+    void restoreSplit(const QByteArray &state);
+    // The least share of the window's height that the plot gets at the default split.
+    static constexpr double PlotShare = 0.42;
 
     // Writes the plot alone at the given size: PNG (or another image format) by suffix, SVG or
     // PDF; an unknown suffix or size fails before anything is written.
@@ -110,6 +116,13 @@ private:
     void buildDetailedControls();
     void showDetailedState();
     void fitToSmallScreens();
+    // Number fields as wide as a number, the check boxes of the plot beside its range, the
+    // filter rows at the top of their box.
+    void fitFieldsToContent();
+    void buildPlotOptions();
+    // The default split for this window height: the form whole where the plot keeps its share.
+    void splitForHeight(int windowHeight);
+    int splitterSpace();
     void buildSettingsMenu();
     void buildLanguageMenu(QMenu *settings);
     void chooseLanguage(bool japanese);
@@ -133,4 +146,6 @@ private:
     QLabel *absorptionLabel = nullptr; // permanent in the status bar
     QLabel *outputLabels[PlanModel::OutputCount] = {};
     QWidget *optionWidgets[PlanModel::OptionCount] = {};
+    QSplitter *formPlotSplitter = nullptr;
+    bool splitRestored = false; // the user's split, not to be replaced by the default
 };

@@ -47,6 +47,7 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.readoutFormat = integ ? tr("Fluo. Int. : %1 photons/s per channel (at %2 [keV])")
                              : tr("Fluo. Int. : %1 photons/s (at %2 [keV])");
     in.logMuT = plan->logScale();
+    in.logIntensity = plan->option(PlanModel::LogIntensity);
     if (excitationMarked) {
         const QString energy = plan->input(PlanModel::ExtEnergy);
         in.excitationE = energy.toDouble();

@@ -796,6 +796,10 @@
         <translation>μt 軸を対数目盛に</translation>
     </message>
     <message>
+        <source>Log mu t</source>
+        <translation>μt を対数で</translation>
+    </message>
+    <message>
         <source>Energy [keV]</source>
         <translation>エネルギー [keV]</translation>
     </message>
@@ -942,6 +946,14 @@
     <message>
         <source>A beam linearly polarised in the plane of beam and detector axis, as at a synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks.</source>
         <translation>ビームと検出器軸を含む面内に直線偏光したビーム（放射光）。チェックを外すと無偏光の実験室線源。散乱ピークの強度が変わります。</translation>
+    </message>
+    <message>
+        <source>Log intensity</source>
+        <translation>強度を対数で</translation>
+    </message>
+    <message>
+        <source>The intensity axis by decades: weak lines and escape peaks beside strong ones</source>
+        <translation>強度軸を対数目盛に（強い線の横に弱い線やエスケープピークも見える）</translation>
     </message>
     <message>
         <source>Every event the detector records per second, scatter and lines outside the plotted range included</source>

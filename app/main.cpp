@@ -125,8 +125,7 @@ int main(int argc, char *argv[])
     // Never larger than the screen: on a laptop the form scrolls and the plot keeps its share.
     if (const QScreen *screen = window->screen())
         window->sizeForScreen(screen->availableGeometry().size());
-    if (splitter)
-        splitter->restoreState(preferences.splitterState());
+    window->restoreSplit(preferences.splitterState());
     window->show();
     if (!restored.problem.isEmpty())
         showStartProblem(window, restored.problem);

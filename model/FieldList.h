@@ -146,6 +146,9 @@ TIRN_OPTION(SecondaryFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Secondary fluo
 TIRN_OPTION(BeamPolarised, true, QT_TRANSLATE_NOOP("MainWindow", "Polarised beam"),
             QT_TRANSLATE_NOOP("MainWindow", "A beam linearly polarised in the plane of beam and detector axis, as at a synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks."),
             OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)
+TIRN_OPTION(LogIntensity, false, QT_TRANSLATE_NOOP("MainWindow", "Log intensity"),
+            QT_TRANSLATE_NOOP("MainWindow", "The intensity axis by decades: weak lines and escape peaks beside strong ones"),
+            OPT_PLOT_ONLY)
 
 TIRN_CHOICE(SelectTE)
 TIRN_CHOICE(SelectAE)

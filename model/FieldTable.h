@@ -57,6 +57,8 @@ enum OptionFlag : unsigned {
     OPT_FEEDS_LINES = 1u << 2,   // the detailed model's lines depend on it
     OPT_GEOMETRY = 1u << 3,      // sits with the detailed model's angles
     OPT_DETAILED_ONLY = 1u << 4, // means nothing to the classic model (greyed there)
+    OPT_PLOT_ONLY = 1u << 5,     // how the plot is drawn: a repaint, nothing recomputed; its
+                                 // check box sits beside the plot's range
 };
 
 // The enums of the plan, generated from the rows; PlanModel inherits them, so that they read

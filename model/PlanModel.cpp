@@ -219,6 +219,10 @@ bool PlanModel::setOption(Option option, bool checked)
             }
         }
     }
+    if (flags & OPT_PLOT_ONLY) {
+        Q_EMIT plotChanged();
+        return true;
+    }
     if (flags & OPT_FEEDS_LINES)
         fluoPlan.invalidateLines();
     // The display options and the fluorescence model change the spectrum and the information

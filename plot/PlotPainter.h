@@ -3,6 +3,7 @@
 #include "ChCoord.h"
 #include "Composition.h"
 #include "FluoSimulation.h"
+#include "PlotLayout.h"
 
 #include <QFont>
 #include <QRectF>
@@ -34,7 +35,9 @@ struct PlotPaintInput
     const SpectrumResult *spectrum = nullptr;
     int cursorX = 0; // pointer x [px] for the intensity read-out
 
-    bool logMuT = false; // mu t on a logarithmic axis
+    bool logMuT = false;       // mu t on a logarithmic axis
+    bool logIntensity = false; // the intensity axis by decades
+    bool showPointer = true;   // the hover read-out and cursor line; false for exports
 
     // The excitation energy while Shift + move sets it, marked across the plot with its caption;
     // none when the caption is empty.
@@ -66,16 +69,9 @@ QString tickLabel(double v, double step);
 // energy lies at or below the first point or beyond the last.
 int cursorIndex(const double *gridE, int n, double energy);
 
-// Draws text into rect with the font scaled (from its size on entry) until the text's bounding
-// box fills rect in the tighter direction; fit != 1 draws at the given size. The painter keeps
-// the font at its original size afterwards.
-// Below minPointSize (0: no floor) a fitted caption is left out rather than shrunk; returns
-// whether it was drawn.
-bool drawFittedText(QPainter *p, QRectF rect, QFont font, int flags, int fit, const QString &text,
-                    double minPointSize = 0);
-
-// Paints everything above the white background: frame, grid, axis numbers, mu t curve,
-// calculation point, edge markers, line sticks and labels, the spectrum and the cursor
-// read-out. Leaves coord with this repaint's screen rectangle, the energy range as x range and
-// the spectrum's intensity range as y range, which the mouse handling relies on.
+// Paints everything above the white background in layers over one layout (layoutSpectrumPlot
+// with the default font): frame and grid, axes, mu t curve, edges and calculation point,
+// spectrum, sticks and labels, legend, and with in.showPointer what follows the mouse. Leaves coord
+// with this repaint's screen rectangle, the energy range as x range and the spectrum's intensity
+// range as y range, which the mouse handling relies on.
 void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord);

@@ -842,6 +842,9 @@ void TestBatch::sessionRoundTrip_data()
                        "--set", "DetBeWindow=8",   "--set", "DetDeadTime=0.1",
                        "--set", "Distance=3"}
         << QStringList{"--set", "DetDeadTime=1"};
+    QTest::newRow("log intensity")
+        << QStringList{"--set", "SetTgtCmp=Fe2O3", "--set", "LogIntensity=1"}
+        << QStringList{"--set", "LogIntensity=0"};
 }
 
 void TestBatch::sessionRoundTrip()

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -40,6 +41,7 @@ const QString kResultStyle = QStringLiteral("background-color: rgb(255, 250, 220
 const QString kFormulaStyle = QStringLiteral("background-color: rgb(255, 255, 230);");
 
 constexpr int kUnlimited = QWIDGETSIZE_MAX;
+constexpr int kContent = -1; // a maximum width measured from the font: that of a long number
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 
@@ -163,6 +165,8 @@ private Q_SLOTS:
     void languageMenu();
     void failureInABox_data();
     void failureInABox();
+    void screens_data();
+    void screens();
 };
 
 void TestForm::englishTexts_data()
@@ -344,21 +348,22 @@ void TestForm::sizeLimits_data()
     QTest::addColumn<QSize>("maximum");
 
     QTest::newRow("SetTgtCmp") << "SetTgtCmp" << QSize(80, 0) << QSize(kUnlimited, 10000);
+    QTest::newRow("StartE0") << "StartE0" << QSize(0, 0) << QSize(kContent, kUnlimited);
     QTest::newRow("SetBndCmp") << "SetBndCmp" << QSize(0, 0) << QSize(kUnlimited, 10000);
     QTest::newRow("SetTgtWeight") << "SetTgtWeight" << QSize(60, 0) << QSize(80, kUnlimited);
     QTest::newRow("CylWeight") << "CylWeight" << QSize(60, 24) << QSize(80, kUnlimited);
     QTest::newRow("CylVol") << "CylVol" << QSize(60, 24) << QSize(80, kUnlimited);
-    QTest::newRow("SetThick") << "SetThick" << QSize(60, 20) << QSize(100000, 100000);
+    QTest::newRow("SetThick") << "SetThick" << QSize(60, 20) << QSize(kContent, 100000);
     QTest::newRow("SetTgtBndMolR") << "SetTgtBndMolR" << QSize(60, 20) << QSize(80, 100000);
     QTest::newRow("SetTgtBndWtR") << "SetTgtBndWtR" << QSize(60, 20) << QSize(80, 10000);
     QTest::newRow("SetTgtDens") << "SetTgtDens" << QSize(50, 0) << QSize(80, 100000);
     QTest::newRow("SetBndDens") << "SetBndDens" << QSize(50, 0) << QSize(80, 1000000);
-    QTest::newRow("dMut") << "dMut" << QSize(0, 0) << QSize(kUnlimited, 10000);
-    QTest::newRow("SetMuT") << "SetMuT" << QSize(0, 0) << QSize(kUnlimited, 10000);
-    QTest::newRow("SetCalcPointE") << "SetCalcPointE" << QSize(60, 20) << QSize(kUnlimited, 20);
+    QTest::newRow("dMut") << "dMut" << QSize(0, 0) << QSize(kContent, 10000);
+    QTest::newRow("SetMuT") << "SetMuT" << QSize(0, 0) << QSize(kContent, 10000);
+    QTest::newRow("SetCalcPointE") << "SetCalcPointE" << QSize(60, 20) << QSize(kContent, 20);
     QTest::newRow("SelectTE") << "SelectTE" << QSize(0, 0) << QSize(10000, 100000);
     QTest::newRow("SelectAE") << "SelectAE" << QSize(0, 0) << QSize(10000, 10000);
-    QTest::newRow("I0Flux") << "I0Flux" << QSize(50, 0) << QSize(kUnlimited, kUnlimited);
+    QTest::newRow("I0Flux") << "I0Flux" << QSize(50, 0) << QSize(kContent, kUnlimited);
     QTest::newRow("GView1") << "GView1" << QSize(0, 100) << QSize(kUnlimited, kUnlimited);
 }
 
@@ -370,7 +375,16 @@ void TestForm::sizeLimits()
     const QWidget *w = widget(name);
     QVERIFY2(w, qPrintable(name));
     QCOMPARE(w->minimumSize(), minimum);
-    QCOMPARE(w->maximumSize(), maximum);
+    if (maximum.width() == kContent) {
+        // Room for "-8.8888e+10" and the frame: more than nine digits, less than sixteen.
+        const QFontMetrics fm = w->fontMetrics();
+        QVERIFY2(w->maximumWidth() > fm.horizontalAdvance(QString(9, QLatin1Char('8'))) &&
+                     w->maximumWidth() < fm.horizontalAdvance(QString(16, QLatin1Char('8'))),
+                 qPrintable(QString::number(w->maximumWidth())));
+        QCOMPARE(w->maximumHeight(), maximum.height());
+    } else {
+        QCOMPARE(w->maximumSize(), maximum);
+    }
 }
 
 void TestForm::layoutCells_data()
@@ -985,7 +999,8 @@ void TestForm::everyToolTipIsInCatalogue()
         QVERIFY2(!translator.translate("MainWindow", key.constData()).isEmpty(),
                  qPrintable(w->objectName()));
     }
-    QCOMPARE(tips, 35); // the detailed model's fields carry their captions' hints too
+    // The detailed model's fields carry their captions' hints too, the plot's check boxes theirs.
+    QCOMPARE(tips, 37);
 }
 
 // Started in English, nothing on the screen is Japanese: texts, titles, hints, menus.
@@ -1175,6 +1190,124 @@ void TestForm::failureInABox()
     if (content.isEmpty())
         QVERIFY(!QFileInfo::exists(path));
     box->accept();
+}
+
+// The window as it opens on the screens people have (the area left by the desktop's panels),
+// and maximised there: the plot keeps a share of the height, nothing of the form lies beyond its
+// right edge, numbers are as wide as numbers, a split left by the user comes back as left.
+void TestForm::screens_data()
+{
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<bool>("japanese");
+    QTest::addColumn<bool>("maximised");
+    QTest::addColumn<double>("savedFormShare"); // of the splitter's height; 0: none kept
+    QTest::addColumn<double>("plotShare");      // the least share of the window's height
+    QTest::addColumn<bool>("formWhole");        // no vertical scrolling either
+
+    QTest::newRow("1366x768") << QSize(1366, 741) << false << false << 0.0 << 0.4 << false;
+    QTest::newRow("1366x768 ja") << QSize(1366, 741) << true << false << 0.0 << 0.4 << false;
+    QTest::newRow("1280x720") << QSize(1280, 693) << false << false << 0.0 << 0.4 << false;
+    QTest::newRow("1920x1080") << QSize(1920, 1053) << false << false << 0.0 << 0.25 << true;
+    QTest::newRow("1920x1080 ja") << QSize(1920, 1053) << true << false << 0.0 << 0.25 << true;
+    QTest::newRow("1920x1080 maximised")
+        << QSize(1920, 1053) << false << true << 0.0 << 0.25 << true;
+    // A small plot the user chose is not enlarged behind their back.
+    QTest::newRow("1366x768 split left by the user")
+        << QSize(1366, 741) << false << false << 0.75 << 0.0 << false;
+}
+
+void TestForm::screens()
+{
+    QFETCH(QSize, available);
+    QFETCH(bool, japanese);
+    QFETCH(bool, maximised);
+    QFETCH(double, savedFormShare);
+    QFETCH(double, plotShare);
+    QFETCH(bool, formWhole);
+
+    windowUsed = true;
+    std::unique_ptr<JapaneseScope> scope;
+    if (japanese)
+        scope = std::make_unique<JapaneseScope>();
+    window = std::make_unique<MainWindow>();
+    auto *splitter = window->findChild<QSplitter *>(QStringLiteral("formPlotSplitter"));
+    QVERIFY(splitter);
+    QByteArray saved;
+    if (savedFormShare > 0) {
+        // As kept by a window on a taller screen: only the share may count.
+        MainWindow other;
+        other.sizeForScreen(QSize(1920, 1053));
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        auto *otherSplitter = other.findChild<QSplitter *>(QStringLiteral("formPlotSplitter"));
+        const int total = otherSplitter->sizes().value(0) + otherSplitter->sizes().value(1);
+        otherSplitter->setSizes({int(total * savedFormShare), total - int(total * savedFormShare)});
+        saved = otherSplitter->saveState();
+    }
+    window->sizeForScreen(available);
+    window->restoreSplit(saved);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QTest::qWait(50); // the second measure, after the form's first layout
+    if (maximised)
+        window->resize(available);
+    QTest::qWait(50);
+
+    QVERIFY2(window->width() <= available.width() && window->height() <= available.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(window->width()).arg(window->height())));
+    const int plot = window->GView1->height();
+    QVERIFY2(plot >= plotShare * window->height(),
+             qPrintable(QStringLiteral("plot %1 of %2").arg(plot).arg(window->height())));
+    if (savedFormShare > 0) {
+        const QList<int> sizes = splitter->sizes();
+        QVERIFY2(std::abs(double(sizes[0]) / (sizes[0] + sizes[1]) - savedFormShare) < 0.02,
+                 qPrintable(QStringLiteral("%1 / %2").arg(sizes[0]).arg(sizes[1])));
+    }
+
+    auto *scroll = window->findChild<QScrollArea *>(QStringLiteral("formScrollArea"));
+    QWidget *viewport = scroll->viewport();
+    QVERIFY2(window->centralwidget->width() <= viewport->width(),
+             qPrintable(QStringLiteral("form %1 in %2")
+                            .arg(window->centralwidget->width())
+                            .arg(viewport->width())));
+    if (formWhole)
+        QVERIFY2(window->centralwidget->height() <= viewport->height(),
+                 qPrintable(QStringLiteral("form %1 in %2")
+                                .arg(window->centralwidget->height())
+                                .arg(viewport->height())));
+    // Every check box and radio button, and the check of a group box, lies within the view's
+    // width: a vertical scroll reaches it.
+    QList<QWidget *> checks;
+    for (QAbstractButton *b : window->centralwidget->findChildren<QAbstractButton *>())
+        checks << b;
+    for (QGroupBox *g : window->centralwidget->findChildren<QGroupBox *>()) {
+        if (g->isCheckable())
+            checks << g;
+    }
+    QVERIFY(checks.size() >= 8);
+    for (QWidget *w : checks) {
+        if (!w->isVisibleTo(window.get()))
+            continue;
+        const QRect r(w->mapTo(viewport, QPoint(0, 0)), w->size());
+        QVERIFY2(r.left() >= 0 && r.right() < viewport->width(),
+                 qPrintable(w->objectName() + QStringLiteral(" at %1..%2 of %3")
+                                                  .arg(r.left())
+                                                  .arg(r.right())
+                                                  .arg(viewport->width())));
+    }
+    // A number field is as wide as a dozen digits at most, and shows what it holds.
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        QLineEdit *edit = window->inputEdit(PlanModel::Input(i));
+        if (Fields::input(PlanModel::Input(i)).rule == Rule::Composition ||
+            !edit->isVisibleTo(window.get()))
+            continue;
+        const QFontMetrics fm = edit->fontMetrics();
+        QVERIFY2(edit->width() <= fm.horizontalAdvance(QString(12, QLatin1Char('8'))) + 16,
+                 qPrintable(edit->objectName() + QStringLiteral(" %1 px").arg(edit->width())));
+        QVERIFY2(edit->width() >= fm.horizontalAdvance(edit->text()) + 8,
+                 qPrintable(edit->objectName() + QStringLiteral(" %1 px for ").arg(edit->width()) +
+                            edit->text()));
+    }
 }
 
 QTEST_MAIN(TestForm)

@@ -129,6 +129,8 @@ void TestWiring::eachFieldHasOneConnection_data()
     QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("MutBox") << "MutBox" << QByteArray(SIGNAL(toggled(bool)));
     QTest::newRow("FluoBox") << "FluoBox" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("LogIntensity") << "LogIntensity" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("LogMuT") << "LogMuT" << QByteArray(SIGNAL(toggled(bool)));
     QTest::newRow("GView1 draw") << "GView1" << QByteArray(SIGNAL(draw(QPainter *)));
     QTest::newRow("GView1 wheel") << "GView1" << QByteArray(SIGNAL(wheelMoved(QWheelEvent *)));
 }
@@ -147,13 +149,18 @@ void TestWiring::eachFieldHasOneConnection()
 void TestWiring::displayOptionsRepaintAtOnce_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("Peak") << "IntensityPeak";
-    QTest::newRow("Ratio") << "AddInfoRatioF";
+    QTest::addColumn<bool>("changesInfo");
+    QTest::newRow("Peak") << "IntensityPeak" << false;
+    QTest::newRow("Ratio") << "AddInfoRatioF" << true;
+    // The scales only redraw: the information text stays.
+    QTest::newRow("Log intensity") << "LogIntensity" << false;
+    QTest::newRow("Log mu t") << "LogMuT" << false;
 }
 
 void TestWiring::displayOptionsRepaintAtOnce()
 {
     QFETCH(QString, name);
+    QFETCH(bool, changesInfo);
     type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
     flushPaints();
     const QString info = w->AddInfo->text();
@@ -163,9 +170,16 @@ void TestWiring::displayOptionsRepaintAtOnce()
     button->click();
     flushPaints();
     QVERIFY(plotPaints.paints > 0);
-    QVERIFY(w->AddInfo->text() != info || name == QLatin1String("IntensityPeak"));
+    QCOMPARE(w->AddInfo->text() != info, changesInfo);
     QCOMPARE(w->plan->option(PlanModel::IntensityInt), w->IntensityInt->isChecked());
     QCOMPARE(w->plan->option(PlanModel::AddInfoRatioF), w->AddInfoRatioF->isChecked());
+    if (const int option = PlanModel::optionIndex(name); option >= 0)
+        QCOMPARE(w->plan->option(PlanModel::Option(option)), button->isChecked());
+    else // the check box and the plot's menu are one setting of the plan
+        QVERIFY(button->isChecked() && w->plan->logScale() &&
+                w->findChild<QAction *>(QStringLiteral("actionLogScale"))->isChecked());
+    QCOMPARE(w->plotPaintInput().logIntensity, w->plan->option(PlanModel::LogIntensity));
+    QCOMPARE(w->plotPaintInput().logMuT, w->plan->logScale());
 }
 
 void TestWiring::compositionFieldsReachTheirSlots()
@@ -403,6 +417,8 @@ void TestWiring::lastSessionFollowsEachChange_data()
     QTest::newRow("typed target") << "target";
     QTest::newRow("typed range end") << "range";
     QTest::newRow("check box") << "option";
+    QTest::newRow("log intensity") << "logIntensity";
+    QTest::newRow("log mu t from the menu") << "logMuT";
     QTest::newRow("edge chosen") << "edge";
     QTest::newRow("absorption menu") << "absorption";
     QTest::newRow("session opened") << "session";
@@ -426,6 +442,10 @@ void TestWiring::lastSessionFollowsEachChange()
         type(w->EndE0, QStringLiteral("12"));
     } else if (change == QLatin1String("option")) {
         qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::DetailedFluo))->click();
+    } else if (change == QLatin1String("logIntensity")) {
+        qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::LogIntensity))->click();
+    } else if (change == QLatin1String("logMuT")) {
+        w->findChild<QAction *>(QStringLiteral("actionLogScale"))->trigger();
     } else if (change == QLatin1String("edge")) {
         QCOMPARE(w->SelectTE->currentText(), QStringLiteral("Fe"));
         w->SelectTE->setCurrentIndex(w->SelectTE->findText(QStringLiteral("O")));

@@ -168,6 +168,7 @@ void TestPlanModel::optionEditsRecomputeByTheirRow()
     const QString before = allLines(plan);
     const bool wasOn = plan.option(o);
     QSignalSpy repaints(&plan, &PlanModel::plotChanged);
+    QSignalSpy readouts(&plan, &PlanModel::outputChanged);
     // Of a pair of radio buttons only checking one counts.
     const bool accepted = plan.setOption(o, !wasOn);
     QCOMPARE(accepted, !(flags & OPT_EXCLUSIVE) || !wasOn);
@@ -175,6 +176,11 @@ void TestPlanModel::optionEditsRecomputeByTheirRow()
         return;
     QCOMPARE(plan.option(o), !wasOn);
     QCOMPARE(repaints.isEmpty(), bool(flags & OPT_VIEW_ONLY));
+    // A scale of the plot repaints and recomputes nothing: no read-out, not the lines.
+    if (flags & OPT_PLOT_ONLY) {
+        QVERIFY(readouts.isEmpty());
+        QCOMPARE(allLines(plan), before);
+    }
     if (flags & OPT_FEEDS_LINES) {
         // Whatever the option does to the rates, the table must be the one of the new state.
         PlanModel fresh;

@@ -1,6 +1,7 @@
 // Painting the plot from plain data: what each layer puts on the image, the mapping it leaves
 // behind, and states whose numbers are infinite, undefined or absurdly large.
 #include "FluoFixture.h"
+#include "PlanModel.h"
 #include "PlotPainter.h"
 #include "SegmentPainter.h"
 
@@ -11,6 +12,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -42,6 +44,61 @@ int countColour(const QImage &img, QRgb colour, const QRect &rect)
     }
     return n;
 }
+
+// The bounding box of every non-white pixel.
+QRect inkOf(const QImage &img)
+{
+    QRect ink;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (img.pixel(x, y) != qRgb(255, 255, 255))
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
+
+// 1, 2 or 5 times a power of ten.
+bool isOneTwoFive(double step)
+{
+    const double m = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    return std::abs(m - 1) < 1e-6 || std::abs(m - 2) < 1e-6 || std::abs(m - 5) < 1e-6;
+}
+
+// A whole plan, set as --set would set it, and what the window would hand the painter.
+struct PlanPlot
+{
+    std::unique_ptr<PlanModel> plan = std::make_unique<PlanModel>();
+    PlotPaintInput in;
+
+    void set(PlanModel::Input field, const QString &text) { plan->setInput(field, text); }
+    void finish(QSize size, bool logMuT, bool logIntensity)
+    {
+        plan->setLogScale(logMuT);
+        in.width = size.width();
+        in.height = size.height();
+        in.gridE = plan->mutCurveE;
+        in.mutCurve = plan->mutCurve;
+        in.fluoSpectrum = plan->fluoSpectrum;
+        in.points = MUT_POINTS;
+        in.mutMin = plan->mutMin;
+        in.mutMax = plan->mutMax;
+        in.calcPointE = plan->calcPointE;
+        in.tgt = &plan->tgtComp;
+        in.bnd = &plan->bndComp;
+        in.edgeNames = plan->edgeNames;
+        in.spectrum = &plan->spectrum;
+        in.logMuT = logMuT;
+        in.logIntensity = logIntensity;
+        in.calcPointCaption = QStringLiteral("Calc. Point");
+        in.readoutFormat = QStringLiteral("Fluo. Int. : %1 photons/s per channel (at %2 [keV])");
+        in.energyTitle = QStringLiteral("Energy [keV]");
+        in.muTTitle = QStringLiteral("mu t");
+        in.intensityTitle = QStringLiteral("photons/s per channel");
+        in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point", "scatter, escape"};
+        in.minPointSize = 0.8 * QFont().pointSizeF();
+    }
+};
 
 // A repaint of the fixture sample: mu t of Fe2O3 in BN over the grid, then the simulation.
 struct PlotState
@@ -110,12 +167,13 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void layersAndMapping();
+    void layoutHardCases_data();
+    void layoutHardCases();
+    void layoutWidthsMatchInk();
     void cursorIndex_data();
     void cursorIndex();
     void degenerateStates_data();
     void degenerateStates();
-    void fittedText_data();
-    void fittedText();
     void segmentsAsSingleLines_data();
     void segmentsAsSingleLines();
 };
@@ -135,35 +193,226 @@ void TestPlotPaint::layersAndMapping()
     QVERIFY(s.prepare(5.0, 8.0));
     ChCoord coord;
     const QImage img = s.paint(coord);
+    QImage device(s.in.width, s.in.height, QImage::Format_RGB32);
+    const PlotLayout layout = layoutSpectrumPlot(s.in, QFont(), &device);
 
-    // The mapping the mouse handling works with: the plot area, the energy range, and the
+    // The mapping the mouse handling works with: the layout's frame, the energy range, and the
     // spectrum's own intensity scale.
-    QCOMPARE(coord.screenX0, 120.0);
-    QCOMPARE(coord.screenX1, 760.0);
-    QCOMPARE(coord.screenY0, 35.0);
-    QCOMPARE(coord.screenY1, 465.0);
+    const int X0 = int(layout.frame.left());
+    const int Y0 = int(layout.frame.top());
+    const int Y1 = int(layout.frame.bottom());
+    QCOMPARE(coord.screenX0, layout.frame.left());
+    QCOMPARE(coord.screenX1, layout.frame.right());
+    QCOMPARE(coord.screenY0, layout.frame.top());
+    QCOMPARE(coord.screenY1, layout.frame.bottom());
+    QVERIFY(layout.frame.left() > 0.05 * s.in.width && layout.frame.right() < 0.95 * s.in.width);
     QCOMPARE(coord.realX0, 5.0);
     QCOMPARE(coord.realX1, 8.0);
     QCOMPARE(coord.realY0, 0.0);
     QCOMPARE(coord.realY1, s.sim.spectrumMax * 1.1);
 
     // Frame: 2 px black along the left edge of the plot area.
-    QCOMPARE(img.pixel(120, 250) & 0xffffff, 0u);
-    QCOMPARE(img.pixel(119, 250) & 0xffffff, 0u);
-    // Calculation point on the Fe K edge, x = 120 + 640 / 3 x 2.11326. The edge marker,
-    // drawn later, covers it from the top down to 20 % above the bottom (465 - 86).
-    const int xc = int(120 + 640.0 / 3.0 * (7.11326 - 5.0));
-    QVERIFY(countColour(img, kEdge, QRect(xc, 40, 1, 330)) > 300);
-    QCOMPARE(countColour(img, kEdge, QRect(xc, 381, 1, 84)), 0);
-    QVERIFY(countColour(img, kCalc, QRect(xc, 381, 1, 84)) > 40);
-    // Sticks: the strongest line (Fe Ka1 at 6.4038 keV) is 0.2 x 430 = 86 px tall.
-    const int xs = int(120 + 640.0 / 3.0 * (6.4038 - 5.0));
-    QVERIFY(countColour(img, kFluo, QRect(xs, 465 - 80, 1, 80)) >= 78);
-    QCOMPARE(countColour(img, kFluo, QRect(xs, 465 - 120, 1, 30)), 0);
-    // The mu t curve and the spectrum are both there.
-    QVERIFY(countColour(img, kCurve, QRect(120, 35, 640, 430)) > 500);
-    QVERIFY(countColour(img, kFluo, QRect(120, 35, 640, 430)) > 500);
+    const int ym = (Y0 + Y1) / 2;
+    QCOMPARE(img.pixel(X0, ym) & 0xffffff, 0u);
+    QCOMPARE(img.pixel(X0 - 1, ym) & 0xffffff, 0u);
+    // Calculation point on the Fe K edge. The edge marker, drawn later, covers it from the top
+    // down to the sticks' band, 20 % of the frame above the bottom.
+    const int stick = int(0.2 * layout.frame.height());
+    const int xc = int(layout.energy(7.11326));
+    QVERIFY(countColour(img, kEdge, QRect(xc, Y0 + 5, 1, Y1 - stick - Y0 - 10)) >
+            Y1 - stick - Y0 - 60);
+    QCOMPARE(countColour(img, kEdge, QRect(xc, Y1 - stick + 2, 1, stick - 2)), 0);
+    QVERIFY(countColour(img, kCalc, QRect(xc, Y1 - stick + 2, 1, stick - 2)) > stick / 2);
+    // Sticks: the strongest line (Fe Ka1 at 6.4038 keV) is 0.2 x the frame's height tall.
+    const int xs = int(layout.energy(6.4038));
+    const int stickPixels = countColour(img, kFluo, QRect(xs, Y1 - stick + 6, 1, stick - 6));
+    QVERIFY2(stickPixels >= stick - 8,
+             qPrintable(QString::number(stickPixels) + " " + QString::number(stick)));
+    QCOMPARE(countColour(img, kFluo, QRect(xs, Y1 - stick - 30, 1, 20)), 0);
+    // The mu t curve and the spectrum are both there, and nothing of them outside the frame.
+    QVERIFY(countColour(img, kCurve, layout.frame.toRect()) > 500);
+    QVERIFY(countColour(img, kFluo, layout.frame.toRect()) > 500);
+    QCOMPARE(countColour(img, kCurve, img.rect()), countColour(img, kCurve, layout.frame.toRect()));
     QCOMPARE(warningCount, 0);
+}
+
+// Plans that crowd the plot, at the sizes of a small window, a large one and an export. Every
+// text has its own place: no two overlap, the numbers and titles lie outside the frame and the
+// captions inside it, all within the picture; axis steps are 1, 2 or 5 x 10^n.
+void TestPlotPaint::layoutHardCases_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<bool>("detailed");
+    QTest::addColumn<bool>("logMuT");
+    QTest::addColumn<bool>("logIntensity");
+    QTest::addColumn<bool>("pointer");
+    QTest::addColumn<bool>("calcInRange");
+    QTest::addColumn<QSize>("size");
+
+    const QString oxides =
+        QStringLiteral("[Fe2O3]1[TiO2]1[MnO]1[ZnO]1[CuO]1[NiO]1[Cr2O3]1[CaO]1[K2O]1[SiO2]1");
+    for (const QSize size : {QSize(800, 500), QSize(560, 260), QSize(1800, 1000)}) {
+        const QByteArray at =
+            QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
+        QTest::addRow("XANES 7.10-7.16 keV, %s", at.constData())
+            << "Fe2O3"
+            << "7.10"
+            << "7.16" << false << false << false << true << true << size;
+        QTest::addRow("ten oxides 1-20 keV, %s", at.constData())
+            << oxides << "1"
+            << "20" << false << false << false << true << true << size;
+        QTest::addRow("calculation point below the range, %s", at.constData())
+            << "Fe2O3"
+            << "9"
+            << "20" << false << false << false << true << false << size;
+        QTest::addRow("log mu t and intensity, %s", at.constData())
+            << oxides << "1"
+            << "20" << false << true << true << true << true << size;
+        QTest::addRow("detailed, scatter and escape, %s", at.constData())
+            << "Fe2O3"
+            << "2"
+            << "11" << true << false << false << false << true << size;
+        QTest::addRow("detailed ten oxides by decades, %s", at.constData())
+            << oxides << "1"
+            << "20" << true << false << true << false << true << size;
+    }
+}
+
+void TestPlotPaint::layoutHardCases()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(bool, detailed);
+    QFETCH(bool, logMuT);
+    QFETCH(bool, logIntensity);
+    QFETCH(bool, pointer);
+    QFETCH(bool, calcInRange);
+    QFETCH(QSize, size);
+
+    PlanPlot s;
+    s.set(PlanModel::SetTgtCmp, target);
+    s.set(PlanModel::StartE0, start);
+    s.set(PlanModel::EndE0, end);
+    s.plan->setOption(PlanModel::DetailedFluo, detailed);
+    QVERIFY(s.plan->plotShown());
+    s.finish(size, logMuT, logIntensity);
+    s.in.showPointer = pointer;
+    QImage device(size, QImage::Format_RGB32);
+    const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
+    const QVector<QRectF> rects = L.textRects();
+    const SpectrumResult &sim = s.plan->spectrum;
+
+    const auto show = [](const QRectF &r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    };
+    for (int i = 0; i < rects.size(); ++i) {
+        QVERIFY2(L.picture.contains(rects[i]), qPrintable(show(rects[i])));
+        for (int j = i + 1; j < rects.size(); ++j) {
+            QVERIFY2(!rects[i].intersects(rects[j]),
+                     qPrintable(show(rects[i]) + " and " + show(rects[j])));
+        }
+    }
+    for (const QVector<PlotTick> *ticks : {&L.energyTicks, &L.muTTicks, &L.intensityTicks}) {
+        int labelled = 0;
+        for (const PlotTick &t : *ticks) {
+            if (t.text.isEmpty())
+                continue;
+            ++labelled;
+            QVERIFY2(!t.rect.intersects(L.frame), qPrintable(t.text + " " + show(t.rect)));
+        }
+        // The right axis has numbers only where there is a spectrum.
+        if (ticks != &L.intensityTicks || sim.spectrumMax > 0)
+            QVERIFY2(labelled >= 2, qPrintable(QString::number(labelled)));
+    }
+    for (const QRectF &title : {L.energyTitle, L.muTTitle, L.intensityTitle}) {
+        QVERIFY(!title.isEmpty());
+        QVERIFY(!title.intersects(L.frame));
+    }
+    QVector<PlotLabel> captions = L.edgeLabels + L.lineLabels;
+    if (!L.calcCaption.rect.isEmpty())
+        captions << L.calcCaption;
+    for (const PlotLabel &c : captions)
+        QVERIFY2(L.frame.contains(c.rect), qPrintable(c.text + " " + show(c.rect)));
+
+    QVERIFY(isOneTwoFive(L.energyStep));
+    QCOMPARE(L.muTStep > 0, !logMuT);
+    QCOMPARE(L.intensityStep > 0, !logIntensity && sim.spectrumMax > 0);
+    for (const double step : {L.muTStep, L.intensityStep}) {
+        if (step > 0)
+            QVERIFY2(isOneTwoFive(step), qPrintable(QString::number(step)));
+    }
+    if (logIntensity) {
+        // Decades (and 2 and 5 within them), from at most six decades below the maximum.
+        for (const PlotTick &t : L.intensityTicks) {
+            QVERIFY(isOneTwoFive(t.value));
+            QVERIFY(t.value >= sim.spectrumMax * 0.99e-6 && t.value <= sim.spectrumMax * 1.1);
+        }
+    }
+    QCOMPARE(L.calcShown, calcInRange);
+    QCOMPARE(!L.calcCaption.rect.isEmpty(), calcInRange);
+    QCOMPARE(!L.readout.isEmpty(), pointer);
+    if (detailed) {
+        QVERIFY(std::any_of(sim.linePeaks.cbegin(), sim.linePeaks.cend(),
+                            [](const LinePeak &p) { return p.kind == LinePeak::Kind::Escape; }));
+    }
+    // The strongest line always has its label; one that stays by its stick stands just above
+    // the stick's top.
+    double strongest = 0;
+    for (const LinePeak &p : sim.linePeaks)
+        strongest = std::max(strongest, p.peakIntensity);
+    QCOMPARE(L.lineLabels.isEmpty(), sim.labelList.isEmpty());
+    if (!L.lineLabels.isEmpty())
+        QCOMPARE(L.lineLabels.first().strength, strongest);
+    for (const PlotLabel &l : L.lineLabels) {
+        if (!l.leader)
+            QVERIFY2(l.rect.bottom() <= l.anchor.y() &&
+                         l.rect.bottom() > l.anchor.y() - 0.5 * L.lineH,
+                     qPrintable(l.text));
+    }
+}
+
+// The layout measures text; the text as drawn must fill the rectangles it was given: a tick
+// number and a line label, each drawn alone in the layout's font, leave ink across nearly the
+// whole width of its rectangle and none beyond it.
+void TestPlotPaint::layoutWidthsMatchInk()
+{
+    PlanPlot s;
+    s.set(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
+    s.finish(QSize(900, 500), false, false);
+    QImage device(900, 500, QImage::Format_RGB32);
+    const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
+    QVERIFY(!L.lineLabels.isEmpty());
+    QVERIFY(!L.muTTicks.isEmpty());
+    PlotTick widestTick;
+    for (const PlotTick &t : L.muTTicks) {
+        if (t.rect.width() > widestTick.rect.width())
+            widestTick = t;
+    }
+    const QVector<QPair<QString, QRectF>> texts = {
+        {widestTick.text, widestTick.rect}, {L.lineLabels.first().text, L.lineLabels.first().rect}};
+    for (const auto &[text, rect] : texts) {
+        QImage img(900, 500, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setFont(L.font);
+        p.setPen(Qt::black);
+        p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, text);
+        p.end();
+        const QRect ink = inkOf(img);
+        QVERIFY(!ink.isEmpty());
+        const QString what = text + QStringLiteral(": ink %1 px from %2, box %3 px from %4")
+                                        .arg(ink.width())
+                                        .arg(ink.left())
+                                        .arg(rect.width())
+                                        .arg(rect.left());
+        QVERIFY2(ink.left() >= rect.left() - 1 && ink.right() <= rect.right() + 1,
+                 qPrintable(what));
+        QVERIFY2(ink.width() >= rect.width() - 0.25 * L.lineH, qPrintable(what));
+        QVERIFY2(ink.height() <= rect.height() + 1, qPrintable(what));
+    }
 }
 
 // The read-out shows the first grid point at or above the cursor's energy; a cursor at or
@@ -288,6 +537,19 @@ void TestPlotPaint::degenerateStates()
     QCOMPARE(warningCount, 0);
     if (!checkColours)
         return;
+    // Whatever the state, the image is the plot and not the pointer: the read-out goes only
+    // where the pointer is shown, and nowhere does the painting leave its own picture.
+    {
+        ChCoord exportCoord;
+        s.in.showPointer = false;
+        warningCount = 0;
+        const QImage exported = s.paint(exportCoord);
+        QCOMPARE(warningCount, 0);
+        const QRect band(int(coord.screenX0), 0, int(coord.screenX1 - coord.screenX0),
+                         int(coord.screenY0) - 2);
+        QCOMPARE(countColour(exported, qRgb(255, 255, 255), band), band.width() * band.height());
+        QVERIFY(countColour(img, qRgb(255, 255, 255), band) < band.width() * band.height());
+    }
     const QRect area(int(coord.screenX0) + 2, int(coord.screenY0) + 2,
                      int(coord.screenX1 - coord.screenX0) - 4,
                      int(coord.screenY1 - coord.screenY0) - 4);
@@ -295,57 +557,6 @@ void TestPlotPaint::degenerateStates()
     // Inside the plot area the fluo colour comes from sticks and the spectrum only.
     QCOMPARE(countColour(img, kFluo, area) > 0, spectrumShown);
     QCOMPARE(countColour(img, kCalc, img.rect()) > 0, calcShown);
-}
-
-// A caption is scaled until it fills its rectangle in the tighter direction, and the painter
-// is left with the font at its original size.
-void TestPlotPaint::fittedText_data()
-{
-    QTest::addColumn<QRectF>("rect");
-    QTest::addColumn<int>("flags");
-
-    QTest::newRow("wide, centred") << QRectF(50, 40, 300, 20) << int(Qt::AlignCenter);
-    QTest::newRow("tall, centred") << QRectF(50, 10, 60, 120) << int(Qt::AlignCenter);
-    QTest::newRow("large, left") << QRectF(20, 20, 360, 60)
-                                 << int(Qt::AlignLeft | Qt::AlignVCenter);
-    QTest::newRow("small, right") << QRectF(200, 60, 80, 12)
-                                  << int(Qt::AlignRight | Qt::AlignVCenter);
-}
-
-void TestPlotPaint::fittedText()
-{
-    QFETCH(QRectF, rect);
-    QFETCH(int, flags);
-
-    QImage img(400, 150, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    const QFont font;
-    p.setFont(font);
-    const QString text = QStringLiteral("Calc. Point");
-    drawFittedText(&p, rect, font, flags, 1, text);
-    QCOMPARE(p.font().pointSizeF(), font.pointSizeF());
-    p.end();
-
-    // The ink stays inside the rectangle (a pixel of slack for glyph edges) and reaches
-    // across most of it in the tighter direction.
-    QRect ink;
-    for (int y = 0; y < img.height(); ++y) {
-        for (int x = 0; x < img.width(); ++x) {
-            if (img.pixel(x, y) != qRgb(255, 255, 255))
-                ink |= QRect(x, y, 1, 1);
-        }
-    }
-    QVERIFY(!ink.isEmpty());
-    QVERIFY2(rect.adjusted(-2, -2, 2, 2).contains(QRectF(ink)),
-             qPrintable(QStringLiteral("%1,%2 %3x%4")
-                            .arg(ink.x())
-                            .arg(ink.y())
-                            .arg(ink.width())
-                            .arg(ink.height())));
-    const double fillX = ink.width() / rect.width();
-    const double fillY = ink.height() / rect.height();
-    QVERIFY2(std::max(fillX, fillY) > 0.5, qPrintable(QString::number(std::max(fillX, fillY))));
 }
 
 // The line painter joins, drops and replaces segments for speed; the pixels must stay those of

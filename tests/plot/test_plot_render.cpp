@@ -6,8 +6,9 @@
 // colour is neither white nor one of the pens, in either image, marks text, and a margin of two
 // pixels around it takes in the glyph cores. Outside that mask at most 8 pixels may differ (a
 // stray glyph core; rendering this plot with five different fonts left none), which still
-// catches a stick 4 px too tall or a curve one pixel off. The mask itself, about 4.5 % of the
-// picture, must stay below 10 %, so that a plot gone grey or blurred cannot hide behind it.
+// catches a stick 4 px too tall or a curve one pixel off. The mask itself, about 6 % of the
+// picture with Qt 6's default font and 10 % with Qt 5's larger one, must stay below 15 %, so
+// that a plot gone grey or blurred cannot hide behind it.
 //
 // TIRN_UPDATE_REFERENCE=1 writes the current rendering as the new reference instead.
 #include "MainWindow.h"
@@ -132,13 +133,13 @@ void TestPlotRender::matchesReference()
     const double maskedShare = double(masked) / total;
     qInfo("text mask %.2f %% of the picture, %d pixels differ outside it", maskedShare * 100,
           differing);
-    const bool ok = differing <= 8 && maskedShare < 0.10;
+    const bool ok = differing <= 8 && maskedShare < 0.15;
     if (!ok) {
         const QString actual = QDir::temp().filePath(QStringLiteral("tirn_plot_render_actual.png"));
         shot.save(actual);
         qInfo("this rendering: %s", qPrintable(actual));
     }
-    QVERIFY2(maskedShare < 0.10, qPrintable(QString::number(maskedShare)));
+    QVERIFY2(maskedShare < 0.15, qPrintable(QString::number(maskedShare)));
     QVERIFY2(differing <= 8, qPrintable(QString::number(differing)));
 }
 

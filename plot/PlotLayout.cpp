@@ -1,0 +1,468 @@
+#include "PlotLayout.h"
+
+#include "PlotPainter.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPaintDevice>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+constexpr int MAX_TICKS = 1000;
+
+// Rectangles that must not cover each other: one is taken only where it meets none taken and
+// no line blocked for it.
+class LabelSpace
+{
+public:
+    // gap: room kept free to the left and right of a text, so that two captions do not read as
+    // one; a line may come closer.
+    bool take(const QRectF &r, double gap = 0)
+    {
+        const QRectF wide = r.adjusted(-gap, 0, gap, 0);
+        for (const QRectF &t : qAsConst(taken)) {
+            if (overlap(t, wide))
+                return false;
+        }
+        for (const QRectF &b : qAsConst(blocked)) {
+            if (overlap(b, r))
+                return false;
+        }
+        taken.append(r);
+        return true;
+    }
+    // Something drawn that no text may cover.
+    void block(const QRectF &r) { blocked.append(r); }
+
+private:
+    // QRectF::intersects for rectangles of positive size, inline: a crowded spectrum tries
+    // each label at some thirty places against every text and stick placed before it.
+    static bool overlap(const QRectF &a, const QRectF &b)
+    {
+        return a.left() < b.right() && b.left() < a.right() && a.top() < b.bottom() &&
+               b.top() < a.bottom() && a.width() > 0 && a.height() > 0 && b.width() > 0 &&
+               b.height() > 0;
+    }
+
+    QVector<QRectF> taken;
+    QVector<QRectF> blocked;
+};
+
+bool finiteRect(const QRectF &r)
+{
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+           std::isfinite(r.height());
+}
+
+// The next step of the 1-2-5 sequence.
+double coarser(double step)
+{
+    const double decade = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double m = step / decade;
+    return (m < 1.5 ? 2.0 : m < 3.5 ? 5.0 : 10.0) * decade;
+}
+
+// The finest 1-2-5 step from getStep's that leaves at least need pixels between ticks.
+double stepFor(double range, double pixels, double need)
+{
+    double step = getStep(range);
+    if (!(step > 0) || !(pixels > 0))
+        return 0;
+    for (int i = 0; i < 40 && std::isfinite(step) && step / range * pixels < need; ++i)
+        step = coarser(step);
+    return std::isfinite(step) ? step : 0;
+}
+
+// Ticks of a logarithmic axis between two positive values: decades, with 2 and 5 when the axis
+// spans fewer than three decades and has room for them.
+QVector<double> logTicks(double lo, double hi, bool fine)
+{
+    QVector<double> values;
+    if (!(lo > 0 && hi > lo) || !std::isfinite(lo) || !std::isfinite(hi))
+        return values;
+    const int first = int(std::floor(std::log10(lo)));
+    const int last = int(std::ceil(std::log10(hi)));
+    for (int k = first; k <= last && values.size() < MAX_TICKS; ++k) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            if (!fine && m != 1.0)
+                continue;
+            const double v = m * std::pow(10.0, k);
+            if (v >= lo && v <= hi)
+                values.append(v);
+        }
+    }
+    return values;
+}
+
+// Ticks of one value axis at pixel spacing of at least need; the numbers on every tick that
+// has room for one.
+QVector<PlotTick> valueTicks(const PlotScale &s, double &step, double need, bool wide)
+{
+    QVector<PlotTick> out;
+    QVector<double> values;
+    const double pixels = std::abs(s.p1 - s.p0);
+    step = 0;
+    if (s.log) {
+        const double decades = s.hi - s.lo;
+        const bool fine = decades < 3 && pixels / decades * std::log10(2.5) >= need;
+        values = logTicks(std::pow(10.0, s.lo), std::pow(10.0, s.hi), fine);
+    } else {
+        step = stepFor(s.hi - s.lo, pixels, need);
+        values = axisTicks(s.lo, s.hi, step);
+    }
+    double last = std::nan("");
+    for (const double v : values) {
+        PlotTick t;
+        t.value = v;
+        t.pos = s(v);
+        if (!std::isfinite(t.pos))
+            continue;
+        if (!(std::abs(t.pos - last) < need) && !(v < 0)) {
+            if (s.log)
+                t.text = QString::number(v, 'g', 6);
+            else if (wide && (step < 1e-3 || std::max(std::abs(s.lo), std::abs(s.hi)) >= 1e5))
+                t.text = QString::number(v, 'g', 3);
+            else
+                t.text = tickLabel(v, step);
+            last = t.pos;
+        }
+        out.append(t);
+    }
+    return out;
+}
+
+double widest(const QVector<PlotTick> &ticks, const QFontMetricsF &fm)
+{
+    double w = 0;
+    for (const PlotTick &t : ticks)
+        w = std::max(w, fm.horizontalAdvance(t.text));
+    return w;
+}
+
+} // namespace
+
+QVector<QRectF> PlotLayout::textRects() const
+{
+    QVector<QRectF> rects;
+    for (const QVector<PlotTick> *ticks : {&energyTicks, &muTTicks, &intensityTicks}) {
+        for (const PlotTick &t : *ticks) {
+            if (!t.text.isEmpty())
+                rects.append(t.rect);
+        }
+    }
+    for (const QRectF &r :
+         {energyTitle, muTTitle, intensityTitle, calcCaption.rect, legend, readout}) {
+        if (!r.isEmpty())
+            rects.append(r);
+    }
+    for (const QVector<PlotLabel> *labels : {&edgeLabels, &lineLabels}) {
+        for (const PlotLabel &l : *labels)
+            rects.append(l.rect);
+    }
+    return rects;
+}
+
+PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPaintDevice *device)
+{
+    PlotLayout L;
+    const int n = in.points;
+    const double W = in.width;
+    const double H = in.height;
+    L.picture = QRectF(0, 0, W, H);
+    L.font = font;
+    if (in.minPointSize > 0 && font.pointSizeF() > 0 && font.pointSizeF() < in.minPointSize)
+        L.font.setPointSizeF(in.minPointSize);
+    const QFontMetricsF fm(L.font, device);
+    const double lh = fm.height();
+    L.lineH = lh;
+    const double pad = 0.3 * lh; // between a text and what it stands beside
+    if (n < 2 || !in.spectrum)
+        return L;
+    const double *E = in.gridE;
+    const SpectrumResult &sim = *in.spectrum;
+
+    // Rows first: the read-out band above, the energy numbers and title below. The side margins
+    // follow from the numbers the value axes get at that height.
+    // Whole pixels, so that the frame's lines and the mouse's pixels fall on the same columns.
+    const double top = std::ceil(1.4 * lh);
+    const double bottom = std::floor(H - (0.5 * lh + lh + 0.2 * lh + lh + 0.3 * lh));
+
+    // mu t, linear or by decades.
+    L.muT.log = in.logMuT;
+    if (in.logMuT) {
+        double lo = 0;
+        for (int i = 0; i < n; ++i) {
+            const double m = in.mutCurve[i];
+            if (m > 0 && std::isfinite(m) && (lo == 0 || m < lo))
+                lo = m;
+        }
+        const double hi = in.mutMax > 0 ? in.mutMax : 1.0;
+        if (!(lo > 0))
+            lo = hi / 10;
+        const double span = std::log10(hi) - std::log10(lo) + 1;
+        L.muT.lo = std::log10(lo) - 0.05 * span;
+        L.muT.hi = std::log10(hi) + 0.05 * span;
+    } else {
+        L.muT.lo = in.mutMin * 0.95 - (in.mutMax - in.mutMin) * 0.3;
+        L.muT.hi = in.mutMax * 1.05;
+    }
+    L.muT.p0 = bottom;
+    L.muT.p1 = top;
+
+    // The spectrum: 0 to 1.1 x its maximum, or by decades from its smallest positive value, at
+    // most six decades below the maximum.
+    L.intensity.log = in.logIntensity;
+    const double sMax = sim.spectrumMax;
+    if (in.logIntensity && sMax > 0 && std::isfinite(sMax)) {
+        double lo = sMax / 1e6;
+        double smallest = sMax;
+        for (int i = 0; i < n; ++i) {
+            const double v = in.fluoSpectrum[i];
+            if (v > 0 && v < smallest)
+                smallest = v;
+        }
+        lo = std::max(lo, smallest);
+        L.intensity.lo = std::log10(lo);
+        L.intensity.hi = std::log10(sMax * 1.1);
+        if (!(L.intensity.hi > L.intensity.lo))
+            L.intensity.lo = L.intensity.hi - 1;
+    } else {
+        L.intensity.lo = 0;
+        L.intensity.hi = sMax > 0 ? sMax * 1.1 : 1.0;
+    }
+    L.intensity.p0 = bottom;
+    L.intensity.p1 = top;
+
+    const double yNeed = 1.3 * lh;
+    L.muTTicks = valueTicks(L.muT, L.muTStep, yNeed, false);
+    if (sMax > 0)
+        L.intensityTicks = valueTicks(L.intensity, L.intensityStep, yNeed, true);
+
+    const double left = std::ceil(pad + lh + pad + widest(L.muTTicks, fm) + pad);
+    const double right = std::floor(W - (pad + widest(L.intensityTicks, fm) + pad + lh + pad));
+    L.frame = QRectF(QPointF(left, top), QPointF(right, bottom));
+    if (!(L.frame.width() > 2 * lh && L.frame.height() > 2 * lh))
+        L.frame = QRectF(QPointF(std::min(left, W), std::min(top, H)),
+                         QPointF(std::max(left, right), std::max(top, bottom)));
+
+    const double eLo = E[0];
+    const double eHi = E[n - 1];
+    L.energy.lo = eLo;
+    L.energy.hi = eHi;
+    L.energy.p0 = L.frame.left();
+    L.energy.p1 = L.frame.right();
+
+    for (PlotTick &t : L.muTTicks) {
+        if (!t.text.isEmpty()) {
+            const double w = fm.horizontalAdvance(t.text);
+            t.rect = QRectF(L.frame.left() - pad - w, t.pos - 0.5 * lh, w, lh);
+        }
+    }
+    for (PlotTick &t : L.intensityTicks) {
+        if (!t.text.isEmpty())
+            t.rect =
+                QRectF(L.frame.right() + pad, t.pos - 0.5 * lh, fm.horizontalAdvance(t.text), lh);
+    }
+
+    // Energy numbers: the finest 1-2-5 step whose widest number leaves a gap of two characters.
+    {
+        const double span = eHi - eLo;
+        double step = getStep(span);
+        for (int i = 0; i < 40 && step > 0 && std::isfinite(step); ++i) {
+            const QVector<double> v = axisTicks(eLo, eHi, step);
+            double w = 0;
+            for (const double e : v)
+                w = std::max(w, fm.horizontalAdvance(tickLabel(e, step)));
+            if (v.size() < 2 || std::abs(step / span * L.frame.width()) >= w + 2 * lh)
+                break;
+            step = coarser(step);
+        }
+        if (!(step > 0) || !std::isfinite(step))
+            step = 0;
+        L.energyStep = step;
+        for (const double e : axisTicks(eLo, eHi, step)) {
+            PlotTick t;
+            t.value = e;
+            t.pos = L.energy(e);
+            if (!std::isfinite(t.pos))
+                continue;
+            t.text = tickLabel(e, step);
+            const double w = fm.horizontalAdvance(t.text);
+            t.rect = QRectF(t.pos - 0.5 * w, bottom + 0.5 * lh + 0.05 * lh, w, lh);
+            L.energyTicks.append(t);
+        }
+    }
+
+    // Numbers that would still touch one another, or leave the picture, are left out: the
+    // energy axis first, then the left and the right one.
+    LabelSpace space;
+    for (QVector<PlotTick> *ticks : {&L.energyTicks, &L.muTTicks, &L.intensityTicks}) {
+        for (PlotTick &t : *ticks) {
+            if (t.text.isEmpty())
+                continue;
+            if (!finiteRect(t.rect) || !L.picture.contains(t.rect) || !space.take(t.rect)) {
+                t.text.clear();
+                t.rect = QRectF();
+            }
+        }
+    }
+
+    // Titles: energy centred under its numbers, the others turned along the sides.
+    {
+        const double w = std::min(fm.horizontalAdvance(in.energyTitle), L.frame.width());
+        const QRectF r(L.frame.center().x() - 0.5 * w, H - 0.3 * lh - lh, w, lh);
+        if (!in.energyTitle.isEmpty() && w > 0 && L.picture.contains(r) && space.take(r))
+            L.energyTitle = r;
+        const double h = L.frame.height();
+        L.muTTitleText = fm.elidedText(in.muTTitle, Qt::ElideRight, h);
+        const double mw = fm.horizontalAdvance(L.muTTitleText);
+        const QRectF m(pad, L.frame.center().y() - 0.5 * mw, lh, mw);
+        if (mw > 0 && L.picture.contains(m) && space.take(m))
+            L.muTTitle = m;
+        L.intensityTitleText = fm.elidedText(in.intensityTitle, Qt::ElideRight, h);
+        const double iw = fm.horizontalAdvance(L.intensityTitleText);
+        const QRectF i(W - pad - lh, L.frame.center().y() - 0.5 * iw, lh, iw);
+        if (iw > 0 && L.picture.contains(i) && space.take(i))
+            L.intensityTitle = i;
+    }
+
+    // Captions go only where they lie wholly inside the frame, clear of its 2 px line.
+    const QRectF inner = L.frame.adjusted(2, 2, -2, -2);
+    const auto fits = [&inner](const QRectF &r) { return finiteRect(r) && inner.contains(r); };
+
+    if (in.showPointer) {
+        const QRectF r(L.frame.left(), top - 1.2 * lh, L.frame.width(), lh);
+        if (L.picture.contains(r) && space.take(r))
+            L.readout = r;
+    }
+
+    // Legend, in the top right corner, where the plot has room for it.
+    const int legendRows = std::min<int>(5, int(in.legend.size()));
+    if (legendRows > 0) {
+        double w = 0;
+        for (int i = 0; i < legendRows; ++i)
+            w = std::max(w, fm.horizontalAdvance(in.legend.at(i)));
+        w += 1.5 * lh + 0.4 * lh;
+        const double h = legendRows * lh;
+        const QRectF r(inner.right() - w - pad, inner.top() + pad, w, h);
+        if (inner.width() > 3 * w && inner.height() > 3 * h && fits(r) && space.take(r))
+            L.legend = r;
+    }
+
+    // Calculation point: marked only inside the range; its caption at the top, beside the line
+    // where it does not fit across it.
+    L.calcShown = std::isfinite(in.calcPointE) && eLo <= in.calcPointE && in.calcPointE <= eHi;
+    if (L.calcShown) {
+        L.calcX = L.energy(in.calcPointE);
+        const double w = fm.horizontalAdvance(in.calcPointCaption);
+        L.calcCaption.text = in.calcPointCaption;
+        L.calcCaption.anchor = QPointF(L.calcX, inner.top());
+        for (int row = 0; row < 3 && w > 0; ++row) {
+            const double y = inner.top() + pad + row * lh;
+            bool placed = false;
+            for (const double x : {L.calcX - 0.5 * w, L.calcX + pad, L.calcX - pad - w}) {
+                const QRectF r(x, y, w, lh);
+                if (fits(r) && space.take(r, pad)) {
+                    L.calcCaption.rect = r;
+                    placed = true;
+                    break;
+                }
+            }
+            if (placed)
+                break;
+        }
+    }
+
+    L.stickMax = L.frame.height() * 0.2;
+
+    // Absorption edges: the marker from the top down to the sticks' band, its name beside it at
+    // the highest free row of the upper half.
+    const int nEdges = std::min(EDGE_COUNT, int(in.edgeNames.size()));
+    for (const Composition *comp : {in.tgt, in.bnd}) {
+        if (!comp)
+            continue;
+        for (const CompEntry &entry : comp->entries) {
+            for (int e = 0; e < nEdges; ++e) {
+                const double Ee = entry.data->edge[e];
+                if (!(eLo < Ee && Ee < eHi))
+                    continue;
+                const double xe = L.energy(Ee);
+                L.edgeX.append(xe);
+                PlotLabel label;
+                label.text = entry.symbol + QLatin1Char(' ') + in.edgeNames.at(e);
+                const double w = fm.horizontalAdvance(label.text);
+                for (double y = inner.top() + pad; y + lh <= L.frame.center().y(); y += lh) {
+                    for (const double x : {xe + pad, xe - pad - w}) {
+                        const QRectF r(x, y, w, lh);
+                        if (fits(r) && space.take(r, pad)) {
+                            label.rect = r;
+                            label.anchor = QPointF(xe, y + 0.5 * lh);
+                            break;
+                        }
+                    }
+                    if (!label.rect.isEmpty())
+                        break;
+                }
+                if (!label.rect.isEmpty())
+                    L.edgeLabels.append(label);
+            }
+        }
+    }
+
+    // Line labels keep off the sticks, which their white ground would cut; a marker across the
+    // plot may pass behind one.
+    for (const LinePeak &peak : sim.linePeaks) {
+        const double xl = L.energy(peak.peakEnergy);
+        const double h = L.stickMax * peak.peakIntensity / sim.peakMax;
+        if (std::isfinite(xl) && std::isfinite(h) && h > 0)
+            space.block(QRectF(std::trunc(xl) - 1, L.frame.bottom() - h, 3, h));
+    }
+
+    // Line labels, strongest first, each just above its stick, or lifted by up to four rows
+    // with a leader where that place is taken; one that finds no room is left out, so a weak
+    // line never takes the place of a strong one.
+    QHash<QString, double> strengthOf;
+    for (const LinePeak &peak : sim.linePeaks) {
+        const double v = peak.peakIntensity;
+        if (std::isfinite(v))
+            strengthOf[peak.peakText] = std::max(strengthOf.value(peak.peakText, 0.0), v);
+    }
+    QVector<int> order(sim.labelList.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto strength = [&](int i) { return strengthOf.value(sim.labelList.at(i).second, 0.0); };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return strength(a) > strength(b); });
+    const double peakMax = sim.peakMax;
+    for (const int i : qAsConst(order)) {
+        const LineLabel &ll = sim.labelList.at(i);
+        const double xl = L.energy(ll.first);
+        const double s = strength(i);
+        const double yTop = L.frame.bottom() -
+                            L.stickMax * (peakMax > 0 && std::isfinite(peakMax) ? s / peakMax : 0);
+        if (!std::isfinite(xl) || !std::isfinite(yTop) || xl < inner.left() || xl > inner.right())
+            continue;
+        PlotLabel label;
+        label.text = ll.second;
+        label.anchor = QPointF(xl, yTop);
+        label.strength = s;
+        const double w = fm.horizontalAdvance(ll.second);
+        for (int lift = 0; lift <= 8 && label.rect.isEmpty(); ++lift) {
+            const double y = yTop - 2 - lh - lift * 0.5 * lh;
+            for (const double x : {xl - 0.5 * w, xl + pad, xl - pad - w}) {
+                const QRectF r(x, y, w, lh);
+                if (fits(r) && space.take(r, pad)) {
+                    label.rect = r;
+                    label.leader = lift > 0;
+                    break;
+                }
+            }
+        }
+        if (!label.rect.isEmpty())
+            L.lineLabels.append(label);
+    }
+    return L;
+}
