@@ -322,7 +322,7 @@ void MainWindow::splitForHeight(int windowHeight)
     const int formWhole = centralwidget->sizeHint().height();
     const int plotBelowWhole = space - formWhole - around;
     const int plotGroup = int(std::ceil(PlotShare * windowHeight)) + around;
-    const int form = plotBelowWhole >= 18 * fontMetrics().height()
+    const int form = plotBelowWhole >= 16 * fontMetrics().height()
                          ? formWhole
                          : std::max(0, std::min(formWhole, space - plotGroup));
     formPlotSplitter->setSizes({form, space - form});

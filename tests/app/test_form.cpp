@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -1226,6 +1227,14 @@ void TestForm::screens()
     QFETCH(bool, formWhole);
 
     windowUsed = true;
+    // The sizes asked for hold at the interface font the window is laid out for (9 pt, what
+    // Qt 6 gives here); Qt 5's offscreen default is 12 pt, at which a 1080-line screen cannot
+    // show the whole form above a plot of 16 lines and the form scrolls instead.
+    const QFont interfaceFont = QApplication::font();
+    QFont nine = interfaceFont;
+    nine.setPointSize(9);
+    QApplication::setFont(nine);
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(interfaceFont); });
     std::unique_ptr<JapaneseScope> scope;
     if (japanese)
         scope = std::make_unique<JapaneseScope>();
