@@ -1,6 +1,10 @@
 // Time of an edit through to the screen (the plan's recomputation, the form and the plot's
 // painting), of a repaint with nothing changed (a mouse move, an expose), and of the three parts:
-// the mu t curve, the fluorescence simulation and the painting.
+// the mu t curve, the fluorescence simulation and the painting. Every part is timed as the
+// window runs it, after a repaint: painting leaves the processor's vector state as the next edit
+// finds it, and that state decides the speed of exp and log. A line per case then splits an
+// edit into physics, view (the form, the plan's bookkeeping) and paint, and says whether the
+// physics found the vector state clean.
 //
 //   bench_repaint [repeats]        (default 200 repaints per case)
 //
@@ -9,6 +13,7 @@
 #include "FluoSimulation.h"
 #include "MainWindow.h"
 #include "PlotPainter.h"
+#include "VectorState.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,17 +58,25 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-template <typename F> std::vector<double> timeEach(int repeats, F &&f)
+// Each timed run follows an untimed step (a repaint), as an edit in the window does.
+template <typename B, typename F> std::vector<double> timeAfter(int repeats, B &&before, F &&f)
 {
     std::vector<double> us;
     us.reserve(repeats);
     QElapsedTimer t;
     for (int i = 0; i < repeats; ++i) {
+        before();
         t.start();
         f();
         us.push_back(t.nsecsElapsed() / 1000.0);
     }
     return us;
+}
+
+template <typename F> std::vector<double> timeEach(int repeats, F &&f)
+{
+    return timeAfter(
+        repeats, [] {}, f);
 }
 
 } // namespace
@@ -90,6 +103,14 @@ int main(int argc, char **argv)
                 "repaint", "mu t", "simulation", "painting", "lines");
 
     QImage image(w.GView1->size(), QImage::Format_ARGB32_Premultiplied);
+    const auto repaint = [&] { w.GView1->render(&image); };
+    struct Split
+    {
+        QString name;
+        double edit, physics, paint;
+        VectorStateLog state;
+    };
+    std::vector<Split> splits;
     for (const Case &c : kCases) {
         type(w.SetBndCmp, c.binder);
         type(w.SetTgtCmp, c.target);
@@ -114,33 +135,44 @@ int main(int argc, char **argv)
             const QString e0 = QString::fromLatin1(c.excitation);
             const QString e0Other = QString::number(e0.toDouble() * 0.999, 'g', 6);
             int edits = 0;
+            // The physics' entries record whether they found the vector state clean.
+            recordVectorState(true);
             const double edit = median(timeEach(repeats, [&] {
                 w.ExtEnergy->setText(++edits % 2 ? e0Other : e0);
                 w.ExtEnergy->setModified(true); // typed by the user
                 Q_EMIT w.ExtEnergy->editingFinished();
                 w.GView1->render(&image);
             }));
+            recordVectorState(false);
+            const VectorStateLog state = vectorStateLog();
             // What a mouse move, an expose or a resize costs: painting only.
-            const double repaint = median(timeEach(repeats, [&] { w.GView1->render(&image); }));
+            const double repaintUs = median(timeEach(repeats, repaint));
 
-            const double mut = median(timeEach(repeats, [&] { w.plan->calcMuTCurve(); }));
+            // The parts of the physics are entered as the plan enters them.
+            const double mut = median(timeAfter(repeats, repaint, [&] {
+                cleanVectorState();
+                w.plan->calcMuTCurve();
+            }));
 
             const SpectrumInput in = w.plan->spectrumInput();
             std::vector<double> spectrum(MUT_POINTS);
             SpectrumResult result;
             const double simulation =
-                model == 2 ? median(timeEach(repeats,
-                                             [&] {
-                                                 DetailedInput d;
-                                                 d.spectrum = in;
-                                                 d.secondary = true;
-                                                 d.lines = &w.plan->fluoLines;
-                                                 d.crossSections = &w.plan->crossSections;
-                                                 d.scatter = &w.plan->scatterFactors;
-                                                 simulateDetailed(d, spectrum.data(), result);
-                                             }))
-                           : median(timeEach(
-                                 repeats, [&] { simulateSpectrum(in, spectrum.data(), result); }));
+                model == 2 ? median(timeAfter(repeats, repaint,
+                                              [&] {
+                                                  cleanVectorState();
+                                                  DetailedInput d;
+                                                  d.spectrum = in;
+                                                  d.secondary = true;
+                                                  d.lines = &w.plan->fluoLines;
+                                                  d.crossSections = &w.plan->crossSections;
+                                                  d.scatter = &w.plan->scatterFactors;
+                                                  simulateDetailed(d, spectrum.data(), result);
+                                              }))
+                           : median(timeAfter(repeats, repaint, [&] {
+                                 cleanVectorState();
+                                 simulateSpectrum(in, spectrum.data(), result);
+                             }));
 
             const PlotPaintInput paintIn = w.plotPaintInput();
             ChCoord coord;
@@ -150,12 +182,28 @@ int main(int argc, char **argv)
                 paintSpectrumPlot(&p, paintIn, coord);
             }));
 
+            const QString dataName =
+                model == 2 ? QStringLiteral("detailed") : PlanModel::absorptionName(data);
             std::printf("%-50s %-10s %10.1f %10.1f %10.1f %10.1f %10.1f %10d\n", c.name,
-                        model == 2 ? "detailed" : qPrintable(PlanModel::absorptionName(data)), edit,
-                        repaint, mut, simulation, painting, int(result.linePeaks.size()));
+                        qPrintable(dataName), edit, repaintUs, mut, simulation, painting,
+                        int(result.linePeaks.size()));
+            splits.push_back(Split{QString::fromLatin1(c.name) + QStringLiteral(", ") + dataName,
+                                   edit, mut + simulation, repaintUs, state});
         }
         w.plan->setAbsorption(PlanModel::TwoTermTable);
         w.plan->setOption(PlanModel::DetailedFluo, false);
+    }
+    // The view is what is left of an edit: the form's read-outs, the plan's checks and texts.
+    std::printf("\nsplit of an edit [us]: physics (mu t + simulation), view (the rest), paint "
+                "(repaint); entries of the physics during the edits, and how many found the "
+                "upper AVX state in use\n");
+    for (const Split &s : splits) {
+        const QString dirty = s.state.unknown > 0 ? QStringLiteral("state not readable here")
+                                                  : QString::number(s.state.dirty);
+        std::printf("  %-62s edit %8.1f = physics %8.1f + view %8.1f + paint %8.1f; "
+                    "entries %d, dirty %s\n",
+                    qPrintable(s.name), s.edit, s.physics, s.edit - s.physics - s.paint, s.paint,
+                    s.state.entries, qPrintable(dirty));
     }
     return 0;
 }

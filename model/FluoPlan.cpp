@@ -1,5 +1,7 @@
 #include "FluoPlan.h"
 
+#include "VectorState.h"
+
 #include <QIODevice>
 #include <QTextStream>
 
@@ -7,6 +9,7 @@
 
 void FluoPlan::simulate(const SpectrumInput &in, const DetailedInput *detailed)
 {
+    noteVectorState();
     detailedModel = detailed != nullptr;
     detector = in.detector;
     if (!detailed) {

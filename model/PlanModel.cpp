@@ -4,6 +4,7 @@
 #include "MuT.h"
 #include "Pellet.h"
 #include "ShippedTables.h"
+#include "VectorState.h"
 
 #include <QCoreApplication>
 
@@ -127,6 +128,7 @@ bool PlanModel::printValue(const QString &name, QString *value) const
 
 void PlanModel::setInput(Input field, const QString &text)
 {
+    cleanVectorState(); // the pellet's own computations below come first
     setText(field, text);
     // The detailed lines depend on everything but the view and the dead time.
     if (Fields::input(field).flags & FEEDS_LINES)

@@ -4,6 +4,7 @@
 #include "PlanText.h"
 
 #include "SafeWrite.h"
+#include "VectorState.h"
 
 #include <QCoreApplication>
 
@@ -12,6 +13,9 @@
 
 void PlanModel::refreshPlot()
 {
+    // Every recomputation passes here, mostly straight after a repaint or a composition parsed
+    // through a hash: both leave the vector state that slows exp and log several times.
+    cleanVectorState();
     // Without a pellet to compute with the plot is blank and every result of the pellet empty
     // (the last step), a spectrum left from the last one included; without a range only the
     // spectrum's results keep their last value.
@@ -32,6 +36,8 @@ void PlanModel::refreshPlot()
         dropSpectrum();
     if (curveShown) {
         const SpectrumInput in = spectrumInput();
+        // The read-outs above reached the window, whose widgets may have painted since.
+        cleanVectorState();
         if (options[DetailedFluo]) {
             DetailedInput d;
             d.incidenceDeg = number(IncidenceAngle);
@@ -144,6 +150,7 @@ bool PlanModel::saveSpectrum(const QString &fileName, QString *error)
                     return false;
                 }
             }
+            cleanVectorState(); // a file dialog or the batch's own text work came first
             if (!calcMuTCurve()) {
                 why = trMain("the energy range is empty");
                 return false;
@@ -170,6 +177,7 @@ bool PlanModel::saveLines(const QString &fileName, QString *error)
             // is none to show, whatever an earlier state left, nor while a field the spectrum is
             // computed from is flagged: its lines are then those of an older plan, like the
             // information text, which is empty.
+            cleanVectorState();
             const bool simulated =
                 pelletUsable() && calcMuTCurve() && !(readoutsOfFlagged() & readoutBit(AddInfo));
             const QString csv = fluoPlan.lineTable(simulated, options[DetailedFluo]);

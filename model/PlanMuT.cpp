@@ -5,6 +5,7 @@
 
 #include "MuT.h"
 #include "Pellet.h"
+#include "VectorState.h"
 
 #include <QCoreApplication>
 
@@ -104,6 +105,7 @@ double PlanModel::pelletMuT(double E) const
 
 bool PlanModel::calcMuTCurve()
 {
+    noteVectorState();
     const MuTRange range = muTRange(number(StartE0), number(EndE0));
     if (range.empty())
         return false;

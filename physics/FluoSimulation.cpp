@@ -95,6 +95,7 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
     // Every peak has the resolution's width, whatever its energy.
     const double gaussWidth = gaussianWidth(in.detector.fwhm);
     const double integNorm = unitAreaPeak(in.detector.fwhm);
+    const double gridStep = evenStep(in.gridE, n);
 
     std::fill(fluoSpectrum, fluoSpectrum + n, 0.0);
     result.linePeaks.clear();
@@ -164,7 +165,7 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
             if (S == 0.0)
                 I = T * (W * in.I0 * P * molPerArea * solidAngleFraction);
             const double amplitude = in.integ ? I * integNorm * in.channelWidth : I;
-            addGaussianByPoint(in.gridE, n, El, amplitude, gaussWidth, fluoSpectrum);
+            addGaussianByBlocks(in.gridE, n, gridStep, El, amplitude, gaussWidth, fluoSpectrum);
             if (!inRange)
                 continue;
 

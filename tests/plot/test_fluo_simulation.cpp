@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
 namespace {
 
@@ -45,6 +47,8 @@ private Q_SLOTS:
     void labelSort();
     void truncatedGaussiansMatchFullSum_data();
     void truncatedGaussiansMatchFullSum();
+    void gaussianBlocksMatchEachPoint_data();
+    void gaussianBlocksMatchEachPoint();
     void degenerateInputs_data();
     void degenerateInputs();
 };
@@ -487,11 +491,17 @@ void TestSpectrum::truncatedGaussiansMatchFullSum_data()
     QTest::addColumn<double>("fwhm");
     QTest::addColumn<double>("lo");
     QTest::addColumn<double>("hi");
+    QTest::addColumn<bool>("integ");
 
-    QTest::newRow("narrow, wide range") << 0.15 << 0.1 << 8.0;
-    QTest::newRow("narrow, zoomed in") << 0.15 << 6.35 << 6.45;
-    QTest::newRow("wider than the range") << 5.0 << 6.3 << 7.1;
-    QTest::newRow("narrower than a step") << 0.0005 << 0.1 << 8.0;
+    QTest::newRow("narrow, wide range") << 0.15 << 0.1 << 8.0 << false;
+    QTest::newRow("narrow, zoomed in") << 0.15 << 6.35 << 6.45 << false;
+    QTest::newRow("wider than the range") << 5.0 << 6.3 << 7.1 << false;
+    QTest::newRow("narrower than a step") << 0.0005 << 0.1 << 8.0 << false;
+    QTest::newRow("10 eV, zoomed in") << 0.01 << 6.3 << 6.5 << false;
+    QTest::newRow("10 eV, zoomed in, Integ.") << 0.01 << 6.3 << 6.5 << true;
+    QTest::newRow("3 keV, narrow range") << 3.0 << 6.0 << 7.5 << false;
+    QTest::newRow("3 keV, narrow range, Integ.") << 3.0 << 6.0 << 7.5 << true;
+    QTest::newRow("3 keV, wide range, Integ.") << 3.0 << 0.1 << 8.0 << true;
 }
 
 void TestSpectrum::truncatedGaussiansMatchFullSum()
@@ -499,10 +509,12 @@ void TestSpectrum::truncatedGaussiansMatchFullSum()
     QFETCH(double, fwhm);
     QFETCH(double, lo);
     QFETCH(double, hi);
+    QFETCH(bool, integ);
 
     SpectrumFixture fx;
     QVERIFY(fx.load());
     fx.in.detector.fwhm = fwhm;
+    fx.in.integ = integ;
     // Every line counts wherever it lies; a range over all of them gives the whole list.
     fx.setGrid(0.01, 8.0);
     const SpectrumResult all = fx.run();
@@ -511,16 +523,114 @@ void TestSpectrum::truncatedGaussiansMatchFullSum()
     QVERIFY(!r.linePeaks.isEmpty());
 
     const double gaussWidth = fwhm * fwhm / 2.772588722239781;
+    const double scale = integ ? 2 * std::sqrt(std::log(2.0) / PI) / fwhm * fx.in.channelWidth : 1;
+    // Each line's own exponential at each point of its window, added in the simulation's order.
+    std::vector<double> windowed(SpectrumFixture::N, 0.0);
+    for (const LinePeak &p : all.linePeaks) {
+        addGaussianByPoint(fx.grid.constData(), SpectrumFixture::N, p.peakEnergy,
+                           p.peakIntensity * scale, gaussWidth, windowed.data());
+    }
     double maxDiff = 0;
     for (int i = 0; i < SpectrumFixture::N; ++i) {
         double full = 0;
         for (const LinePeak &p : all.linePeaks) {
             const double d = fx.grid[i] - p.peakEnergy;
-            full += p.peakIntensity * std::exp(-(d * d) / gaussWidth);
+            full += p.peakIntensity * scale * std::exp(-(d * d) / gaussWidth);
         }
         maxDiff = std::max(maxDiff, std::abs(full - fx.fluo[i]));
+        QVERIFY2(std::abs(windowed[i] - fx.fluo[i]) <= 1e-12 * windowed[i],
+                 qPrintable(QStringLiteral("%1 keV: %2, each point's own exponential %3")
+                                .arg(fx.grid[i])
+                                .arg(fx.fluo[i], 0, 'g', 17)
+                                .arg(windowed[i], 0, 'g', 17)));
     }
-    QVERIFY2(maxDiff <= 1e-11 * all.peakMax, qPrintable(QString::number(maxDiff)));
+    QVERIFY2(maxDiff <= 1e-11 * all.peakMax * scale, qPrintable(QString::number(maxDiff)));
+}
+
+// One Gaussian carried across the grid in blocks against the exponential at every point: within
+// 1e-12 of it at every point, or one subnormal step where the product underflows, and nothing
+// outside the cut-off window. The grid is made as the mu t curve's is, so it is even only to
+// rounding; a jitter moves every seventh point off it by that fraction of a step.
+void TestSpectrum::gaussianBlocksMatchEachPoint_data()
+{
+    QTest::addColumn<double>("fwhm");
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<double>("position"); // line energy in grid steps from lo
+    QTest::addColumn<double>("amplitude");
+    QTest::addColumn<double>("jitter");
+
+    const struct
+    {
+        const char *name;
+        double fwhm;
+        double lo;
+        double hi;
+    } widths[] = {
+        {"10 eV on 0.2 keV", 0.01, 6.3, 6.5},  {"10 eV on 20 keV", 0.01, 0.1, 20.0},
+        {"150 eV on 20 keV", 0.15, 0.1, 20.0}, {"1 keV on 20 keV", 1.0, 0.1, 20.0},
+        {"3 keV on 1.5 keV", 3.0, 6.0, 7.5},   {"3 keV on 40 keV", 3.0, 0.0, 40.0},
+        {"3 keV on 10 eV", 3.0, 6.4, 6.41},
+    };
+    const struct
+    {
+        const char *name;
+        double position;
+    } positions[] = {
+        {"on a point", 1000.0},   {"between points", 1000.5},  {"near the start", 2.3},
+        {"near the end", 1996.0}, {"below the range", -40.25}, {"above the range", 2040.75},
+    };
+    for (const auto &w : widths) {
+        for (const auto &p : positions) {
+            QTest::addRow("%s, %s", w.name, p.name)
+                << w.fwhm << w.lo << w.hi << p.position << 1234.5 << 0.0;
+        }
+    }
+    QTest::newRow("subnormal products") << 3.0 << 6.0 << 7.5 << 1000.5 << 1e-310 << 0.0;
+    QTest::newRow("near the largest double") << 3.0 << 6.0 << 7.5 << 1000.5 << 1e300 << 0.0;
+    QTest::newRow("zero amplitude") << 3.0 << 6.0 << 7.5 << 1000.5 << 0.0 << 0.0;
+    QTest::newRow("negative amplitude") << 1.0 << 0.1 << 20.0 << 700.5 << -2.5 << 0.0;
+    QTest::newRow("grid off by 1e-9 step") << 0.01 << 6.3 << 6.5 << 1000.5 << 1.0 << 1e-9;
+    // Off by up to 1e-5 of the Gaussian's exponent: the correction's second order counts.
+    QTest::newRow("grid off by 3e-5 step") << 0.01 << 6.3 << 6.5 << 1000.5 << 1.0 << 3e-5;
+    // Too far off for the expansion: those points take their own exponential.
+    QTest::newRow("grid off by 3e-3 step") << 0.01 << 6.3 << 6.5 << 1000.5 << 1.0 << 3e-3;
+    QTest::newRow("grid off by 0.3 step") << 0.15 << 0.1 << 20.0 << 500.5 << 1.0 << 0.3;
+}
+
+void TestSpectrum::gaussianBlocksMatchEachPoint()
+{
+    QFETCH(double, fwhm);
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(double, position);
+    QFETCH(double, amplitude);
+    QFETCH(double, jitter);
+
+    constexpr int N = SpectrumFixture::N;
+    const double step = (hi - lo) / (N - 1);
+    std::vector<double> grid(N);
+    for (int i = 0; i < N; ++i)
+        grid[i] = i * step + lo + (i % 7 == 3 ? jitter * step : 0.0);
+    const int k = int(position);
+    const double El = position == k && k >= 0 && k < N ? grid[k] : lo + position * step;
+    const double gaussWidth = gaussianWidth(fwhm);
+
+    std::vector<double> byPoint(N, 0.0);
+    std::vector<double> byBlocks(N, 0.0);
+    addGaussianByPoint(grid.data(), N, El, amplitude, gaussWidth, byPoint.data());
+    addGaussianByBlocks(grid.data(), N, step, El, amplitude, gaussWidth, byBlocks.data());
+    const double subnormalStep = std::numeric_limits<double>::denorm_min();
+    for (int i = 0; i < N; ++i) {
+        QVERIFY2(std::abs(byBlocks[i] - byPoint[i]) <= 1e-12 * std::abs(byPoint[i]) + subnormalStep,
+                 qPrintable(QStringLiteral("point %1: %2, by its own exponential %3")
+                                .arg(i)
+                                .arg(byBlocks[i], 0, 'g', 17)
+                                .arg(byPoint[i], 0, 'g', 17)));
+        // Beyond the cut-off nothing is added, unless the amplitude itself is nearly subnormal.
+        if (byPoint[i] == 0 && std::abs(amplitude) > 1e-290)
+            QCOMPARE(byBlocks[i], 0.0);
+    }
 }
 
 // Inputs that make the model meaningless: the numbers come out as IEEE values, the maxima
