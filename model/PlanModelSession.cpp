@@ -538,11 +538,12 @@ void PlanModel::applySession(const SessionValues &v, SessionLoad &result)
     }
     // Each of the pellet's values may fit its field while they disagree among themselves (an
     // amount per area that is not the weight's): the whole pellet is then recomputed too.
-    // While a field the pellet is computed from is flagged the plan keeps the pellet as it was,
-    // whatever composition came since: there is nothing to compare with.
+    // While a field the pellet is computed from is flagged, or a composition cannot be used
+    // (an unknown symbol in the binder), the plan keeps the pellet as it was, whatever
+    // composition came since: there is nothing to compare with.
     const bool pelletHeld = anyFlagged(
         {SetTgtWeight, SetBndWeight, SetCylDiam, SetTgtBndMolR, SetTgtDens, SetBndDens, SetThick});
-    if (pelletFits && tgtComp.valid && !pelletHeld) {
+    if (pelletFits && pelletUsable() && !pelletHeld) {
         const QString key = pelletDisagreement();
         if (!key.isEmpty()) {
             pelletFits = false;
