@@ -216,9 +216,10 @@ void MainWindow::fitToSmallScreens()
     splitter->setSizes({form->sizeHint().height(), groupBox_15->sizeHint().height()});
     setCentralWidget(splitter);
     formPlotSplitter = splitter;
-    // The form scrolls up and down only: the window is made wide enough for it, and a check box
-    // behind a sideways scroll bar is one nobody finds.
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The window is made wide enough for the form, so the form scrolls up and down; only a
+    // screen narrower than the form (800x600) gets a sideways bar, so that every field stays
+    // reachable there.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 namespace {
