@@ -17,7 +17,7 @@ void MainWindow::draw(QPainter *p)
     p->fillRect(QRect(0, 0, GView1->width(), GView1->height()), white);
     if (!plan->plotShown())
         return;
-    paintSpectrumPlot(p, plotPaintInput(), plotCoord);
+    paintSpectrumPlot(p, plotPaintInput(), plotCoord, &GView1->paintCache());
 }
 
 double MainWindow::getStep(double xw)

@@ -65,9 +65,15 @@ double ElementCrossSections::segmentTotal(const Segment &s, double E) const
            std::exp(s.lnV[Incoherent] + s.slope[Incoherent] * d);
 }
 
-double ElementCrossSections::totalOutsideGrid(double E) const
+double ElementCrossSections::totalOutsideCells(double E) const
 {
-    return physical(E) ? segmentTotal(segments[segmentFor(E)], E) : 0.0;
+    if (!physical(E))
+        return 0.0;
+    if (cells.empty() && E >= std::min(LowestCellEnergy, eFirst) && E <= eLast) {
+        buildCells();
+        return cellTotal(E);
+    }
+    return segmentTotal(segments[segmentFor(E)], E);
 }
 
 double ElementCrossSections::value(Part part, double E) const
@@ -78,7 +84,7 @@ double ElementCrossSections::value(Part part, double E) const
     return std::exp(s.lnV[part] + s.slope[part] * (std::log(E) - s.lnE));
 }
 
-void ElementCrossSections::buildCells()
+void ElementCrossSections::buildCells() const
 {
     auto boundary = [](std::uint64_t key) {
         const std::uint64_t bits = key << 47;
@@ -111,22 +117,31 @@ void ElementCrossSections::buildCells()
             }
         };
     cells.clear();
+    const double lowest = std::min(LowestCellEnergy, eFirst);
+    // Below the grid the first interval's power laws, an octave at a time, so that the halving
+    // starts from cells of one proportion. The grid's first energy belongs to the grid's own
+    // first cell (whose value there is the exact sum), not to the end of the last of these.
+    for (double lo = lowest; lo < eFirst; lo *= 2)
+        addCell(segments.front(), lo, std::min(2 * lo, eFirst), 0);
+    if (!cells.empty())
+        cells.back().eHi = std::nextafter(eFirst, 0.0);
     double lo = eFirst;
     for (const Segment &s : segments) {
         addCell(s, lo, s.eHi, 0);
         lo = s.eHi;
     }
-    keyBase = octaveKey(eFirst);
+    keyBase = octaveKey(lowest);
     lastBucket = int(octaveKey(eLast) - keyBase);
     bucketStart.resize(lastBucket + 1);
     size_t c = 0;
     for (int b = 0; b <= lastBucket; ++b) {
         // The cell the walk in total() settles on for the bucket's lowest energy.
-        const double e = std::max(eFirst, boundary(keyBase + b));
+        const double e = std::max(lowest, boundary(keyBase + b));
         while (e > cells[c].eHi)
             ++c;
-        bucketStart[b] = std::uint16_t(c);
+        bucketStart[b] = std::uint32_t(c);
     }
+    cellLo = lowest;
 }
 
 const TabulatedEdge *ElementCrossSections::edge(int index) const
@@ -208,9 +223,6 @@ bool CrossSectionTable::load(const QString &fileName, QString *error)
 
         x.eFirst = rows.front().e;
         x.eLast = rows.back().e;
-        x.buildCells();
-        if (x.cells.size() > 0xffff)
-            return fail(QStringLiteral("%1: grid too fine").arg(x.symbol));
         return true;
     };
 

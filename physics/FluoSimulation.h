@@ -118,6 +118,7 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
 // part of each rate that secondary fluorescence adds.
 QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary = false);
 
-// Orders labels by ascending energy with a plain selection sort. It is not stable: among equal
+// Orders labels by ascending energy as a plain selection sort does (each place in turn takes the
+// first of the smallest energies left, by exchange), in O(n log n). It is not stable: among equal
 // energies the order that this exact exchange sequence leaves is part of the displayed result.
 void sortLabelsByEnergy(QVector<LineLabel> &labels);

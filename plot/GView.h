@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlotPainter.h"
+
 #include <QWidget>
 
 class QMouseEvent;
@@ -8,13 +10,15 @@ class QPaintEvent;
 class QWheelEvent;
 
 // The plot area. It draws nothing itself: paint, mouse and wheel events become signals that the
-// main window answers.
+// main window answers. It keeps what its painting may use again (the layout, the texts shaped).
 class GView : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit GView(QWidget *parent = nullptr);
+
+    PlotPaintCache &paintCache() { return cache; }
 
 Q_SIGNALS:
     void draw(QPainter *p);
@@ -31,4 +35,7 @@ private Q_SLOTS:
     void mouseReleaseEvent(QMouseEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void wheelEvent(QWheelEvent *e) override;
+
+private:
+    PlotPaintCache cache;
 };

@@ -1,6 +1,7 @@
 #include "PlotLayout.h"
 
 #include "PlotPainter.h"
+#include "PlotText.h"
 
 #include <QFontMetricsF>
 #include <QHash>
@@ -135,11 +136,11 @@ QVector<PlotTick> valueTicks(const PlotScale &s, double &step, double need, bool
     return out;
 }
 
-double widest(const QVector<PlotTick> &ticks, const QFontMetricsF &fm)
+template <typename Advance> double widest(const QVector<PlotTick> &ticks, Advance &&advance)
 {
     double w = 0;
     for (const PlotTick &t : ticks)
-        w = std::max(w, fm.horizontalAdvance(t.text));
+        w = std::max(w, advance(t.text));
     return w;
 }
 
@@ -166,7 +167,8 @@ QVector<QRectF> PlotLayout::textRects() const
     return rects;
 }
 
-PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPaintDevice *device)
+PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPaintDevice *device,
+                              PlotTextCache *texts)
 {
     PlotLayout L;
     const int n = in.points;
@@ -177,6 +179,11 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     if (in.minPointSize > 0 && font.pointSizeF() > 0 && font.pointSizeF() < in.minPointSize)
         L.font.setPointSizeF(in.minPointSize);
     const QFontMetricsF fm(L.font, device);
+    if (texts)
+        texts->measureWith(L.font, device);
+    const auto advance = [&](const QString &text) {
+        return texts ? texts->width(text) : fm.horizontalAdvance(text);
+    };
     const double lh = fm.height();
     L.lineH = lh;
     const double pad = 0.3 * lh; // between a text and what it stands beside
@@ -242,8 +249,8 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     if (sMax > 0)
         L.intensityTicks = valueTicks(L.intensity, L.intensityStep, yNeed, true);
 
-    const double left = std::ceil(pad + lh + pad + widest(L.muTTicks, fm) + pad);
-    const double right = std::floor(W - (pad + widest(L.intensityTicks, fm) + pad + lh + pad));
+    const double left = std::ceil(pad + lh + pad + widest(L.muTTicks, advance) + pad);
+    const double right = std::floor(W - (pad + widest(L.intensityTicks, advance) + pad + lh + pad));
     L.frame = QRectF(QPointF(left, top), QPointF(right, bottom));
     if (!(L.frame.width() > 2 * lh && L.frame.height() > 2 * lh))
         L.frame = QRectF(QPointF(std::min(left, W), std::min(top, H)),
@@ -258,14 +265,13 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
 
     for (PlotTick &t : L.muTTicks) {
         if (!t.text.isEmpty()) {
-            const double w = fm.horizontalAdvance(t.text);
+            const double w = advance(t.text);
             t.rect = QRectF(L.frame.left() - pad - w, t.pos - 0.5 * lh, w, lh);
         }
     }
     for (PlotTick &t : L.intensityTicks) {
         if (!t.text.isEmpty())
-            t.rect =
-                QRectF(L.frame.right() + pad, t.pos - 0.5 * lh, fm.horizontalAdvance(t.text), lh);
+            t.rect = QRectF(L.frame.right() + pad, t.pos - 0.5 * lh, advance(t.text), lh);
     }
 
     // Energy numbers: the finest 1-2-5 step whose widest number leaves a gap of two characters.
@@ -276,7 +282,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
             const QVector<double> v = axisTicks(eLo, eHi, step);
             double w = 0;
             for (const double e : v)
-                w = std::max(w, fm.horizontalAdvance(tickLabel(e, step)));
+                w = std::max(w, advance(tickLabel(e, step)));
             if (v.size() < 2 || std::abs(step / span * L.frame.width()) >= w + 2 * lh)
                 break;
             step = coarser(step);
@@ -291,7 +297,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
             if (!std::isfinite(t.pos))
                 continue;
             t.text = tickLabel(e, step);
-            const double w = fm.horizontalAdvance(t.text);
+            const double w = advance(t.text);
             t.rect = QRectF(t.pos - 0.5 * w, bottom + 0.5 * lh + 0.05 * lh, w, lh);
             L.energyTicks.append(t);
         }
@@ -313,18 +319,18 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
 
     // Titles: energy centred under its numbers, the others turned along the sides.
     {
-        const double w = std::min(fm.horizontalAdvance(in.energyTitle), L.frame.width());
+        const double w = std::min(advance(in.energyTitle), L.frame.width());
         const QRectF r(L.frame.center().x() - 0.5 * w, H - 0.3 * lh - lh, w, lh);
         if (!in.energyTitle.isEmpty() && w > 0 && L.picture.contains(r) && space.take(r))
             L.energyTitle = r;
         const double h = L.frame.height();
         L.muTTitleText = fm.elidedText(in.muTTitle, Qt::ElideRight, h);
-        const double mw = fm.horizontalAdvance(L.muTTitleText);
+        const double mw = advance(L.muTTitleText);
         const QRectF m(pad, L.frame.center().y() - 0.5 * mw, lh, mw);
         if (mw > 0 && L.picture.contains(m) && space.take(m))
             L.muTTitle = m;
         L.intensityTitleText = fm.elidedText(in.intensityTitle, Qt::ElideRight, h);
-        const double iw = fm.horizontalAdvance(L.intensityTitleText);
+        const double iw = advance(L.intensityTitleText);
         const QRectF i(W - pad - lh, L.frame.center().y() - 0.5 * iw, lh, iw);
         if (iw > 0 && L.picture.contains(i) && space.take(i))
             L.intensityTitle = i;
@@ -345,7 +351,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     if (legendRows > 0) {
         double w = 0;
         for (int i = 0; i < legendRows; ++i)
-            w = std::max(w, fm.horizontalAdvance(in.legend.at(i)));
+            w = std::max(w, advance(in.legend.at(i)));
         w += 1.5 * lh + 0.4 * lh;
         const double h = legendRows * lh;
         const QRectF r(inner.right() - w - pad, inner.top() + pad, w, h);
@@ -358,7 +364,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     L.calcShown = std::isfinite(in.calcPointE) && eLo <= in.calcPointE && in.calcPointE <= eHi;
     if (L.calcShown) {
         L.calcX = L.energy(in.calcPointE);
-        const double w = fm.horizontalAdvance(in.calcPointCaption);
+        const double w = advance(in.calcPointCaption);
         L.calcCaption.text = in.calcPointCaption;
         L.calcCaption.anchor = QPointF(L.calcX, inner.top());
         for (int row = 0; row < 3 && w > 0; ++row) {
@@ -394,7 +400,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
                 L.edgeX.append(xe);
                 PlotLabel label;
                 label.text = entry.symbol + QLatin1Char(' ') + in.edgeNames.at(e);
-                const double w = fm.horizontalAdvance(label.text);
+                const double w = advance(label.text);
                 for (double y = inner.top() + pad; y + lh <= L.frame.center().y(); y += lh) {
                     for (const double x : {xe + pad, xe - pad - w}) {
                         const QRectF r(x, y, w, lh);
@@ -431,16 +437,19 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
         if (std::isfinite(v))
             strengthOf[peak.peakText] = std::max(strengthOf.value(peak.peakText, 0.0), v);
     }
-    QVector<int> order(sim.labelList.size());
+    const int nLabels = sim.labelList.size();
+    QVector<double> strength(nLabels);
+    for (int i = 0; i < nLabels; ++i)
+        strength[i] = strengthOf.value(sim.labelList.at(i).second, 0.0);
+    QVector<int> order(nLabels);
     std::iota(order.begin(), order.end(), 0);
-    const auto strength = [&](int i) { return strengthOf.value(sim.labelList.at(i).second, 0.0); };
     std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return strength(a) > strength(b); });
+                     [&](int a, int b) { return strength.at(a) > strength.at(b); });
     const double peakMax = sim.peakMax;
     for (const int i : qAsConst(order)) {
         const LineLabel &ll = sim.labelList.at(i);
         const double xl = L.energy(ll.first);
-        const double s = strength(i);
+        const double s = strength.at(i);
         const double yTop = L.frame.bottom() -
                             L.stickMax * (peakMax > 0 && std::isfinite(peakMax) ? s / peakMax : 0);
         if (!std::isfinite(xl) || !std::isfinite(yTop) || xl < inner.left() || xl > inner.right())
@@ -449,7 +458,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
         label.text = ll.second;
         label.anchor = QPointF(xl, yTop);
         label.strength = s;
-        const double w = fm.horizontalAdvance(ll.second);
+        const double w = advance(ll.second);
         for (int lift = 0; lift <= 8 && label.rect.isEmpty(); ++lift) {
             const double y = yTop - 2 - lh - lift * 0.5 * lh;
             for (const double x : {xl - 0.5 * w, xl + pad, xl - pad - w}) {

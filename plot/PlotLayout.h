@@ -9,6 +9,7 @@
 #include <QVector>
 
 class QPaintDevice;
+class PlotTextCache;
 struct PlotPaintInput;
 
 // One axis's mapping from values to pixels: linear, or by decades (lo and hi are then the
@@ -90,5 +91,7 @@ struct PlotLayout
 };
 
 // The layout of paintSpectrumPlot at in.width x in.height on device, with text at font's size
-// (never below in.minPointSize).
-PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPaintDevice *device);
+// (never below in.minPointSize). With texts, widths come from there: a text already measured
+// in that font is not measured again.
+PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPaintDevice *device,
+                              PlotTextCache *texts = nullptr);

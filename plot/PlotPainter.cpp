@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -119,10 +120,11 @@ namespace {
 class PlotLayers
 {
 public:
-    PlotLayers(QPainter *painter, const PlotPaintInput &input, const PlotLayout &layout)
-        : p(painter), in(input), L(layout), seg(painter, input.width, input.height),
-          X0(int(layout.frame.left())), X1(int(layout.frame.right())), Y0(int(layout.frame.top())),
-          Y1(int(layout.frame.bottom()))
+    PlotLayers(QPainter *painter, const PlotPaintInput &input, const PlotLayout &layout,
+               PlotTextCache &textCache)
+        : p(painter), in(input), L(layout), texts(textCache),
+          seg(painter, input.width, input.height), X0(int(layout.frame.left())),
+          X1(int(layout.frame.right())), Y0(int(layout.frame.top())), Y1(int(layout.frame.bottom()))
     {
     }
 
@@ -155,7 +157,9 @@ private:
             p->setClipping(false);
     }
 
-    void text(const QRectF &r, int flags, const QString &s, const QPen &pen, bool ground = false)
+    // Texts that follow the pointer change from one repaint to the next; they are not kept.
+    void text(const QRectF &r, int flags, const QString &s, const QPen &pen, bool ground = false,
+              bool keep = true)
     {
         if (r.isEmpty() || !rectWorthDrawing(p, r))
             return;
@@ -163,7 +167,10 @@ private:
         if (ground)
             p->fillRect(r, Qt::white);
         p->setPen(pen);
-        p->drawText(r, flags, s);
+        if (keep)
+            texts.draw(p, r, flags, s);
+        else
+            p->drawText(r, flags, s);
     }
 
     void frameAndGrid()
@@ -217,7 +224,7 @@ private:
             p->translate(r.right(), r.top());
         p->rotate(angle);
         p->setPen(numberPen);
-        p->drawText(QRectF(0, 0, r.height(), r.width()), Qt::AlignCenter, s);
+        texts.draw(p, QRectF(0, 0, r.height(), r.width()), Qt::AlignCenter, s);
         p->restore();
     }
 
@@ -320,7 +327,7 @@ private:
             const double cx =
                 xe + 0.3 * lh + w <= L.frame.right() ? xe + 0.3 * lh : xe - 0.3 * lh - w;
             text(QRectF(cx, L.frame.top() + 0.3 * lh, w, lh), Qt::AlignCenter, in.excitationCaption,
-                 makePen(1, 0, 110, 110), true);
+                 makePen(1, 0, 110, 110), true, false);
         }
         if (L.readout.isEmpty())
             return;
@@ -333,12 +340,13 @@ private:
             in.readoutFormat.arg(in.fluoSpectrum[idx], 10, 'e', 3, QLatin1Char(' '))
                 .arg(E[idx], 0, 'g', -1);
         text(L.readout, Qt::AlignLeft | Qt::AlignVCenter,
-             fm.elidedText(readout, Qt::ElideRight, L.readout.width()), numberPen);
+             fm.elidedText(readout, Qt::ElideRight, L.readout.width()), numberPen, false, false);
     }
 
     QPainter *p;
     const PlotPaintInput &in;
     const PlotLayout &L;
+    PlotTextCache &texts;
     SegmentPainter seg;
     const int X0, X1, Y0, Y1;
 
@@ -354,11 +362,16 @@ private:
 
 } // namespace
 
-void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
+void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord, PlotPaintCache *cache)
 {
     if (in.points < 2 || !in.spectrum)
         return;
-    const PlotLayout layout = layoutSpectrumPlot(in, QFont(), p->device());
+    std::unique_ptr<PlotPaintCache> once;
+    if (!cache) {
+        once = std::make_unique<PlotPaintCache>();
+        cache = once.get();
+    }
+    const PlotLayout &layout = cache->layout(in, QFont(), p->device());
     // The mouse works with the frame, the energy range and the intensity axis (log10 of the
     // intensities when it goes by decades).
     coord.setScreenRect(layout.frame.left(), layout.frame.top(), layout.frame.right(),
@@ -366,8 +379,144 @@ void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord)
     coord.setRealRect(layout.energy.lo, layout.intensity.lo, layout.energy.hi, layout.intensity.hi);
     p->save();
     {
-        PlotLayers layers(p, in, layout);
+        PlotLayers layers(p, in, layout, cache->texts());
         layers.paint();
     }
     p->restore();
+}
+
+// Everything layoutSpectrumPlot reads, as it was for the cached layout. Numbers compare by
+// their bits, so that a NaN equals itself and -0 differs from 0 (their texts differ); vectors
+// that still share their data with the copy kept here are equal without a look at it.
+struct PlotPaintCache::Key
+{
+    int width = 0, height = 0, points = 0;
+    QVector<double> gridE, mutCurve, fluoSpectrum;
+    double mutMin = 0, mutMax = 0, calcPointE = 0, minPointSize = 0;
+    bool logMuT = false, logIntensity = false, showPointer = false;
+    QStringList symbols;   // target's entries, then the binder's
+    QVector<double> edges; // EDGE_COUNT per entry
+    QStringList edgeNames;
+    QString calcPointCaption, energyTitle, muTTitle, intensityTitle;
+    QStringList legend;
+    QVector<LinePeak> peaks;
+    QVector<LineLabel> labels;
+    double peakMax = 0, spectrumMax = 0;
+    QFont font;
+    int dpiX = 0, dpiY = 0;
+    double ratio = 0;
+
+    static bool same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+    static bool same(const QVector<double> &kept, const double *v, int n)
+    {
+        return kept.size() == n && (n == 0 || std::memcmp(kept.constData(), v, n * sizeof *v) == 0);
+    }
+    static QVector<double> copy(const double *v, int n)
+    {
+        return v && n > 0 ? QVector<double>(v, v + n) : QVector<double>();
+    }
+    static void entriesOf(const PlotPaintInput &in, QStringList &symbols, QVector<double> &edges)
+    {
+        for (const Composition *comp : {in.tgt, in.bnd}) {
+            symbols << QString(); // where one composition ends
+            if (!comp)
+                continue;
+            for (const CompEntry &entry : comp->entries) {
+                symbols << entry.symbol;
+                for (int e = 0; e < EDGE_COUNT; ++e)
+                    edges << (entry.data ? entry.data->edge[e] : std::nan(""));
+            }
+        }
+    }
+    static bool samePeaks(const QVector<LinePeak> &a, const QVector<LinePeak> &b)
+    {
+        if (a.constData() == b.constData() && a.size() == b.size())
+            return true;
+        if (a.size() != b.size())
+            return false;
+        for (int i = 0; i < a.size(); ++i) {
+            if (!same(a[i].peakEnergy, b[i].peakEnergy) ||
+                !same(a[i].peakIntensity, b[i].peakIntensity) || a[i].peakText != b[i].peakText)
+                return false;
+        }
+        return true;
+    }
+    static bool sameLabels(const QVector<LineLabel> &a, const QVector<LineLabel> &b)
+    {
+        if (a.constData() == b.constData() && a.size() == b.size())
+            return true;
+        if (a.size() != b.size())
+            return false;
+        for (int i = 0; i < a.size(); ++i) {
+            if (!same(a[i].first, b[i].first) || a[i].second != b[i].second)
+                return false;
+        }
+        return true;
+    }
+
+    Key(const PlotPaintInput &in, const QFont &f, const QPaintDevice *device)
+        : width(in.width), height(in.height), points(in.points), gridE(copy(in.gridE, in.points)),
+          mutCurve(copy(in.mutCurve, in.points)), fluoSpectrum(copy(in.fluoSpectrum, in.points)),
+          mutMin(in.mutMin), mutMax(in.mutMax), calcPointE(in.calcPointE),
+          minPointSize(in.minPointSize), logMuT(in.logMuT), logIntensity(in.logIntensity),
+          showPointer(in.showPointer), edgeNames(in.edgeNames),
+          calcPointCaption(in.calcPointCaption), energyTitle(in.energyTitle), muTTitle(in.muTTitle),
+          intensityTitle(in.intensityTitle), legend(in.legend), peaks(in.spectrum->linePeaks),
+          labels(in.spectrum->labelList), peakMax(in.spectrum->peakMax),
+          spectrumMax(in.spectrum->spectrumMax), font(f), dpiX(device ? device->logicalDpiX() : 0),
+          dpiY(device ? device->logicalDpiY() : 0),
+          ratio(device ? device->devicePixelRatioF() : 1.0)
+    {
+        entriesOf(in, symbols, edges);
+    }
+
+    bool matches(const PlotPaintInput &in, const QFont &f, const QPaintDevice *device) const
+    {
+        if (width != in.width || height != in.height || points != in.points ||
+            !same(mutMin, in.mutMin) || !same(mutMax, in.mutMax) ||
+            !same(calcPointE, in.calcPointE) || !same(minPointSize, in.minPointSize) ||
+            logMuT != in.logMuT || logIntensity != in.logIntensity || showPointer != in.showPointer)
+            return false;
+        if (!sameFont(font, f) || dpiX != (device ? device->logicalDpiX() : 0) ||
+            dpiY != (device ? device->logicalDpiY() : 0) ||
+            !same(ratio, device ? device->devicePixelRatioF() : 1.0))
+            return false;
+        const SpectrumResult &sim = *in.spectrum;
+        if (!same(peakMax, sim.peakMax) || !same(spectrumMax, sim.spectrumMax) ||
+            !samePeaks(peaks, sim.linePeaks) || !sameLabels(labels, sim.labelList))
+            return false;
+        if (edgeNames != in.edgeNames || calcPointCaption != in.calcPointCaption ||
+            energyTitle != in.energyTitle || muTTitle != in.muTTitle ||
+            intensityTitle != in.intensityTitle || legend != in.legend)
+            return false;
+        QStringList nowSymbols;
+        QVector<double> nowEdges;
+        entriesOf(in, nowSymbols, nowEdges);
+        if (nowSymbols != symbols || !same(edges, nowEdges.constData(), nowEdges.size()))
+            return false;
+        return same(gridE, in.gridE, in.points) && same(mutCurve, in.mutCurve, in.points) &&
+               same(fluoSpectrum, in.fluoSpectrum, in.points);
+    }
+};
+
+PlotPaintCache::PlotPaintCache() = default;
+PlotPaintCache::~PlotPaintCache() = default;
+
+const PlotLayout &PlotPaintCache::layout(const PlotPaintInput &in, const QFont &font,
+                                         QPaintDevice *device)
+{
+    if (in.points < 2 || !in.spectrum) {
+        key.reset();
+        cached = layoutSpectrumPlot(in, font, device, &textCache);
+        ++made;
+        return cached;
+    }
+    if (key && key->matches(in, font, device))
+        return cached;
+    // Texts of the layout before last that this one no longer uses go.
+    textCache.endGeneration();
+    cached = layoutSpectrumPlot(in, font, device, &textCache);
+    key = std::make_unique<Key>(in, font, device);
+    ++made;
+    return cached;
 }

@@ -4,12 +4,15 @@
 #include "Composition.h"
 #include "FluoSimulation.h"
 #include "PlotLayout.h"
+#include "PlotText.h"
 
 #include <QFont>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <memory>
 
 class QPainter;
 
@@ -69,9 +72,38 @@ QString tickLabel(double v, double step);
 // energy lies at or below the first point or beyond the last.
 int cursorIndex(const double *gridE, int n, double energy);
 
+// What the plot keeps from one repaint to the next: the layout of the last input, and its texts
+// measured and shaped. A repaint whose input lays out as the last one did (a mouse move, an
+// expose) reuses the layout; a new simulation, size, font or resolution makes a new one, which
+// measures and shapes only the texts not seen before. Everything the layout reads is compared,
+// by value, with what it was made from.
+class PlotPaintCache
+{
+public:
+    PlotPaintCache();
+    ~PlotPaintCache();
+    PlotPaintCache(const PlotPaintCache &) = delete;
+    PlotPaintCache &operator=(const PlotPaintCache &) = delete;
+
+    // layoutSpectrumPlot(in, font, device), made anew only when an input it reads has changed.
+    const PlotLayout &layout(const PlotPaintInput &in, const QFont &font, QPaintDevice *device);
+    PlotTextCache &texts() { return textCache; }
+    // Layouts made so far (for checks that a repaint made none).
+    int layoutsMade() const { return made; }
+
+private:
+    struct Key;
+    std::unique_ptr<Key> key;
+    PlotLayout cached;
+    PlotTextCache textCache;
+    int made = 0;
+};
+
 // Paints everything above the white background in layers over one layout (layoutSpectrumPlot
 // with the default font): frame and grid, axes, mu t curve, edges and calculation point,
 // spectrum, sticks and labels, legend, and with in.showPointer what follows the mouse. Leaves coord
 // with this repaint's screen rectangle, the energy range as x range and the spectrum's intensity
-// range as y range, which the mouse handling relies on.
-void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord);
+// range as y range, which the mouse handling relies on. With a cache, the layout and the texts
+// of the previous repaint are used again where the input allows; the pixels are the same.
+void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord,
+                       PlotPaintCache *cache = nullptr);

@@ -69,6 +69,16 @@ private slots:
         QTest::newRow("total below K") << int(Total) << 3.0 << 16000 / 27.0 + 4 / 3.0 + 1.5;
         QTest::newRow("total above K") << int(Total) << 6.0 << 64000 / 216.0 + 4 / 6.0 + 3.0;
         QTest::newRow("total above the grid") << int(Total) << 20.0 << 8.0 + 0.2 + 10.0;
+        // Below the grid the cells carry the first interval's power laws on.
+        QTest::newRow("total below the grid") << int(Total) << 0.5 << 64000.0 + 8.0 + 0.25;
+        QTest::newRow("total two decades below the grid")
+            << int(Total) << 0.01 << 8e9 + 400.0 + 0.005;
+        QTest::newRow("total at the cells' lowest energy")
+            << int(Total) << ElementCrossSections::LowestCellEnergy
+            << 8000 * std::pow(1024.0, 3) + 4096.0 + 0.5 / 1024;
+        QTest::newRow("total below the cells")
+            << int(Total) << ElementCrossSections::LowestCellEnergy / 3
+            << 8000 * std::pow(3072.0, 3) + 12288.0 + 0.5 / 3072;
         QTest::newRow("no photons") << int(Total) << -1.0 << 0.0;
         QTest::newRow("undefined energy") << 0 << qQNaN() << 0.0;
         // For F and S the energy column is x = sin(theta/2)/lambda.
@@ -176,18 +186,86 @@ private slots:
         QVERIFY(error.contains(QLatin1String("none.txt")));
     }
 
+    void cellsOnFirstUse_data()
+    {
+        QTest::addColumn<double>("first"); // the energy of the first total asked of Fe
+        QTest::addColumn<bool>("builds");  // whether that builds Fe's cells
+        QTest::newRow("within the grid") << 7.0 << true;
+        QTest::newRow("at the grid's first energy") << 0.1 << true;
+        QTest::newRow("below the grid") << 0.05 << true;
+        QTest::newRow("at the cells' lowest energy")
+            << ElementCrossSections::LowestCellEnergy << true;
+        QTest::newRow("at the grid's last energy") << 800.026 << true;
+        QTest::newRow("below the cells") << 1e-4 << false;
+        QTest::newRow("above the grid") << 1000.0 << false;
+        QTest::newRow("no photons") << 0.0 << false;
+        QTest::newRow("undefined energy") << qQNaN() << false;
+    }
+    void cellsOnFirstUse()
+    {
+        // Reading the table builds no cells; the first total within them builds those of that
+        // element alone, and whether that happens early or late changes no value.
+        QFETCH(double, first);
+        QFETCH(bool, builds);
+        const QString path = QStringLiteral(TIRN_SOURCE_DIR "/data/CrossSections.txt");
+        CrossSectionTable late, early;
+        QVERIFY(late.load(path) && early.load(path));
+        for (int z = 1; z <= 92; ++z)
+            QVERIFY2(late.element(z)->cellCount() == 0, qPrintable(late.element(z)->symbol));
+        const ElementCrossSections *fe = late.element(26), *feEarly = early.element(26);
+        // The parts, edges and shares do not need the cells.
+        QVERIFY(fe->photo(7.0) > 0 && fe->shellShare(EdgeK, 7.5) > 0 && fe->edge(EdgeK));
+        QCOMPARE(fe->cellCount(), 0);
+
+        const double atFirst = fe->total(first);
+        QCOMPARE(fe->cellCount() > 0, builds);
+        for (int z = 1; z <= 92; ++z) {
+            if (z != 26)
+                QVERIFY2(late.element(z)->cellCount() == 0, qPrintable(late.element(z)->symbol));
+        }
+        QVERIFY(feEarly->total(7.0) > 0 && feEarly->cellCount() > 0);
+        QVector<double> energies{first, 1e-4, 0.05, 0.1, 1000.0};
+        for (double e = ElementCrossSections::LowestCellEnergy; e < 900; e *= 1.01)
+            energies.append(e);
+        for (const TabulatedEdge &edge : fe->edges())
+            energies << edge.energy << edge.energy * (1 + 1e-12);
+        int fromCells = 0; // energies where the total is the cubic's, not the exact sum
+        for (double e : qAsConst(energies)) {
+            const double a = e == first ? atFirst : fe->total(e), b = feEarly->total(e);
+            QVERIFY2(a == b, qPrintable(QStringLiteral("%1 keV: %2 vs %3")
+                                            .arg(e)
+                                            .arg(a, 0, 'g', 17)
+                                            .arg(b, 0, 'g', 17)));
+            fromCells += a != fe->photo(e) + fe->coherent(e) + fe->incoherent(e);
+        }
+        QCOMPARE(fe->cellCount(), feEarly->cellCount());
+        QVERIFY2(fromCells > energies.size() / 4, qPrintable(QString::number(fromCells)));
+    }
+
     void fastTotalFollowsTheParts()
     {
-        // Over the whole shipped grid of every element, at and around every edge too, the total
-        // is the sum of its parts.
+        // Over the whole shipped grid of every element and the cells below it, at and around
+        // every edge too, the total is the sum of its parts; at the grid's first energy, where
+        // the cells below the grid meet those of the grid, it is the sum exactly.
+        const QString path = QStringLiteral(TIRN_SOURCE_DIR "/data/CrossSections.txt");
         CrossSectionTable t;
-        QVERIFY(t.load(QStringLiteral(TIRN_SOURCE_DIR "/data/CrossSections.txt")));
+        QVERIFY(t.load(path));
+        // Each element's first grid energy, from the line after its head.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QMap<int, double> gridStart;
+        while (!file.atEnd()) {
+            const QList<QByteArray> head = file.readLine().simplified().split(' ');
+            if (head.size() == 4 && head[0] == "element")
+                gridStart[head[1].toInt()] = file.readLine().split(' ').value(0).toDouble();
+        }
+        QCOMPARE(gridStart.size(), t.size());
         double worst = 0;
         for (int z = 1; z <= 92; ++z) {
             const ElementCrossSections *x = t.element(z);
             QVERIFY(x);
             QVector<double> energies;
-            for (double e = 0.09; e < 900; e *= 1.0007)
+            for (double e = ElementCrossSections::LowestCellEnergy; e < 900; e *= 1.0007)
                 energies.append(e);
             for (const TabulatedEdge &edge : x->edges())
                 energies << edge.energy << edge.energy * (1 + 1e-12) << edge.energy * (1 - 1e-12);
@@ -195,6 +273,9 @@ private slots:
                 const double sum = x->photo(e) + x->coherent(e) + x->incoherent(e);
                 worst = std::max(worst, qAbs(x->total(e) / sum - 1));
             }
+            const double e = gridStart.value(z);
+            QVERIFY2(x->total(e) == x->photo(e) + x->coherent(e) + x->incoherent(e),
+                     qPrintable(x->symbol));
         }
         qInfo("largest deviation of the total from the sum of its parts: %.2g", worst);
         QVERIFY2(worst < 5e-7, qPrintable(QString::number(worst)));

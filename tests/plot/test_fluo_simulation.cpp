@@ -2,6 +2,7 @@
 // the display modes and degenerate inputs.
 #include "FluoFixture.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void elementInTargetAndBinder();
     void labelSort_data();
     void labelSort();
+    void labelSortAsExchanges_data();
+    void labelSortAsExchanges();
     void truncatedGaussiansMatchFullSum_data();
     void truncatedGaussiansMatchFullSum();
     void gaussianBlocksMatchEachPoint_data();
@@ -482,6 +485,57 @@ void TestSpectrum::labelSort()
     for (const LineLabel &l : labels)
         got += l.second;
     QCOMPARE(got, order);
+}
+
+// Long lists with many equal energies, as a target and a binder sharing elements give: the order
+// must be the one the plain exchange sequence leaves (first of the smallest left goes to the
+// next place), ties included, and lists holding a NaN too.
+void TestSpectrum::labelSortAsExchanges_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("distinct"); // energies drawn from this many values
+    QTest::addColumn<int>("nans");
+
+    QTest::newRow("3 labels, 2 energies") << 3 << 2 << 0;
+    QTest::newRow("17 labels, all different") << 17 << 1000000 << 0;
+    QTest::newRow("64 labels, 8 energies") << 64 << 8 << 0;
+    QTest::newRow("200 labels, 30 energies") << 200 << 30 << 0;
+    QTest::newRow("333 labels, 2 energies") << 333 << 2 << 0;
+    QTest::newRow("500 labels, 1 energy") << 500 << 1 << 0;
+    QTest::newRow("100 labels, 10 energies, a NaN") << 100 << 10 << 1;
+    QTest::newRow("50 labels, 5 energies, 4 NaN") << 50 << 5 << 4;
+}
+
+void TestSpectrum::labelSortAsExchanges()
+{
+    QFETCH(int, count);
+    QFETCH(int, distinct);
+    QFETCH(int, nans);
+
+    QRandomGenerator rng(uint(count * 7919 + distinct + nans));
+    QVector<LineLabel> labels;
+    for (int i = 0; i < count; ++i)
+        labels.append(LineLabel(0.5 + 0.25 * rng.bounded(distinct), QString::number(i)));
+    for (int k = 0; k < nans; ++k)
+        labels[rng.bounded(count)].first = std::nan("");
+    // The exchanges themselves, one scan per place.
+    QVector<LineLabel> expected = labels;
+    for (int i = 0; i + 1 < count; ++i) {
+        int m = i;
+        for (int j = i + 1; j < count; ++j) {
+            if (expected[m].first > expected[j].first)
+                m = j;
+        }
+        std::swap(expected[i], expected[m]);
+    }
+    sortLabelsByEnergy(labels);
+    QStringList got;
+    QStringList want;
+    for (int i = 0; i < count; ++i) {
+        got << labels[i].second;
+        want << expected[i].second;
+    }
+    QCOMPARE(got, want);
 }
 
 // Each Gaussian is evaluated only where it exceeds 1e-12 of its peak. The sum over all grid

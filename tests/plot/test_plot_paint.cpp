@@ -3,6 +3,7 @@
 #include "FluoFixture.h"
 #include "PlanModel.h"
 #include "PlotPainter.h"
+#include "PlotText.h"
 #include "SegmentPainter.h"
 
 #include <QGuiApplication>
@@ -146,16 +147,28 @@ struct PlotState
         in.readoutFormat = QStringLiteral("Fluo. Int. : %1 (at %2 [keV])");
     }
 
-    QImage paint(ChCoord &coord) const
+    QImage paint(ChCoord &coord, PlotPaintCache *cache = nullptr, double ratio = 1) const
     {
-        QImage img(in.width, in.height, QImage::Format_RGB32);
+        QImage img(int(in.width * ratio), int(in.height * ratio), QImage::Format_RGB32);
+        img.setDevicePixelRatio(ratio);
         img.fill(Qt::white);
         QPainter p(&img);
-        paintSpectrumPlot(&p, in, coord);
+        paintSpectrumPlot(&p, in, coord, cache);
         p.end();
         return img;
     }
 };
+
+// Pixels that differ between two images of one size.
+int differingPixels(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return n;
+}
 
 } // namespace
 
@@ -176,6 +189,12 @@ private Q_SLOTS:
     void degenerateStates();
     void segmentsAsSingleLines_data();
     void segmentsAsSingleLines();
+    void textDrawnAsDrawText_data();
+    void textDrawnAsDrawText();
+    void textWidthsFollowFont_data();
+    void textWidthsFollowFont();
+    void repaintFromCache_data();
+    void repaintFromCache();
 };
 
 void TestPlotPaint::initTestCase()
@@ -638,6 +657,264 @@ void TestPlotPaint::segmentsAsSingleLines()
     }
     QCOMPARE(countColour(expected, qRgb(255, 0, 0), expected.rect()) > 0, true);
     QVERIFY(actual == expected);
+}
+
+// The plot draws its texts from layouts it shaped once; every pixel must be what
+// QPainter::drawText leaves for the same rectangle and flags: texts of the plot in the three
+// alignments it uses, at whole and fractional places, in rectangles as wide as the text, wider
+// and narrower (drawText then clips), turned as the side titles are, and texts drawText has to
+// handle itself.
+void TestPlotPaint::textDrawnAsDrawText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("widthChange"); // added to the text's own width [px]
+    QTest::addColumn<double>("heightScale");
+    QTest::addColumn<int>("angle");
+    QTest::addColumn<double>("pointSize");
+
+    const QStringList texts = {
+        "12.5",        "0.001",          "Fe Ka1: 1.23e+04",      "Energy [keV]",
+        "Calc. Point", "O Ka: 3.10e+02", "photons/s per channel", "W Lb2_esc: 7.00e-01"};
+    const QVector<QPair<const char *, int>> alignments = {
+        {"left", int(Qt::AlignLeft | Qt::AlignVCenter)},
+        {"right", int(Qt::AlignRight | Qt::AlignVCenter)},
+        {"centre", int(Qt::AlignCenter)}};
+    for (const QString &text : texts) {
+        for (const auto &[name, flags] : alignments) {
+            for (const double x : {20.0, 20.25, 20.5, 20.73}) {
+                for (const double dw : {0.0, 7.5, -6.0}) {
+                    QTest::addRow("%s, %s, x %.2f, width %+.1f", qPrintable(text), name, x, dw)
+                        << text << flags << x << 14.4 << dw << 1.0 << 0 << 9.0;
+                }
+            }
+            QTest::addRow("%s, %s, low box", qPrintable(text), name)
+                << text << flags << 20.5 << 10.6 << 0.0 << 0.6 << 0 << 9.0;
+            QTest::addRow("%s, %s, 7.3 pt", qPrintable(text), name)
+                << text << flags << 20.25 << 14.7 << 0.0 << 1.0 << 0 << 7.3;
+        }
+        for (const int angle : {-90, 90}) {
+            QTest::addRow("%s, turned %d", qPrintable(text), angle)
+                << text << int(Qt::AlignCenter) << 0.0 << 0.0 << 3.0 << 1.0 << angle << 9.0;
+        }
+    }
+    // Left to drawText: blanks at either end, tabs, line breaks, mnemonics.
+    for (const char *odd : {" 12.5", "Fe Ka1: ", "a\tb", "two\nlines", "&Energy"}) {
+        QTest::addRow("drawText's own: %s", odd)
+            << QString::fromLatin1(odd) << int(Qt::AlignLeft | Qt::AlignVCenter) << 20.5 << 14.4
+            << 0.0 << 1.0 << 0 << 9.0;
+    }
+}
+
+void TestPlotPaint::textDrawnAsDrawText()
+{
+    QFETCH(QString, text);
+    QFETCH(int, flags);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(double, widthChange);
+    QFETCH(double, heightScale);
+    QFETCH(int, angle);
+    QFETCH(double, pointSize);
+
+    QFont font;
+    font.setPointSizeF(pointSize);
+    const QSize size(260, 260);
+    QImage expected(size, QImage::Format_RGB32);
+    const QFontMetricsF fm(font, &expected);
+    const QRectF r(x, y, fm.horizontalAdvance(text) + widthChange, fm.height() * heightScale);
+    PlotTextCache texts;
+    QImage actual(size, QImage::Format_RGB32);
+    for (int round = 0; round < 2; ++round) { // shaped, then from the cache
+        expected.fill(Qt::white);
+        actual.fill(Qt::white);
+        for (QImage *img : {&expected, &actual}) {
+            QPainter p(img);
+            p.setFont(font);
+            p.setPen(QColor(0, 0, 250));
+            if (angle != 0) {
+                p.translate(130, 130);
+                p.rotate(angle);
+            }
+            if (img == &expected)
+                p.drawText(r, flags, text);
+            else
+                texts.draw(&p, r, flags, text);
+        }
+        QCOMPARE(countColour(expected, qRgb(255, 255, 255), expected.rect()) <
+                     size.width() * size.height(),
+                 true);
+        QCOMPARE(differingPixels(actual, expected), 0);
+    }
+}
+
+// A text's width is that of QFontMetricsF in the font and on the device of the layout; another
+// font, or a device of another resolution, must not get the width measured before.
+void TestPlotPaint::textWidthsFollowFont_data()
+{
+    QTest::addColumn<double>("pointSize");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<int>("dotsPerMetre");
+    QTest::addColumn<double>("ratio");
+
+    QTest::newRow("same font") << 9.0 << false << 3780 << 1.0;
+    QTest::newRow("larger") << 12.0 << false << 3780 << 1.0;
+    QTest::newRow("bold") << 9.0 << true << 3780 << 1.0;
+    QTest::newRow("192 dpi device") << 9.0 << false << 7559 << 1.0;
+    QTest::newRow("device pixel ratio 2") << 9.0 << false << 3780 << 2.0;
+}
+
+void TestPlotPaint::textWidthsFollowFont()
+{
+    QFETCH(double, pointSize);
+    QFETCH(bool, bold);
+    QFETCH(int, dotsPerMetre);
+    QFETCH(double, ratio);
+
+    const QStringList texts = {"Fe Ka1: 1.23e+04", "12.5", "Energy [keV]"};
+    QFont first;
+    first.setPointSizeF(9.0);
+    QImage firstDevice(100, 100, QImage::Format_RGB32);
+    firstDevice.setDotsPerMeterX(3780);
+    firstDevice.setDotsPerMeterY(3780);
+    PlotTextCache cache;
+    cache.measureWith(first, &firstDevice);
+    for (const QString &t : texts)
+        QCOMPARE(cache.width(t), QFontMetricsF(first, &firstDevice).horizontalAdvance(t));
+
+    QFont font;
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    QImage device(100, 100, QImage::Format_RGB32);
+    device.setDotsPerMeterX(dotsPerMetre);
+    device.setDotsPerMeterY(dotsPerMetre);
+    device.setDevicePixelRatio(ratio);
+    cache.measureWith(font, &device);
+    const QFontMetricsF fm(font, &device);
+    for (const QString &t : texts)
+        QCOMPARE(cache.width(t), fm.horizontalAdvance(t));
+}
+
+// A repaint through the plot's cache against a repaint from nothing, after a first repaint of
+// the fixture and then one change: the pixels are the same, and the layout was made again
+// exactly when the change touches something it reads.
+void TestPlotPaint::repaintFromCache_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("newLayout");
+
+    QTest::newRow("nothing (an expose)") << "nothing" << false;
+    QTest::newRow("pointer moved") << "cursor" << false;
+    QTest::newRow("excitation being set") << "excitation" << false;
+    QTest::newRow("simulation run again, same numbers") << "rerun" << false;
+    QTest::newRow("widget resized") << "resize" << true;
+    QTest::newRow("log mu t") << "logMuT" << true;
+    QTest::newRow("log intensity") << "logIntensity" << true;
+    QTest::newRow("pointer left out (export)") << "noPointer" << true;
+    QTest::newRow("a spectrum value changed in place") << "fluoValue" << true;
+    QTest::newRow("a mu t value changed in place") << "mutValue" << true;
+    QTest::newRow("a line's intensity") << "lineIntensity" << true;
+    QTest::newRow("a label's text") << "labelText" << true;
+    QTest::newRow("excitation energy, simulation run again") << "E0" << true;
+    QTest::newRow("range") << "range" << true;
+    QTest::newRow("calculation point") << "calc" << true;
+    QTest::newRow("edge names") << "edgeNames" << true;
+    QTest::newRow("target's element") << "target" << true;
+    QTest::newRow("axis title") << "title" << true;
+    QTest::newRow("legend") << "legend" << true;
+    QTest::newRow("least point size") << "minPointSize" << true;
+    QTest::newRow("application font") << "font" << true;
+    QTest::newRow("device pixel ratio 2") << "ratio" << true;
+}
+
+void TestPlotPaint::repaintFromCache()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, newLayout);
+
+    PlotState s;
+    QVERIFY(s.prepare(5.0, 8.0));
+    s.in.edgeNames = QStringList{"K", "LI", "LII", "LIII", "MI"};
+    s.in.energyTitle = QStringLiteral("Energy [keV]");
+    s.in.muTTitle = QStringLiteral("mu t");
+    s.in.intensityTitle = QStringLiteral("photons/s");
+    s.in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point"};
+    PlotPaintCache cache;
+    ChCoord coord;
+    const QImage before = s.paint(coord, &cache);
+    QCOMPARE(cache.layoutsMade(), 1);
+    QCOMPARE(differingPixels(before, s.paint(coord)), 0);
+
+    const QFont appFont = QGuiApplication::font();
+    double ratio = 1;
+    if (change == "cursor") {
+        s.in.cursorX = 300;
+    } else if (change == "excitation") {
+        s.in.excitationE = 6.5;
+        s.in.excitationCaption = QStringLiteral("Excitation 6.5 keV");
+    } else if (change == "rerun") {
+        s.recompute(); // new vectors, equal numbers
+        s.in.edgeNames = QStringList{"K", "LI", "LII", "LIII", "MI"};
+        s.in.energyTitle = QStringLiteral("Energy [keV]");
+        s.in.muTTitle = QStringLiteral("mu t");
+        s.in.intensityTitle = QStringLiteral("photons/s");
+        s.in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point"};
+    } else if (change == "resize") {
+        s.in.width = 640;
+    } else if (change == "logMuT") {
+        s.in.logMuT = true;
+    } else if (change == "logIntensity") {
+        s.in.logIntensity = true;
+    } else if (change == "noPointer") {
+        s.in.showPointer = false;
+    } else if (change == "fluoValue") {
+        *std::max_element(s.fx.fluo.begin(), s.fx.fluo.end()) *= 0.5;
+    } else if (change == "mutValue") {
+        s.mut[SpectrumFixture::N / 3] *= 1.5;
+    } else if (change == "lineIntensity") {
+        s.sim.linePeaks[0].peakIntensity *= 0.5;
+    } else if (change == "labelText") {
+        s.sim.labelList[0].second += QStringLiteral("0");
+    } else if (change == "E0") {
+        s.fx.in.E0 = 9.0;
+        s.sim = s.fx.run();
+    } else if (change == "range") {
+        s.fx.setGrid(5.5, 8.0);
+    } else if (change == "calc") {
+        s.in.calcPointE = 6.2;
+    } else if (change == "edgeNames") {
+        s.in.edgeNames[0] = QStringLiteral("K edge");
+    } else if (change == "target") {
+        s.fx.tgt.entries[0].symbol = QStringLiteral("Fe3+");
+    } else if (change == "title") {
+        s.in.energyTitle = QStringLiteral("E [keV]");
+    } else if (change == "legend") {
+        s.in.legend[1] = QStringLiteral("spectrum");
+    } else if (change == "minPointSize") {
+        s.in.minPointSize = 14;
+    } else if (change == "font") {
+        QFont larger = appFont;
+        larger.setPointSizeF(appFont.pointSizeF() * 1.5);
+        QGuiApplication::setFont(larger);
+    } else if (change == "ratio") {
+        ratio = 2;
+    } else {
+        QCOMPARE(change, QStringLiteral("nothing"));
+    }
+    const int made = cache.layoutsMade();
+    const QImage cached = s.paint(coord, &cache, ratio);
+    ChCoord freshCoord;
+    const QImage fresh = s.paint(freshCoord, nullptr, ratio);
+    QGuiApplication::setFont(appFont);
+    QCOMPARE(cache.layoutsMade() - made, newLayout ? 1 : 0);
+    QCOMPARE(differingPixels(cached, fresh), 0);
+    QCOMPARE(coord.screenX1, freshCoord.screenX1);
+    QCOMPARE(coord.realY1, freshCoord.realY1);
+    // The change is one the picture shows, so that equal pixels say something.
+    if (change != "nothing" && change != "rerun")
+        QVERIFY(cached.size() != before.size() || differingPixels(cached, before) > 0);
 }
 
 QTEST_MAIN(TestPlotPaint)
