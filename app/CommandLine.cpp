@@ -34,7 +34,8 @@ const OptionHelp BATCH_OPTIONS[] = {
      "rule, tab-separated",
      false},
     {"--load-session FILE", "start from a saved session", true},
-    {"--absorption MODEL", "absorption data of the pellet: classic or tabulated", true},
+    {"--absorption MODEL", "absorption data of the pellet: tabulated (the default) or classic",
+     true},
     {"--set NAME=TEXT",
      "edit the field NAME as on the form: text, an item of a list, or 1/0 for a check box; "
      "repeatable, applied in order",

@@ -393,6 +393,9 @@ void MainWindow::buildSettingsMenu()
                 [this, i] { plan->setAbsorption(PlanModel::Absorption(i)); });
     }
     buildLanguageMenu(settings);
+    modelLabel = new QLabel(this);
+    modelLabel->setObjectName(QStringLiteral("SpectrumModel"));
+    statusBar()->addPermanentWidget(modelLabel);
     absorptionLabel = new QLabel(this);
     absorptionLabel->setObjectName(QStringLiteral("AbsorptionData"));
     statusBar()->addPermanentWidget(absorptionLabel);
@@ -575,8 +578,20 @@ void MainWindow::showOpenFailure(const QString &message)
 
 void MainWindow::showAbsorption()
 {
+    // Which model and which data every number comes from, always in view: since the tabulated
+    // data and the detailed model became the defaults, results of older plans differ, and the
+    // user must be able to see why at a glance.
+    if (!absorptionLabel) // the form is shown before the menus exist
+        return;
     const PlanModel::Absorption data = plan->absorption();
+    const bool detailed = plan->option(PlanModel::DetailedFluo);
     absorptionActions[data]->setChecked(true);
+    modelLabel->setText(detailed ? tr("Spectrum: detailed model") : tr("Spectrum: classic model"));
+    modelLabel->setToolTip(
+        detailed ? tr("Spectrum: every line with its own rate, geometry, secondary fluorescence "
+                      "and the detector's response")
+                 : tr("Spectrum: the classic model (normal incidence, no secondary fluorescence, "
+                      "no detector response); the Detailed physics box switches"));
     absorptionLabel->setText(data == PlanModel::TabulatedCrossSections
                                  ? tr("Absorption: tabulated cross sections")
                                  : tr("Absorption: two-term table"));
@@ -848,6 +863,8 @@ void MainWindow::showOption(PlanModel::Option option)
         button->setChecked(checked);
     else if (auto *box = qobject_cast<QGroupBox *>(optionWidgets[option]))
         box->setChecked(checked);
-    if (option == PlanModel::DetailedFluo)
+    if (option == PlanModel::DetailedFluo) {
         showDetailedState();
+        showAbsorption();
+    }
 }

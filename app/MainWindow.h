@@ -143,6 +143,7 @@ private:
     bool excitationMarked = false; // Shift + move is setting the excitation energy
     QActionGroup *absorptionGroup = nullptr;
     QAction *absorptionActions[2] = {};
+    QLabel *modelLabel = nullptr;      // permanent in the status bar
     QLabel *absorptionLabel = nullptr; // permanent in the status bar
     QLabel *outputLabels[PlanModel::OutputCount] = {};
     QWidget *optionWidgets[PlanModel::OptionCount] = {};

@@ -608,6 +608,22 @@
         <translation>吸収: 2項近似表</translation>
     </message>
     <message>
+        <source>Spectrum: detailed model</source>
+        <translation>スペクトル: 詳細モデル</translation>
+    </message>
+    <message>
+        <source>Spectrum: classic model</source>
+        <translation>スペクトル: 従来モデル</translation>
+    </message>
+    <message>
+        <source>Spectrum: every line with its own rate, geometry, secondary fluorescence and the detector&apos;s response</source>
+        <translation>スペクトル: 各線の固有の強度、幾何配置、二次蛍光、検出器の応答を含む</translation>
+    </message>
+    <message>
+        <source>Spectrum: the classic model (normal incidence, no secondary fluorescence, no detector response); the Detailed physics box switches</source>
+        <translation>スペクトル: 従来モデル(垂直入射、二次蛍光なし、検出器の応答なし)。「詳細な物理モデル」のチェックで切り替え</translation>
+    </message>
+    <message>
         <source>Elam's tabulated photoabsorption with coherent and incoherent scattering, interpolated log-log within each edge region</source>
         <translation>Elam の光電吸収・干渉性散乱・非干渉性散乱の数表（吸収端の間で両対数補間）</translation>
     </message>
@@ -912,8 +928,8 @@
         <translation>二次蛍光</translation>
     </message>
     <message>
-        <source>Every line of Elam's tables with its own rate, L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet.</source>
-        <translation>Elam の表の全蛍光線（各線の遷移確率、L 副殻、Coster-Kronig 遷移）、入射角・出射角、厳密な立体角、二次蛍光。試料の吸収データの選択にかかわらず、常に断面積の数表で計算します。</translation>
+        <source>Every K and L line with its own rate (xraylib's data), L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet.</source>
+        <translation>K 線と L 線のすべて（xraylib のデータによる各線の遷移確率、L 副殻、Coster-Kronig 遷移）、入射角・出射角、厳密な立体角、二次蛍光。試料の吸収データの選択にかかわらず、常に断面積の数表で計算します。</translation>
     </message>
     <message>
         <source>%1: must lie in (0, 90] degrees, not %2</source>

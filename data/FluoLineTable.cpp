@@ -2,6 +2,7 @@
 
 #include "TableFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -10,8 +11,9 @@
 //   element <Z> <symbol> <lines> <yield K> <yield L1> <yield L2> <yield L3> <f12> <f13> <f23>
 //           <L1 per K> <L2 per K> <L3 per K>                                    (one line)
 //   <shell> <name> <E keV> <rate>                           (<lines> lines, shell K, L1, L2, L3)
+//   share <shell> <E keV> <share> <E keV> <share> ...   (at most one per subshell, in shell order)
 // Lines come by shell; a shell's rates are shares of its radiative emission and so add up to at
-// most 1.
+// most 1. A shell with lines needs a share row: without one its lines would never be excited.
 
 namespace {
 
@@ -37,6 +39,26 @@ bool number(const QByteArray &field, double lo, double hi, double *value)
 }
 
 } // namespace
+
+double ElementLines::photoShare(int shell, double E) const
+{
+    return E > 0 ? photoShareAtLog(shell, std::log(E)) : 0.0;
+}
+
+double ElementLines::photoShareAtLog(int shell, double lx) const
+{
+    const QVector<double> &x = shareLogE[shell];
+    const QVector<double> &y = shareLog[shell];
+    if (x.isEmpty() || std::isnan(lx))
+        return 0.0;
+    if (lx <= x.first())
+        return std::exp(y.first());
+    if (lx >= x.last())
+        return std::exp(y.last());
+    const int i = int(std::upper_bound(x.begin(), x.end(), lx) - x.begin()) - 1;
+    const double t = (lx - x[i]) / (x[i + 1] - x[i]);
+    return std::exp(y[i] + t * (y[i + 1] - y[i]));
+}
 
 bool FluoLineTable::load(const QString &fileName, QString *error)
 {
@@ -111,6 +133,36 @@ bool FluoLineTable::load(const QString &fileName, QString *error)
                                 .arg(QString::fromLatin1(g.at(0))));
             l.name = QString::fromLatin1(g.at(1));
             el.lines.append(l);
+        }
+
+        int lastShare = -1;
+        while (n < lines.size() && lines.at(n).simplified().startsWith("share ")) {
+            lineNo = n + 1;
+            const QList<QByteArray> g = lines.at(n++).simplified().split(' ');
+            const int shell = shellIndex(g.at(1));
+            if (shell < 0 || g.size() < 6 || g.size() % 2 != 0)
+                return fail(QStringLiteral("expected share <K|L1|L2|L3> and pairs <E keV> <share>, "
+                                           "at least two"));
+            if (shell <= lastShare)
+                return fail(QStringLiteral("share rows repeated or out of shell order"));
+            lastShare = shell;
+            for (int k = 2; k < g.size(); k += 2) {
+                double e = 0, share = 0;
+                if (!number(g.at(k), 1e-6, 1e4, &e) || !number(g.at(k + 1), 0.0, 1.0, &share) ||
+                    !(share > 0.0))
+                    return fail(QStringLiteral("share %1: pair %2 is no energy and share in (0, 1]")
+                                    .arg(QString::fromLatin1(g.at(1)))
+                                    .arg(k / 2));
+                if (!el.shareLogE[shell].isEmpty() && !(std::log(e) > el.shareLogE[shell].last()))
+                    return fail(QStringLiteral("share %1: energies do not rise")
+                                    .arg(QString::fromLatin1(g.at(1))));
+                el.shareLogE[shell].append(std::log(e));
+                el.shareLog[shell].append(std::log(share));
+            }
+        }
+        for (const EmissionLine &l : qAsConst(el.lines)) {
+            if (el.shareLogE[l.shell].isEmpty())
+                return fail(QStringLiteral("element %1: %2 has no share row").arg(z).arg(l.name));
         }
         el.z = z;
         ++count;

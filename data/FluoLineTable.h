@@ -32,6 +32,15 @@ struct ElementLines
     double f23 = 0;
     double kToL[3] = {0, 0, 0};  // L1, L2, L3 vacancies one K vacancy leaves, radiative and Auger
     QVector<EmissionLine> lines; // by shell, then by energy
+    // Each subshell's share of the photoabsorption on a grid from its edge up, as ln E [keV]
+    // and ln share; empty for a subshell the table gives none (no line draws on it).
+    QVector<double> shareLogE[FLUO_SHELL_COUNT];
+    QVector<double> shareLog[FLUO_SHELL_COUNT];
+
+    // The subshell's share of the photoabsorption at E, log-log between grid points and
+    // constant beyond either end: the caller decides where the edge is. 0 without a grid.
+    double photoShare(int shell, double E) const;
+    double photoShareAtLog(int shell, double lnE) const; // the same at ln E
 };
 
 // Emission lines, yields and vacancy transfer of the elements, keyed by Z (data/FluoLines.txt).

@@ -138,8 +138,8 @@ TIRN_OPTION(IntensityInt, true, nullptr, nullptr, OPT_EXCLUSIVE)
 TIRN_OPTION(AddInfoRatioF, true, nullptr, nullptr, 0)
 TIRN_OPTION(MutBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
 TIRN_OPTION(FluoBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
-TIRN_OPTION(DetailedFluo, false, QT_TRANSLATE_NOOP("MainWindow", "Detailed physics"),
-            QT_TRANSLATE_NOOP("MainWindow", "Every line of Elam's tables with its own rate, L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet."),
+TIRN_OPTION(DetailedFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Detailed physics"),
+            QT_TRANSLATE_NOOP("MainWindow", "Every K and L line with its own rate (xraylib's data), L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet."),
             OPT_FEEDS_LINES | OPT_GEOMETRY)
 TIRN_OPTION(SecondaryFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Secondary fluorescence"), nullptr,
             OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)

@@ -40,6 +40,12 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     airComp = ::airComposition(xrayDb);
     f1Comp.entries = {CompEntry{QStringLiteral("Al"), &xrayDb[QStringLiteral("Al")], 1.0}};
     f1Comp.valid = true;
+    // The tabulated cross sections are the default; a build whose table is missing falls back to
+    // the two-term table rather than computing nothing.
+    if (crossSections.size() == 0)
+        absorptionData = TwoTermTable;
+    for (Composition *comp : {&tgtComp, &bndComp, &airComp, &f1Comp, &f2Comp})
+        comp->tabulated = absorptionData == TabulatedCrossSections ? &crossSections : nullptr;
 
     for (int i = 0; i < InputCount; ++i)
         inputs[i] = QString::fromUtf8(Fields::input(Input(i)).defaultText);

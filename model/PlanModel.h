@@ -64,8 +64,8 @@ public:
     // Checks or unchecks an option. Of the exclusive pair "Peak"/"Integ." the chosen one is
     // unchecked only by checking the other: returns false (and changes nothing) when asked to.
     bool setOption(Option option, bool checked);
-    // Absorption data: the two-term table (the default) or the tabulated cross sections with
-    // scattering, for every mu the plan uses. A menu choice rather than a field.
+    // Absorption data: the tabulated cross sections with scattering (the default) or the
+    // two-term table, for every mu the plan uses. A menu choice rather than a field.
     enum Absorption { TwoTermTable, TabulatedCrossSections };
     void setAbsorption(Absorption data);
     Absorption absorption() const { return absorptionData; }
@@ -317,7 +317,7 @@ private:
     bool curveShown = false;
     // Read-outs whose last computed value was not finite and are empty for it (READS_... bits).
     unsigned unanswered = 0;
-    Absorption absorptionData = TwoTermTable;
+    Absorption absorptionData = TabulatedCrossSections;
     bool logMuT = false;
     QString lastTypedStart;
     QString lastTypedEnd;

@@ -172,7 +172,7 @@ struct PlanModel::SessionValues
     int outputStyles[OutputCount] = {};
     bool outputStyleGiven[OutputCount] = {};
     bool options[OptionCount] = {};
-    Absorption absorption = TwoTermTable;
+    Absorption absorption = TabulatedCrossSections; // a session that names none gets the default
     int elementIndex = -2; // -2: not given, the first element of the target (or none)
     int edgeIndex = 0;
     bool logScale = false;

@@ -3,8 +3,12 @@
 #include "Pellet.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 // Units: every absorption in the pellet is a mu t (dimensionless), and depths are in units of
 // the pellet's thickness, so that a homogeneous pellet needs neither its thickness nor its
@@ -107,6 +111,240 @@ double scaledEin(double x, double s)
     return std::exp(-s) * (EULER_GAMMA + std::log(y)) - std::exp(y - s) * scaledEi(y);
 }
 
+// The same integrals at a fixed cost, for the many pairs of secondary fluorescence; the series
+// above stay as the reference they are checked against (and computed with on request). Each
+// form below is within 2e-16 of the function (relative, before rounding; a few units of the last
+// place after it), far inside the 1e-6 the rates would need: the depth integral subtracts terms
+// up to 1 / min(a, b) times its size for thin layers, and those digits are not to be lost.
+//
+// Ein(x) for |x| <= 1 by 18 terms of its series: what is left out is below x^19 / (19 * 19!),
+// 4e-19 |x| of Ein(x) ~ x.
+double einTaylor(double x)
+{
+    constexpr int terms = 18;
+    // (-1)^(n+1) / (n n!), n = 18 ... 1
+    static const auto coeffs = [] {
+        std::array<double, terms> c{};
+        double factorial = 1.0;
+        for (int n = 1; n <= terms; ++n) {
+            factorial *= n;
+            c[terms - n] = ((n & 1) ? 1.0 : -1.0) / (n * factorial);
+        }
+        return c;
+    }();
+    double sum = 0.0;
+    for (const double c : coeffs)
+        sum = sum * x + c;
+    return sum * x;
+}
+
+// exp(x) E1(x) and exp(-y) Ei(y) on the octaves [2^k, 2^(k+1)) from 1 up: Chebyshev series in
+// t = 2 x / 2^k - 3, cut after the term of degree 22. The coefficients are those of the
+// interpolant at 48 Chebyshev points, computed with 50 digits (tools/gen_expint_coeffs.py); the
+// terms cut off add up to less than 2e-17 of the function on every octave. Their decay,
+// like 5.8^-n, is that of a function analytic inside the ellipse through 0, its one singular point.
+constexpr int CHEBYSHEV_TERMS = 23;
+constexpr double SCALED_E1_OCTAVES[][CHEBYSHEV_TERMS] = {
+    {0.46324352838580507,     -0.11534497887909514,    0.01528397025751147,
+     -0.002118728756311583,   0.000303644266477795,    -4.462280219559204e-05,
+     6.6860705980390665e-06,  -1.0172755596608788e-06, 1.5670012692782216e-07,
+     -2.4383760524831098e-08, 3.826482479452566e-09,   -6.047804755560207e-10,
+     9.617138194019332e-11,   -1.537390419933619e-11,  2.468995367176891e-12,
+     -3.9811961621558646e-13, 6.442640845138054e-14,   -1.0459312166256069e-14,
+     1.7028977913815833e-15,  -2.779702909448489e-16,  4.548073989047679e-17,
+     -7.457357170490533e-18,  1.2251554362914893e-18},
+    {0.2727218741818481,      -0.0758594431393776,     0.01087113362721191,
+     -0.0015949715567875958,  0.0002384274345511502,   -3.6183924316441816e-05,
+     5.559557819770056e-06,   -8.630076592481117e-07,  1.351219784356939e-07,
+     -2.1311383806035657e-08, 3.3823752731911783e-09,  -5.397496561703579e-10,
+     8.654169795041139e-11,   -1.3933954737249739e-11, 2.251818649655427e-12,
+     -3.6511435508844504e-13, 5.937633647842904e-14,   -9.681899929331819e-15,
+     1.5825650930050371e-15,  -2.5925185012054543e-16, 4.2555815935953854e-17,
+     -6.998425052448756e-18,  1.1528747511065256e-18},
+    {0.1521211124559018,      -0.0459218373920122,     0.007018311796195999,
+     -0.0010839579386853677,  0.00016891784555893467,  -2.6525766480928563e-05,
+     4.1931180156783205e-06,  -6.66669327781297e-07,   1.0653177474343602e-07,
+     -1.7099560522195914e-08, 2.755563607626969e-09,   -4.45626791621172e-10,
+     7.229530996554045e-11,   -1.1762285086166483e-11, 1.918664851080139e-12,
+     -3.137117150318042e-13,  5.140409364202696e-14,   -8.439602069814206e-15,
+     1.38814433751553e-15,    -2.2870443139743997e-16, 3.773874324198387e-17,
+     -6.2362649839919174e-18, 1.0319112119666004e-18},
+};
+constexpr double SCALED_EI_OCTAVES[][CHEBYSHEV_TERMS] = {
+    {0.7109938316754927,      -0.018946485604125984,  -0.026381281095997838,
+     0.005501277810766627,    -0.0007710184335709796, 9.739709139166408e-05,
+     -1.249084552929474e-05,  1.6880196774590742e-06, -2.3938070205651247e-07,
+     3.5133072477032377e-08,  -5.279116225635992e-09, 8.067026789704252e-10,
+     -1.2485037291456487e-10, 1.9517683557274607e-11, -3.0762328747835385e-12,
+     4.88167714422955e-13,    -7.791594106693693e-14, 1.249793107667596e-14,
+     -2.013365818383383e-15,  3.255750078576017e-16,  -5.2824384505272435e-17,
+     8.59637244830867e-18,    -1.4026856227342067e-18},
+    {0.5054104323033257,      -0.15714533571769573,   0.01023869215602043,
+     0.001558438997823653,    -0.0006132093904239875, 0.00011897098331210834,
+     -1.8206677198702508e-05, 2.526467422112609e-06,  -3.4267635993391367e-07,
+     4.72935935831681e-08,    -6.736187108032411e-09, 9.889910362087467e-10,
+     -1.4871032242862676e-10, 2.2759750164686382e-11, -3.5295206160299477e-12,
+     5.529354883610997e-13,   -8.732893102730374e-14, 1.38849179562224e-14,
+     -2.2200894984479906e-15, 3.5668743948734306e-16, -5.754637957876437e-17,
+     9.318318843019303e-18,   -1.513781559648712e-18},
+    {0.2330178383333846,      -0.10263747333258877,    0.020252452826560654,
+     -0.0032580646337486328,  0.00037699115862158746,  -1.699644482210489e-05,
+     -5.344625436836132e-06,  1.9536078040955082e-06,  -4.2264234357153665e-07,
+     7.429302072980444e-08,   -1.1677412838868873e-08, 1.7284621479601582e-09,
+     -2.4949221680145294e-10, 3.596377246421396e-11,   -5.249526001296091e-12,
+     7.802897323253035e-13,   -1.1811649933171196e-13, 1.816335425233332e-14,
+     -2.8286615333984655e-15, 4.449423648572442e-16,   -7.054639193572984e-17,
+     1.1257557395772775e-17,  -1.8060833183491083e-18},
+    {0.09932664988760521,     -0.03872285696593708,    0.007718996038431989,
+     -0.0015666094046456775,  0.00031844804811688866,  -6.316153119181135e-05,
+     1.18674401634107e-05,    -2.0503080779706596e-06, 3.147261228114083e-07,
+     -4.049160412173196e-08,  3.6777763458283596e-09,  2.0625108320551393e-12,
+     -1.0346134734249758e-10, 3.1998539837815133e-11,  -7.114014014011516e-12,
+     1.3553823828628325e-12,  -2.3511438399785936e-13, 3.833611649716825e-14,
+     -6.0019860176057246e-15, 9.169901955648797e-16,   -1.3847405515182e-16,
+     2.0871159673242317e-17,  -3.16107692969943e-18},
+    {0.04651258859864231,     -0.01679176232317258,   0.0030407989895865177,
+     -0.0005527370669496138,  0.00010092924770101523, -1.853193063855411e-05,
+     3.425944415847789e-06,   -6.3856270297813e-07,   1.2014180178507086e-07,
+     -2.2823108106340884e-08, 4.371744586910805e-09,  -8.413541873527644e-10,
+     1.6172982031712248e-10,  -3.081266987102427e-11, 5.7670554276374424e-12,
+     -1.05050555272907e-12,   1.8442548417463594e-13, -3.0869213221920894e-14,
+     4.859031858633917e-15,   -7.041959296441924e-16, 9.01537451177767e-17,
+     -9.116446242027573e-18,  3.7530317367006397e-19},
+    {0.022642854176270995,    -0.007954747069451653,   0.0013981461554080593,
+     -0.0002458976498847845,  4.327606586461919e-05,   -7.621672647452713e-06,
+     1.343325466473846e-06,   -2.3695289169517915e-07, 4.1832744315068965e-08,
+     -7.39215172928652e-09,   1.3075416401750975e-09,  -2.315284532120946e-10,
+     4.1044641321677265e-11,  -7.28546296439233e-12,   1.2949701002116576e-12,
+     -2.3053012823985027e-13, 4.110904939754154e-14,   -7.344828040464535e-15,
+     1.3151417501352857e-15,  -2.360721384481039e-16,  4.249669746792585e-17,
+     -7.675015871648591e-18,  1.391231218117358e-18},
+};
+
+double chebyshevSeries(const double (&c)[CHEBYSHEV_TERMS], double t)
+{
+    // Clenshaw's recurrence.
+    double b1 = 0.0, b2 = 0.0;
+    for (int j = CHEBYSHEV_TERMS - 1; j > 0; --j) {
+        const double b0 = 2.0 * t * b1 - b2 + c[j];
+        b2 = b1;
+        b1 = b0;
+    }
+    return t * b1 - b2 + c[0];
+}
+
+// The octave of a finite x >= 1 and where x lies in it, t in [-1, 1): read off its exponent
+// and mantissa, exactly.
+int octave(double x, double *t)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int k = int(bits >> 52) - 1023;
+    bits = (bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull;
+    double mantissa;
+    std::memcpy(&mantissa, &bits, sizeof mantissa);
+    *t = 2.0 * mantissa - 3.0;
+    return k;
+}
+
+// exp(x) E1(x) for x >= 1. From 8 up, the continued fraction of scaledE1 cut after n
+// partial numerators, n by octave the fewest that keep its error below 2e-16 at the octave's
+// lower end (the error falls as x grows), plus one; its convergent by the forward recurrence of
+// numerator and denominator, one division in all. From 2^27 the first convergent does, divided
+// out so that nothing overflows.
+double scaledE1Fitted(double x)
+{
+    double t;
+    const int k = octave(x, &t);
+    if (k < 3)
+        return chebyshevSeries(SCALED_E1_OCTAVES[k], t);
+    if (k >= 27)
+        return 1.0 / (x + 1.0 - 1.0 / (x + 3.0));
+    static const int depth[27] = {0, 0, 0, 17, 11, 8, 6, 5, 4, 4, 3, 3, 3, 3,
+                                  2, 2, 2, 2,  2,  2, 2, 2, 2, 2, 2, 2, 2};
+    // 1 / (x + 1 - 1^2 / (x + 3 - 2^2 / (x + 5 - ...)))
+    double num2 = 1.0, num1 = 0.0, den2 = 0.0, den1 = 1.0;
+    double num = 1.0, den = x + 1.0;
+    for (int i = 1; i <= depth[k]; ++i) {
+        num2 = num1, den2 = den1, num1 = num, den1 = den;
+        const double an = -double(i) * double(i);
+        const double bn = x + double(2 * i + 1);
+        num = bn * num1 + an * num2;
+        den = bn * den1 + an * den2;
+    }
+    return num / den;
+}
+
+// exp(-y) Ei(y) for y >= 1. From 64 up, the asymptotic series sum k! / y^(k+1) cut after n terms,
+// n by octave as for scaledE1Fitted; its terms fall all the way there (n < y), and what is left
+// out is about the first term cut, with Ei's exponentially small part below exp(-64).
+double scaledEiFitted(double y)
+{
+    double t;
+    const int k = octave(y, &t);
+    if (k < 6)
+        return chebyshevSeries(SCALED_EI_OCTAVES[k], t);
+    static const int terms[27] = {0, 0, 0, 0, 0, 0, 18, 13, 10, 9, 8, 7, 6, 6,
+                                  6, 5, 5, 5, 5, 4, 4,  4,  4,  4, 4, 4, 4};
+    const int n = k < 27 ? terms[k] : 3;
+    const double inv = 1.0 / y;
+    double sum = 1.0;
+    for (int j = n - 1; j > 0; --j)
+        sum = 1.0 + j * inv * sum;
+    return sum * inv;
+}
+
+// E1(x) for x > 0.
+double e1Fitted(double x)
+{
+    return x <= 1.0 ? einTaylor(x) - EULER_GAMMA - std::log(x) : std::exp(-x) * scaledE1Fitted(x);
+}
+
+// exp(-s) Ein(x), as scaledEin.
+double scaledEinFitted(double x, double s)
+{
+    if (x > 1.0)
+        return std::exp(-s) * (std::exp(-x) * scaledE1Fitted(x) + EULER_GAMMA + std::log(x));
+    if (x >= -1.0)
+        return std::exp(-s) * einTaylor(x);
+    // Ein(x) = gamma + ln|x| - Ei(|x|); the two parts differ by a factor 1.4 or more, no
+    // cancellation.
+    const double y = -x;
+    return std::exp(-s) * (EULER_GAMMA + std::log(y)) - std::exp(y - s) * scaledEiFitted(y);
+}
+
+// The two ways of computing the exponential integrals, for the depth integral's template. Its
+// many pairs pass what they already have: for E1(x), exp(-x) and ln x; for exp(-s) Ein(x),
+// exp(-s) and exp(-(x + s)). The series ignore them.
+struct SeriesIntegrals
+{
+    static double e1(double x) { return ::e1(x); }
+    static double e1(double x, double, double) { return ::e1(x); }
+    static double einSmall(double x) { return einSeries(x); } // |x| <= 1
+    static double scaledEi(double y) { return ::scaledEi(y); }
+    static double scaledEin(double x, double s) { return ::scaledEin(x, s); }
+    static double scaledEin(double x, double s, double, double) { return ::scaledEin(x, s); }
+};
+struct FittedIntegrals
+{
+    static double e1(double x) { return e1Fitted(x); }
+    static double e1(double x, double expMinusX, double lnX)
+    {
+        return x <= 1.0 ? einTaylor(x) - EULER_GAMMA - lnX : expMinusX * scaledE1Fitted(x);
+    }
+    static double einSmall(double x) { return einTaylor(x); }
+    static double scaledEi(double y) { return scaledEiFitted(y); }
+    static double scaledEin(double x, double s) { return scaledEinFitted(x, s); }
+    static double scaledEin(double x, double, double expMinusS, double expMinusXs)
+    {
+        if (x > 1.0)
+            return expMinusXs * scaledE1Fitted(x) + expMinusS * (EULER_GAMMA + std::log(x));
+        if (x >= -1.0)
+            return expMinusS * einTaylor(x);
+        return expMinusS * (EULER_GAMMA + std::log(-x)) - expMinusXs * scaledEiFitted(-x);
+    }
+};
+
 // The parts of the depth integral that depend only on the incidence term a and the exciting
 // line's m, computed once per exciting line.
 struct ExcitingTerms
@@ -124,23 +362,53 @@ struct ExcitingTerms
     double skinA = 0;    // ln(1 + a / m) / a + E1(m + a) / a
     double skinM = 0;    // exp(-a) E1(m) / a
     double backFace = 0; // exp(-a - m)
+    double em = 0;       // exp(-m)
+    double eam1 = 0;     // exp(-a) - 1
+    double invM = 0;     // 1 / m
 };
 
-ExcitingTerms excitingTerms(double a, double m)
+// The parts that depend only on the exit term b (and a), once per secondary line.
+struct ExitTerms
+{
+    double b = 0;
+    double eb = 0;   // exp(-b)
+    double ebm1 = 0; // exp(-b) - 1
+    double s = 0;    // a + b
+    double slab = 0; // (1 - exp(-s)) / s
+    double invB = 0, invS = 0;
+};
+
+ExitTerms exitTerms(double a, double b)
+{
+    ExitTerms x;
+    x.b = b;
+    x.eb = std::exp(-b);
+    x.ebm1 = std::expm1(-b);
+    x.s = a + b;
+    x.slab = -std::expm1(-x.s) / x.s;
+    x.invB = 1.0 / b;
+    x.invS = 1.0 / x.s;
+    return x;
+}
+
+template <typename X> ExcitingTerms excitingTerms(double a, double m)
 {
     ExcitingTerms t;
     t.a = a;
     t.ea = std::exp(-a);
     t.m = m;
     t.lnM = std::log(m);
-    t.einM = m <= 1.0 ? einSeries(m) - EULER_GAMMA : e1(m) + t.lnM;
+    t.einM = m <= 1.0 ? X::einSmall(m) - EULER_GAMMA : X::e1(m) + t.lnM;
     t.lnMa = std::log(m + a);
-    t.e1Ma = e1(m + a);
+    t.e1Ma = X::e1(m + a);
     t.logA = std::log1p(a / m) / a;
-    t.eaEinMa = scaledEin(m - a, a);
+    t.eaEinMa = X::scaledEin(m - a, a);
     t.skinA = t.logA + t.e1Ma / a;
     t.skinM = t.ea * (t.einM - t.lnM) / a;
     t.backFace = std::exp(-a - m);
+    t.em = std::exp(-m);
+    t.eam1 = std::expm1(-a);
+    t.invM = 1.0 / m;
     return t;
 }
 
@@ -157,31 +425,32 @@ constexpr double SKIN_EXIT = 40.0;
 // (a principal value when m < p) give logarithms and exponential integrals. Each E1 of a
 // difference is paired with the logarithm of the same difference, E1(x) + ln|x| = Ein(x) -
 // gamma, so nothing diverges where m meets a or b.
-double depthIntegral(const ExcitingTerms &t, double b)
+template <typename X> double depthIntegral(const ExcitingTerms &t, const ExitTerms &x)
 {
     const double a = t.a;
     const double m = t.m;
-    const double s = a + b;
+    const double b = x.b;
+    const double overBS = x.invB * x.invS;
     if (b > m + SKIN_EXIT) {
         // A secondary line that only a thin skin under the surface lets out (soft lines, most
         // of the pairs): only the terms without exp(-b) remain, Ein(m) - gamma - ln m being
         // E1(m) and exp(-b) Ein(m - b) turning into -exp(-m) exp(-(b - m)) Ei(b - m).
-        return (std::log1p(b / m) / b + t.skinA) / s - t.skinM / b -
-               t.backFace * scaledEi(b - m) / (b * s);
+        return (std::log1p(b * t.invM) * x.invB + t.skinA) * x.invS - t.skinM * x.invB -
+               t.backFace * X::scaledEi(b - m) * overBS;
     }
-    const double eb = std::exp(-b);
+    const double eb = x.eb;
     const double es = t.ea * eb;
-    const double slab = -std::expm1(-s) / s;
+    const double overAS = x.invS / a;
     // Towards the exit surface and inwards, thick-layer parts ...
-    const double thick = slab * (std::log1p(b / m) / b + t.logA);
+    const double thick = x.slab * (std::log1p(b * t.invM) * x.invB + t.logA);
     // ... less what the finite thickness takes away. es - eb and es - ea through expm1, for
     // thin layers.
-    const double shared =
-        (eb * std::expm1(-a) + t.ea * std::expm1(-b)) * t.lnM + (t.ea + eb) * t.einM;
-    const double finite = shared / (a * b) - (es * std::log(m + b) + e1(m + b)) / (b * s) -
-                          (es * t.lnMa + t.e1Ma) / (a * s) +
-                          (EULER_GAMMA * es - eb * t.eaEinMa) / (a * s) +
-                          (EULER_GAMMA * es - t.ea * scaledEin(m - b, b)) / (b * s);
+    const double shared = (eb * t.eam1 + t.ea * x.ebm1) * t.lnM + (t.ea + eb) * t.einM;
+    const double lnMb = std::log(m + b);
+    const double finite = shared / (a * b) - (es * lnMb + X::e1(m + b, t.em * eb, lnMb)) * overBS -
+                          (es * t.lnMa + t.e1Ma) * overAS +
+                          (EULER_GAMMA * es - eb * t.eaEinMa) * overAS +
+                          (EULER_GAMMA * es - t.ea * X::scaledEin(m - b, b, eb, t.em)) * overBS;
     return thick - finite;
 }
 
@@ -209,16 +478,23 @@ struct Emitter
 };
 
 // Photoionisation of K, L1, L2 and L3 by photons of energy E travelling one pellet thickness:
-// the element's photoabsorption in the pellet as a mu t, shared out by the tabulated jump
-// ratios. Returns false when no subshell is ionised.
+// the element's photoabsorption in the pellet as a mu t, shared out by the subshell cross
+// sections of the line table. Jump ratios would do only just above an edge: far above it the
+// L1 shell takes a growing part (Mo at 12 keV: 0.36 of the absorption, the jump-ratio rule 0.13).
+// A shell counts from the edge of the absorption table, where tau has its step. Returns false
+// when no subshell is ionised.
 bool ionisation(const Emitter &em, double E, double ionised[FLUO_SHELL_COUNT])
 {
     if (!(E > em.lowestEdge))
         return false;
     const double tau = em.massPerArea * em.xs->photo(E);
+    // One logarithm for the four shares: secondary fluorescence asks here for every exciting
+    // line of every element.
+    const double lnE = std::log(E);
     bool any = false;
     for (int s = 0; s < FLUO_SHELL_COUNT; ++s) {
-        ionised[s] = tau * em.xs->shellShare(s, E);
+        const TabulatedEdge *edge = em.xs->edge(s);
+        ionised[s] = edge && E > edge->energy ? tau * em.lines->photoShareAtLog(s, lnE) : 0.0;
         any = any || ionised[s] > 0.0;
     }
     return any;
@@ -309,9 +585,28 @@ double discSolidAngleFraction(double distance, double radius)
     return 0.5 * (radius * radius) / (r * (r + distance));
 }
 
-double secondaryDepthIntegral(double a, double b, double m)
+double secondaryDepthIntegral(double a, double b, double m, bool reference)
 {
-    return depthIntegral(excitingTerms(a, m), b);
+    const ExitTerms x = exitTerms(a, b);
+    return reference ? depthIntegral<SeriesIntegrals>(excitingTerms<SeriesIntegrals>(a, m), x)
+                     : depthIntegral<FittedIntegrals>(excitingTerms<FittedIntegrals>(a, m), x);
+}
+
+double scaledExpIntegralE1(double x)
+{
+    return x <= 1.0 ? std::exp(x) * e1Fitted(x) : scaledE1Fitted(x);
+}
+
+double expIntegralEin(double x)
+{
+    return scaledEinFitted(x, 0.0);
+}
+
+double scaledExpIntegralEi(double y)
+{
+    // Ei(y) = gamma + ln y - Ein(-y).
+    return y >= 1.0 ? scaledEiFitted(y)
+                    : std::exp(-y) * (EULER_GAMMA + std::log(y) - einTaylor(-y));
 }
 
 void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
@@ -378,6 +673,7 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     // term b.
     const int nLines = out.lines.size();
     QVector<double> production(nLines, 0.0), exitTerm(nLines, 0.0), secondary(nLines, 0.0);
+    QVector<double> lineMuT(nLines, 0.0); // mu t at the line, for secondary fluorescence
     for (const Emitter &em : qAsConst(emitters)) {
         double ionised[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
         double vacancies[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
@@ -387,56 +683,205 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
             const EmissionLine &l = em.lines->lines.at(j);
             const int i = em.firstLine + j;
             production[i] = vacancies[l.shell] * em.lines->yield[l.shell] * l.rate;
-            exitTerm[i] = mut(l.energy) / sinOut;
+            lineMuT[i] = mut(l.energy);
+            exitTerm[i] = lineMuT[i] / sinOut;
         }
     }
 
     if (in.secondary) {
         // Secondary fluorescence is linear in what the exciting lines emit, so lines of one
         // energy (Ka1 and Ka2 of the light elements, an element in both compositions) excite
-        // together.
-        QVector<std::pair<double, double>> exciting; // energy, production
+        // together: the groups, by energy, with their production g and mu t m.
+        QVector<std::pair<double, int>> exciting; // energy, line
         for (int i = 0; i < nLines; ++i) {
             if (production[i] > 0.0)
-                exciting.append({out.lines.at(i).peakEnergy, production[i]});
+                exciting.append({out.lines.at(i).peakEnergy, i});
         }
         std::sort(exciting.begin(), exciting.end());
+        QVector<double> groupE, groupG, groupM;
         for (int i = 0; i < exciting.size(); ++i) {
             const double Ei = exciting.at(i).first;
-            double emitted = exciting.at(i).second;
+            const int line = exciting.at(i).second;
+            double emitted = production[line];
             while (i + 1 < exciting.size() && exciting.at(i + 1).first == Ei)
-                emitted += exciting.at(++i).second;
-            const double m = mut(Ei);
+                emitted += production[exciting.at(++i).second];
+            groupE.append(Ei);
+            groupG.append(emitted);
+            groupM.append(lineMuT[line]);
+        }
+        const int groups = groupE.size();
+
+        // Which pairs to leave out. Of an exciting group i, a line k from subshell s of an
+        // emitter gets g_i V_s(Ei) omega_s r J / (2 sin alpha), its primary being
+        // V_s(E0) omega_s r slab(a + b) / sin alpha, slab(S) = (1 - exp(-S)) / S. J never exceeds
+        // the infinitely thick layer's (ln(1 + a/m)/a + ln(1 + b/m)/b) / (a + b), the integral
+        // of the same positive integrand over all depths, and ln(1 + x) <= x / sqrt(1 + x), so
+        //   secondary_ik / primary_k <= R = g_i/2 V_s(Ei)/V_s(E0) [ln(1 + a/m)/a
+        //                                   + 1/sqrt(m (m + b))] / (1 - exp(-(a + b))),
+        // which falls as b grows: taken at the smallest b of the subshell's lines it bounds them
+        // all (and within a few tens of per cent for most pairs). For each subshell of each
+        // emitter the groups with the smallest R are left out, as many as keep the sum of their
+        // R within the tolerance; so is each line's part left out, against its primary rate and
+        // so its total.
+        const double tolerance = in.secondaryTolerance > 0.0 ? in.secondaryTolerance : 0.0;
+        const int nEmitters = emitters.size();
+        struct Shells
+        {
+            double vacancies[FLUO_SHELL_COUNT] = {0, 0, 0, 0}; // at E0
+            double minExit[FLUO_SHELL_COUNT] = {HUGE_VAL, HUGE_VAL, HUGE_VAL, HUGE_VAL};
+            double thickness[FLUO_SHELL_COUNT] = {0, 0, 0, 0}; // 1 - exp(-(a + minExit))
+        };
+        QVector<Shells> shells(nEmitters);
+        for (int e = 0; tolerance > 0.0 && e < nEmitters; ++e) {
+            const Emitter &em = emitters.at(e);
+            Shells &sh = shells[e];
+            double ionised[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
+            if (!em.xs || !ionisation(em, sp.E0, ionised))
+                continue;
+            cascade(*em.lines, ionised, sh.vacancies);
+            for (int j = 0; j < em.lines->lines.size(); ++j) {
+                const int shell = em.lines->lines.at(j).shell;
+                const double b = exitTerm[em.firstLine + j];
+                if (b > 0.0)
+                    sh.minExit[shell] = std::min(sh.minExit[shell], b);
+            }
+            for (int shell = 0; shell < FLUO_SHELL_COUNT; ++shell)
+                sh.thickness[shell] = -std::expm1(-(a + sh.minExit[shell]));
+        }
+
+        // The vacancies each group makes in each emitter, and the bound R of each subshell (-1
+        // where there is none to go by: computed whatever it makes).
+        const auto at = [&](int i, int e) {
+            return (std::size_t(i) * std::size_t(nEmitters) + std::size_t(e)) * FLUO_SHELL_COUNT;
+        };
+        // Kept from call to call: freshly allocated, blocks this size are mapped and cleared
+        // anew each time.
+        static thread_local std::vector<double> groupVacancies, bounds;
+        groupVacancies.assign(at(groups, 0), 0.0);
+        // by emitter, subshell, then group
+        const auto boundAt = [&](int i, int e, int shell) {
+            return std::size_t(e * FLUO_SHELL_COUNT + shell) * std::size_t(groups) + std::size_t(i);
+        };
+        bounds.assign(tolerance > 0.0 ? groupVacancies.size() : 0, 0.0);
+        for (int i = 0; i < groups; ++i) {
+            const double m = groupM.at(i);
             if (!(m > 0.0))
                 continue;
-            const ExcitingTerms terms = excitingTerms(a, m);
-            const double weight = emitted / (2.0 * sinIn);
-            for (const Emitter &em : qAsConst(emitters)) {
+            const double thickA = std::log1p(a / m) / a;
+            for (int e = 0; e < nEmitters; ++e) {
+                const Emitter &em = emitters.at(e);
                 double ionised[FLUO_SHELL_COUNT];
-                double vacancies[FLUO_SHELL_COUNT];
-                if (!em.xs || !ionisation(em, Ei, ionised))
+                double *vacancies = &groupVacancies[at(i, e)];
+                if (!em.xs || !ionisation(em, groupE.at(i), ionised))
                     continue;
                 cascade(*em.lines, ionised, vacancies);
-                double lastB = -1.0;
-                double lastJ = 0.0;
-                for (int j = 0; j < em.lines->lines.size(); ++j) {
-                    const EmissionLine &l = em.lines->lines.at(j);
-                    const double made = vacancies[l.shell] * em.lines->yield[l.shell] * l.rate;
-                    if (!(made > 0.0))
-                        continue;
-                    const int k = em.firstLine + j;
-                    const double b = exitTerm[k];
-                    if (!(b > 0.0))
-                        continue;
-                    // Lines of one energy (Ka1 and Ka2 of the light elements) share J.
-                    if (b != lastB) {
-                        lastB = b;
-                        lastJ = depthIntegral(terms, b);
-                    }
-                    secondary[k] += weight * made * lastJ;
+                for (int shell = 0; tolerance > 0.0 && shell < FLUO_SHELL_COUNT; ++shell) {
+                    const Shells &sh = shells.at(e);
+                    double &bound = bounds[boundAt(i, e, shell)];
+                    if (!(vacancies[shell] > 0.0))
+                        bound = 0.0;
+                    else if (sh.vacancies[shell] > 0.0 && sh.thickness[shell] > 0.0)
+                        bound = 0.5 * groupG.at(i) * vacancies[shell] / sh.vacancies[shell] *
+                                (thickA + 1.0 / std::sqrt(m * (m + sh.minExit[shell]))) /
+                                sh.thickness[shell];
+                    else
+                        bound = -1.0;
                 }
             }
         }
+        // The smallest first, by binades (2^-k <= R < 2^-k+1): the binades that fit whole, then
+        // the pairs of the next one as long as they fit. Skipped pairs get R = 0.
+        for (int e = 0; tolerance > 0.0 && e < nEmitters; ++e) {
+            for (int shell = 0; shell < FLUO_SHELL_COUNT; ++shell) {
+                if (!(shells.at(e).vacancies[shell] > 0.0))
+                    continue; // nothing to skip against
+                double *const r0 = &bounds[boundAt(0, e, shell)];
+                constexpr int binades = 80; // below 2^-79 all in the first
+                double sums[binades] = {};
+                const auto binade = [](double r) { // r > 0 and finite
+                    std::uint64_t bits;
+                    std::memcpy(&bits, &r, sizeof bits);
+                    return std::min(binades - 1, std::max(0, int(bits >> 52) - 1023 + binades - 1));
+                };
+                for (int i = 0; i < groups; ++i) {
+                    const double r = r0[i];
+                    if (r > 0.0 && r <= tolerance)
+                        sums[binade(r)] += r;
+                }
+                double left = tolerance;
+                int cut = 0;
+                while (cut < binades && sums[cut] <= left)
+                    left -= sums[cut++];
+                for (int i = 0; i < groups; ++i) {
+                    double &r = r0[i];
+                    if (!(r > 0.0 && r <= tolerance))
+                        continue;
+                    const int k = binade(r);
+                    if (k < cut) {
+                        r = 0.0;
+                    } else if (k == cut && r <= left) {
+                        left -= r;
+                        r = 0.0;
+                    }
+                }
+            }
+        }
+
+        std::vector<ExitTerms> exits(nLines);
+        for (int k = 0; k < nLines; ++k)
+            exits[k] = exitTerms(a, exitTerm[k]);
+        const auto addSecondary = [&](auto integrals) {
+            using X = decltype(integrals);
+            for (int i = 0; i < groups; ++i) {
+                const double m = groupM.at(i);
+                if (!(m > 0.0))
+                    continue;
+                const double weight = groupG.at(i) / (2.0 * sinIn);
+                ExcitingTerms terms;
+                bool haveTerms = false;
+                for (int e = 0; e < nEmitters; ++e) {
+                    const Emitter &em = emitters.at(e);
+                    const double *vacancies = &groupVacancies[at(i, e)];
+                    bool skip[FLUO_SHELL_COUNT];
+                    bool any = false;
+                    for (int shell = 0; shell < FLUO_SHELL_COUNT; ++shell) {
+                        skip[shell] = !(vacancies[shell] > 0.0) ||
+                                      (tolerance > 0.0 && bounds[boundAt(i, e, shell)] == 0.0);
+                        any = any || !skip[shell];
+                    }
+                    if (!any)
+                        continue;
+                    if (!haveTerms) {
+                        terms = excitingTerms<X>(a, m);
+                        haveTerms = true;
+                    }
+                    double lastB = -1.0;
+                    double lastJ = 0.0;
+                    for (int j = 0; j < em.lines->lines.size(); ++j) {
+                        const EmissionLine &l = em.lines->lines.at(j);
+                        if (skip[l.shell])
+                            continue;
+                        const double made = vacancies[l.shell] * em.lines->yield[l.shell] * l.rate;
+                        if (!(made > 0.0))
+                            continue;
+                        const int k = em.firstLine + j;
+                        const double b = exitTerm[k];
+                        if (!(b > 0.0))
+                            continue;
+                        // Lines of one energy (Ka1 and Ka2 of the light elements) share J.
+                        if (b != lastB) {
+                            lastB = b;
+                            lastJ = depthIntegral<X>(terms, exits.at(k));
+                        }
+                        secondary[k] += weight * made * lastJ;
+                    }
+                }
+            }
+        };
+        if (tolerance > 0.0)
+            addSecondary(FittedIntegrals());
+        else
+            addSecondary(SeriesIntegrals());
     }
 
     // Air and filters between pellet and detector.

@@ -29,6 +29,11 @@ struct DetailedInput
     double incidenceDeg = 45.0; // between the beam and the pellet surface, (0, 90]
     double exitDeg = 45.0;      // between the pellet surface and the detector axis, (0, 90]
     bool secondary = false;     // add fluorescence excited by the pellet's own lines
+    // Secondary fluorescence leaves out the pairs of exciting line and emitter that together
+    // make at most this fraction of any line's rate, and computes the rest with fitted
+    // exponential integrals. 0: every pair, with the integrals by their series (slow; the
+    // reference the fast way is checked against).
+    double secondaryTolerance = 1e-3;
     const FluoLineTable *lines = nullptr;             // not owned; no lines without it
     const CrossSectionTable *crossSections = nullptr; // not owned; no lines without it
     // Not owned. With it the records are what the detector records: the scattered beam's
@@ -78,4 +83,12 @@ double discSolidAngleFraction(double distance, double radius);
 // is the layer's mu t at the incident energy over sin(incidence), b its mu t at the secondary
 // line over sin(exit), and m its mu t at the exciting line. In closed form (de Boer, X-Ray
 // Spectrom. 19 (1990) 145) with exponential integrals; all three arguments must be positive.
-double secondaryDepthIntegral(double a, double b, double m);
+// With reference, the integrals by their series and continued fraction instead of the fits.
+double secondaryDepthIntegral(double a, double b, double m, bool reference = false);
+
+// The exponential integrals as the depth integral computes them, each within a few units of the
+// last place: exp(x) E1(x) for x > 0, Ein(x) = integral from 0 to x of (1 - exp(-u)) / u du for
+// any x (it overflows below about -700), and exp(-y) Ei(y) for y > 0.
+double scaledExpIntegralE1(double x);
+double expIntegralEin(double x);
+double scaledExpIntegralEi(double y);

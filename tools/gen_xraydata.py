@@ -7,8 +7,9 @@ Writes, relative to the repository root:
   data/reference/mu_photo_reference.txt   tabulated photoabsorption used to check the table
   data/CrossSections.txt                  tabulated photoabsorption and scattering (Z = 1 ... 92)
   data/reference/mu_total_reference.txt   total attenuation used to check the cross sections
-  data/FluoLines.txt                      emission lines by subshell, yields, Coster-Kronig and
-                                          K-to-L vacancy transfer (Z = 3 ... 92)
+  data/FluoLines.txt                      emission lines by subshell, yields, Coster-Kronig,
+                                          K-to-L vacancy transfer and subshell photoionisation
+                                          shares (Z = 3 ... 92)
   data/ScatterFactors.txt                 atomic form factors, incoherent scattering functions,
                                           densities and Compton profile widths (Z = 1 ... 92)
   data/SOURCES.md                         sources, method and achieved accuracy
@@ -793,6 +794,37 @@ FL_MIN_RATE = 0.01  # a line is kept when it carries at least 1 % of its subshel
 FL_MERGED = {"Kb1": "Kb1_3", "Kb3": "Kb1_3", "Lg2": "Lg2_3", "Lg3": "Lg2_3"}
 FL_EXAMPLES = ("Fe", "Mo", "Pb")
 _K_AUGER = re.compile(r"^K_([A-Z]\d)([A-Z]\d)_AUGER$")
+# Subshell photoionisation shares: a grid per subshell from its edge up to SHARE_TOP_KEV (or as
+# far as xraylib's partial cross sections reach), log-spaced, each interval halved while the
+# log-log interpolation misses the share at its middle by more than SHARE_REFINE_TARGET.
+SHARE_TOP_KEV = 300.0
+SHARE_START_PER_DECADE = 4
+SHARE_REFINE_TARGET = 0.002
+SHARE_EDGE_STEP = 1e-4  # grid points this far (relative) either side of a higher edge
+SHARE_NARROWEST = 1e-3  # no interval is halved below this width (relative): a step in the data
+_ALL_SHELLS = sorted(getattr(xraylib, n) for n in dir(xraylib)
+                     if re.match(r"^([KLMNOPQ]\d?)_SHELL$", n))
+_fisx_elements = fisx.Elements()
+_fisx_elements.initializeAsPyMca()
+
+
+def xl(fn, *args):
+    """An xraylib value, or 0 where xraylib has none."""
+    try:
+        return fn(*args)
+    except ValueError:
+        return 0.0
+
+
+def occupied(z, subshell):
+    """Whether the neutral atom has electrons in the subshell (xraylib's ElectronConfig)."""
+    return xl(xraylib.ElectronConfig, z, getattr(xraylib, subshell + "_SHELL")) > 0
+
+
+def final_subshells(level):
+    """Elam's final levels "M4,5", "N2,3" as subshells; "M3" as itself."""
+    m = re.match(r"^([A-Z])(\d)(?:,(\d))?$", level)
+    return [m.group(1) + m.group(2)] + ([m.group(1) + m.group(3)] if m.group(3) else [])
 
 
 def k_auger_l_vacancies(z):
@@ -818,51 +850,207 @@ def k_auger_l_vacancies(z):
             for s in ("L1", "L2", "L3")]
 
 
+def _photo_shares_at(z, e_kev):
+    """The shares at e_kev, or None where xraylib has no value for an open subshell."""
+    parts = []
+    for shell in _ALL_SHELLS:
+        try:
+            parts.append(xraylib.CS_Photo_Partial(z, shell, e_kev))
+        except ValueError:
+            parts.append(None)
+    own = [parts[_ALL_SHELLS.index(getattr(xraylib, s + "_SHELL"))] for s in FL_SHELLS]
+    if any(v is None and e_kev > partial_edge(z, s) * (1 + 1e-6) for v, s in zip(own, FL_SHELLS)):
+        return None
+    total = math.fsum(v for v in parts if v)
+    if total <= 0:  # beyond xraylib's range
+        return None
+    return [(v or 0.0) / total for v in own]
+
+
+# Where xraylib's spline refuses an energy inside its range (Fr K from 101.62 to 101.625 keV, a
+# step in Kissel's data) the shares are taken at the nearest of these relative offsets.
+_SHARE_OFFSETS = (0.0,) + tuple(x for k in range(1, 21) for x in (-k * 5e-5, k * 5e-5))
+
+
+def photo_shares(z, e_kev):
+    """Shares of K, L1, L2, L3 in the photoabsorption at e_kev: xraylib's partial (Kissel)
+    cross sections over their sum over every subshell; zeros where xraylib has none within
+    0.1 %."""
+    for f in _SHARE_OFFSETS:
+        v = _photo_shares_at(z, e_kev * (1 + f))
+        if v is not None:
+            return v
+    return [0.0] * len(FL_SHELLS)
+
+
+def share_top(z):
+    """The highest energy, at most SHARE_TOP_KEV, where xraylib has partial cross sections."""
+    top = SHARE_TOP_KEV
+    while top > 1 and xl(xraylib.CS_Photo_Partial, z, xraylib.K_SHELL, top) <= 0:
+        top = round(top * 0.9, 3)
+    return top
+
+
+_partial_edges = {}
+
+
+def partial_edge(z, shell):
+    """Where xraylib's partial cross section of the subshell starts, which can lie some eV away
+    from its `EdgeEnergy` (Fr K: 0.5 keV above); between the two the other subshells' shares
+    would jump. Found by bisection to 1e-7 relative."""
+    if (z, shell) not in _partial_edges:
+        _partial_edges[(z, shell)] = _find_partial_edge(z, shell)
+    return _partial_edges[(z, shell)]
+
+
+def _find_partial_edge(z, shell):
+    macro = getattr(xraylib, shell + "_SHELL")
+    edge = xraylib.EdgeEnergy(z, macro)
+    lo, hi = edge * 0.97, edge * 1.03
+    if xl(xraylib.CS_Photo_Partial, z, macro, lo) > 0 or xl(xraylib.CS_Photo_Partial, z, macro, hi) <= 0:
+        return edge
+    while hi / lo - 1 > 1e-7:
+        mid = math.sqrt(lo * hi)
+        if xl(xraylib.CS_Photo_Partial, z, macro, mid) > 0:
+            hi = mid
+        else:
+            lo = mid
+    return hi
+
+
+def share_grid(z, j, edges):
+    """[(keV, share)] of subshell j (0 K ... 3 L3) from just above its edge: the edge the higher
+    of Elam's and xraylib's, so that both the program's photoabsorption and the partial cross
+    sections have risen there; points just below and above where each higher subshell's partial
+    cross section starts."""
+    shell = FL_SHELLS[j]
+    start = max(edges[shell], xraylib.EdgeEnergy(z, getattr(xraylib, shell + "_SHELL")),
+                partial_edge(z, shell))
+    start *= 1 + SHARE_EDGE_STEP
+    top = share_top(z)
+    if start >= top:
+        return []
+    share = lambda e: photo_shares(z, e)[j]
+    knots = {start, top}
+    for higher in FL_SHELLS[:j]:
+        e = partial_edge(z, higher)
+        if start < e * (1 - SHARE_EDGE_STEP) and e * (1 + SHARE_EDGE_STEP) < top:
+            knots.update({e * (1 - SHARE_EDGE_STEP), e * (1 + SHARE_EDGE_STEP)})
+    knots = sorted(knots)
+    pts = []
+    for a, b in zip(knots, knots[1:]):
+        n = max(1, math.ceil(SHARE_START_PER_DECADE * math.log10(b / a)))
+        if b / a - 1 < 3 * SHARE_EDGE_STEP:
+            n = 1  # across an edge: nothing to refine
+        pts += [a * (b / a) ** (i / n) for i in range(n)]
+    pts.append(knots[-1])
+    pts = [float("%.6g" % e) for e in pts]
+    values = [float("%.6g" % share(e)) for e in pts]
+    i = 0
+    while i + 1 < len(pts):
+        a, b = pts[i], pts[i + 1]
+        if b / a - 1 < 3 * SHARE_EDGE_STEP or values[i] <= 0 or values[i + 1] <= 0:
+            i += 1
+            continue
+        mid = math.sqrt(a * b)
+        interp = math.sqrt(values[i] * values[i + 1])
+        exact = share(mid)
+        if exact > 0 and abs(interp / exact - 1) > SHARE_REFINE_TARGET and b / a > 1 + SHARE_NARROWEST:
+            m = float("%.6g" % mid)
+            pts.insert(i + 1, m)
+            values.insert(i + 1, float("%.6g" % share(m)))
+        else:
+            i += 1
+    # xraylib's spline refuses a few energies inside its own range (Ga L3 at 1.122 keV).
+    return [(e, v) for e, v in zip(pts, values) if v > 0]
+
+
+_line_names = {}
+
+
+def line_names():
+    """Elam's name of every transition into K, L1, L2 or L3 that the tabulation lists for any
+    element, by (initial, final subshell): the tabulation leaves out some lines of some elements
+    (Mo L3-N4,5 and L2-N4) that xraylib and fisx have."""
+    if not _line_names:
+        for z in range(3, Z_MAX_TABLE + 1):
+            for name, line in xraydb.xray_lines(z).items():
+                if line.initial_level in FL_SHELLS:
+                    for fin in final_subshells(line.final_level):
+                        _line_names.setdefault((line.initial_level, fin), set()).add(name)
+        for key, names in _line_names.items():
+            assert len(names) == 1, (key, names)
+            _line_names[key] = names.pop()
+    return _line_names
+
+
 def fluorescence_lines(z):
     """One element's record for data/FluoLines.txt: yields of K, L1, L2, L3, the single-step
-    Coster-Kronig probabilities f12, f13, f23, the L1, L2, L3 vacancies per K vacancy, and the
+    Coster-Kronig probabilities f12, f13, f23, the L1, L2, L3 vacancies per K vacancy, the
     lines as (shell index, keV, name, shell, rate), rate being the share of the subshell's
-    radiative emission; also the share of each subshell's emission that the kept lines carry."""
-    edges = xraydb.xray_edges(z)
-    yields = [edges[s].fyield if s in edges else 0.0 for s in FL_SHELLS]
-    ck = [xraydb.ck_probability(z, a, b, total=False)
-          for a, b in (("L1", "L2"), ("L1", "L3"), ("L2", "L3"))]
+    radiative emission, the photoionisation share grids, and the share of each subshell's
+    emission that the kept lines carry."""
+    sym = xraydb.atomic_symbol(z)
+    xl_shell = {s: getattr(xraylib, s + "_SHELL") for s in FL_SHELLS}
+    yields = [xl(xraylib.FluorYield, z, xl_shell[s]) for s in FL_SHELLS]
+    ck = []
+    for a, b, trans in (("L1", "L2", xraylib.FL12_TRANS), ("L1", "L3", xraylib.FL13_TRANS),
+                        ("L2", "L3", xraylib.FL23_TRANS)):
+        v = xl(xraylib.CosKronTransProb, z, trans)
+        ck.append(v if v > 0 or yields[FL_SHELLS.index(a)] <= 0
+                  else xraydb.ck_probability(z, a, b, total=False))
+    fisx_rates = {s: _fisx_elements.getRadiativeTransitions(sym, s) for s in FL_SHELLS}
     merged, k_radiative = {}, {"L1": 0.0, "L2": 0.0, "L3": 0.0}
-    for name, line in sorted(xraydb.xray_lines(z).items()):
-        if line.initial_level not in FL_SHELLS:
+    for s in k_radiative:
+        k_radiative[s] = xl(xraylib.RadRate, z, getattr(xraylib, "K" + s + "_LINE"))
+    for (shell, fin), name in sorted(line_names().items()):
+        macro = getattr(xraylib, shell + fin + "_LINE", None)
+        if macro is None or not occupied(z, fin) or fisx_rates[shell].get(shell + fin, 0) <= 0:
             continue
-        if line.initial_level == "K" and line.final_level in k_radiative:
-            k_radiative[line.final_level] += line.intensity
-        key = (line.initial_level, FL_MERGED.get(name, name).replace(",", "_"))
+        rate = xl(xraylib.RadRate, z, macro)
+        energy = xl(xraylib.LineEnergy, z, macro)
+        if rate <= 0 or energy <= 0:
+            continue
+        key = (shell, FL_MERGED.get(name, name).replace(",", "_"))
         acc = merged.setdefault(key, [0.0, 0.0])
-        acc[0] += line.energy * line.intensity
-        acc[1] += line.intensity
+        acc[0] += energy * rate
+        acc[1] += rate
     lines, kept = [], {}
     for (shell, name), (weighted, rate) in merged.items():
-        if rate >= FL_MIN_RATE:
-            lines.append((FL_SHELLS.index(shell), weighted / rate / 1000.0, name, shell, rate))
+        if rate >= FL_MIN_RATE and yields[FL_SHELLS.index(shell)] > 0:
+            lines.append((FL_SHELLS.index(shell), float(fmt(weighted / rate)), name, shell, rate))
             kept[shell] = kept.get(shell, 0.0) + rate
     lines.sort()
     auger = k_auger_l_vacancies(z)
     wk = yields[0]
     k_to_l = [wk * k_radiative[s] + (1.0 - wk) * (auger[j] if auger else 0.0)
               for j, s in enumerate(("L1", "L2", "L3"))]
+    # Shares for every subshell up to the last one that emits or passes vacancies on to one
+    # that does.
+    last = max(l[0] for l in lines) if lines else -1
+    edges = {k: v.energy / 1000.0 for k, v in xraydb.xray_edges(z).items()}
+    shares = [(FL_SHELLS[j], share_grid(z, j, edges)) for j in range(last + 1)
+              if FL_SHELLS[j] in edges]
+    shares = [(s, g) for s, g in shares if len(g) >= 2]
     return {"yields": yields, "ck": ck, "k_to_l": k_to_l, "lines": lines, "kept": kept,
-            "auger": auger is not None}
+            "auger": auger is not None, "shares": shares}
 
 
 def write_fluorescence_lines(path, records):
     lines = [
-        "# Emission lines by subshell, fluorescence yields and Coster-Kronig probabilities of the "
-        "Elam tables (W. T. Elam, B. D. Ravel, J. R. Sieber, Radiat. Phys. Chem. 63 (2002) 121) "
-        "as shipped with xraydb %s; L vacancies per K vacancy from Elam's K-L radiative rates and "
-        "xraylib %s K-shell Auger rates; written by tools/gen_xraydata.py (see data/SOURCES.md)"
-        % (XRAYDB_VERSION, XRAYLIB_VERSION),
+        "# Emission lines by subshell, fluorescence yields, Coster-Kronig probabilities and "
+        "subshell photoionisation shares from xraylib %s (yields and Coster-Kronig: Krause 1979 "
+        "and Hubbell 1994; radiative rates: Scofield; shares: Kissel's partial photoionisation "
+        "cross sections); line names and groupings of the Elam tables as shipped with xraydb %s; "
+        "written by tools/gen_xraydata.py (see data/SOURCES.md)" % (XRAYLIB_VERSION, XRAYDB_VERSION),
         "# element <Z> <symbol> <lines> <yield K> <yield L1> <yield L2> <yield L3> <f12> <f13> "
         "<f23> <L1 per K> <L2 per K> <L3 per K>",
         "# then <lines> lines <shell> <name> <E keV> <rate>: shell K, L1, L2 or L3, the line's "
         "share of that subshell's radiative emission (lines of at least %g), by shell and energy"
         % FL_MIN_RATE,
+        "# then per subshell, in shell order, share <shell> <E keV> <share> <E keV> <share> ...: "
+        "the subshell's share of the photoabsorption from its edge on (interpolated log-log, "
+        "constant beyond the ends)",
         "# f12, f13, f23 are single-step Coster-Kronig probabilities; an L1 vacancy reaches L3 "
         "directly (f13) or through L2 (f12 f23)",
     ]
@@ -873,6 +1061,8 @@ def write_fluorescence_lines(path, records):
         lines.append(" ".join(head))
         for _, e, name, shell, rate in r["lines"]:
             lines.append("%s %s %s %s" % (shell, name, fmt(e), fmt(rate)))
+        for shell, grid in r["shares"]:
+            lines.append(" ".join(["share", shell] + ["%s %s" % (fmt(e), fmt(s)) for e, s in grid]))
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "w", encoding="ascii", newline="\n") as fh:
         fh.write("\n".join(lines) + "\n")
@@ -889,18 +1079,47 @@ def fl_summary(path, records):
             sym, " / ".join(fmt(v, 3) for v in r["yields"]), " / ".join(fmt(v, 3) for v in r["ck"]),
             " / ".join(fmt(v, 3) for v in r["k_to_l"]),
             ", ".join("%s %s" % (n, fmt(rt, 3)) for _, _, n, s, rt in r["lines"] if s == "L3")))
-    # Against xraylib's yields (Krause 1979 for L, Hubbell 1994 for K) for Z = 30-92.
+    # Against the Elam tables' yields, which the detailed model used before, for Z = 11-92.
     yield_dev = []
-    for j, shell in enumerate((xraylib.K_SHELL, xraylib.L1_SHELL, xraylib.L2_SHELL, xraylib.L3_SHELL)):
-        devs = [abs(records[z]["yields"][j] / xraylib_yield(z, shell) - 1) for z in range(30, 93)]
-        yield_dev.append((FL_SHELLS[j], float(np.median(devs)), max(devs)))
+    for j, shell in enumerate(FL_SHELLS):
+        devs = []
+        for z in range(11, 93):
+            edges = xraydb.xray_edges(z)
+            if shell in edges and edges[shell].fyield > 0 and records[z]["yields"][j] > 0:
+                devs.append((records[z]["yields"][j] / edges[shell].fyield - 1, z))
+        worst = max(devs, key=lambda d: abs(d[0]))
+        yield_dev.append((shell, float(np.median([abs(d[0]) for d in devs])), worst[0],
+                          xraydb.atomic_symbol(worst[1])))
+    # The written share grids, interpolated log-log, against xraylib at every interval's middle.
+    share_err, points, steps = (0.0, ""), 0, 0
+    for z, r in records.items():
+        for shell, grid in r["shares"]:
+            points += len(grid)
+            j = FL_SHELLS.index(shell)
+            for (e0, s0), (e1, s1) in zip(grid, grid[1:]):
+                if e1 / e0 - 1 < SHARE_NARROWEST:
+                    steps += e1 / e0 - 1 > 3 * SHARE_EDGE_STEP
+                    continue
+                mid = math.sqrt(e0 * e1)
+                exact = photo_shares(z, mid)[j]
+                if exact > 0.01:
+                    err = abs(math.sqrt(s0 * s1) / exact - 1)
+                    if err > share_err[0]:
+                        share_err = (err, "%s %s at %s keV" % (xraydb.atomic_symbol(z), shell,
+                                                               fmt(mid, 4)))
+    mo = photo_shares(42, 12.0)
     return {
         "elements": len(records),
         "lines": sum(len(r["lines"]) for r in records.values()),
         "kept": kept,
         "no_auger": [xraydb.atomic_symbol(z) for z, r in records.items() if not r["auger"]],
+        "no_lines": [xraydb.atomic_symbol(z) for z, r in records.items() if not r["lines"]],
         "examples": examples,
         "yield_dev": yield_dev,
+        "share_points": points,
+        "share_err": share_err,
+        "share_steps": steps,
+        "mo12": mo,
         "size": os.path.getsize(path),
     }
 
@@ -1304,36 +1523,66 @@ for n in xacc["notes"])} of these {len(xacc["notes"])} energies:
 {flacc["size"] // 1024} KiB) carries what the detailed fluorescence model needs beyond the cross
 sections: per element the fluorescence yields of K, L1, L2 and L3, the single-step Coster-Kronig
 probabilities f12, f13 and f23, the number of L1, L2 and L3 vacancies one K vacancy leaves
-behind, and the K, L1, L2 and L3 emission lines with their energies and radiative rates.
+behind, the K, L1, L2 and L3 emission lines with their energies and radiative rates, and each
+subshell's share of the photoabsorption above its edge. Only the detailed model reads it; the
+classic model's tables above are not touched by it.
 
-| Quantity | Source |
-|---|---|
-| Line energies and radiative rates (share of the initial subshell's radiative emission) | Elam tables (xraydb `xray_lines`) |
-| Fluorescence yields K, L1, L2, L3 | Elam tables (xraydb `xray_edges(...).fyield`), which take them from M. O. Krause, J. Phys. Chem. Ref. Data 8 (1979) 307 (K below Z = 11 from Hubbell et al. 1994) |
-| Coster-Kronig probabilities f12, f13, f23 | Elam tables (Krause 1979), single-step values (xraydb `ck_probability(..., total=False)`) |
-| K-shell Auger branching (K-LL, K-LX, K-XY) | xraylib {XRAYLIB_VERSION} `AugerRate`, normalised to their sum |
+| Quantity | Source | Why this one |
+|---|---|---|
+| Fluorescence yields K, L1, L2, L3 | xraylib {XRAYLIB_VERSION} `FluorYield`: K from J. H. Hubbell et al., J. Phys. Chem. Ref. Data 23 (1994) 339, L from M. O. Krause, J. Phys. Chem. Ref. Data 8 (1979) 307 | the Elam tables' K yields are Krause's, 10-15 % below Hubbell's for Na-Cl (Si 0.0429 against 0.0504) and 2-5 % below for Z = 22-51; fisx uses Hubbell's K yields as well, and the two peers agree on K lines to 1 % with them |
+| Coster-Kronig probabilities f12, f13, f23 | xraylib `CosKronTransProb` (Krause 1979, single-step values); where xraylib has none and the element has that subshell's yield (f23 below Z = 30), the Elam tables' single-step value (xraydb `ck_probability(..., total=False)`) | the same set as the yields; xraylib leaves f23 of the light elements out |
+| Radiative rates (share of the initial subshell's radiative emission) | xraylib `RadRate` (J. H. Scofield, At. Data Nucl. Data Tables 14 (1974) 121, Hartree-Slater) | the Elam tables give Z = 12-17 a Kb/Ka near 0.13 where Scofield's is 0.013-0.10 (Al Kb at 29 % of Ka instead of 1.5 %) |
+| Line energies | xraylib `LineEnergy` | closer to measured values than the Elam tables' for L lines (Zr La1 2.0423 keV against Elam's 2.0442 keV); they differ from the classic table's Ka1 and La1 by at most 0.3 % |
+| Which lines exist | the transitions the Elam tables name (xraydb `xray_lines`, any element), kept for an element where xraylib has a rate and an energy, fisx (`getRadiativeTransitions`) a non-zero rate, and xraylib's `ElectronConfig` electrons in the final subshell | a line from an empty subshell is not emitted (zinc has no L1-N2,3 line, having no 4p electrons) |
+| K-shell Auger branching (K-LL, K-LX, K-XY) | xraylib `AugerRate`, normalised to their sum | |
+| Subshell photoionisation shares K, L1, L2, L3 | xraylib `CS_Photo_Partial` (L. Kissel's partial photoionisation cross sections) over their sum over all subshells | the jump-ratio product rule gives the L1 shell far too little far above its edge (Mo at 12 keV: 0.126 of the photoabsorption, the partial cross sections {fmt(flacc["mo12"][1], 3)}); the sum of the partials rather than xraylib's `CS_Photo`, which for the light elements falls to nothing above a few tens of keV (Na at 50 keV: 0.27 of the partials' sum) |
 
-- **Lines.** Every K, L1, L2 and L3 line of the tabulation that carries at least
-  {100 * FL_MIN_RATE:g} % of its subshell's radiative emission, named as the tabulation names it
-  with commas as underscores (`Lb2,15` is `Lb2_15`). Kb1 and Kb3 (K-M3, K-M2) become one line
-  `Kb1_3`, and Lg2 and Lg3 (L1-N2, L1-N3) one line `Lg2_3`, at the intensity-weighted energy with
-  the summed rate: the two lie within 0.8 % of each other in energy, closer than an
-  energy-dispersive detector resolves. The rates are not renormalised after the weak lines are
-  dropped; the kept lines carry at least {pct(flacc["kept"]["K"][0])} of the K emission (least
-  for {flacc["kept"]["K"][1]}) and {pct(flacc["kept"]["L3"][0])} of the L3 emission (least for
-  {flacc["kept"]["L3"][1]}).
+- **Lines.** Every transition of the table above that carries at least {100 * FL_MIN_RATE:g} % of
+  its subshell's radiative emission, named as the Elam tables name it with commas as underscores
+  (`Lb2,15` is `Lb2_15`). The transitions to M4 and M5 (Kb5), N2 and N3 (Kb2), N4 and N5 (Kb4,
+  Lb2,15), O4 and O5 (Lb5) are one line each, and so are Kb1 and Kb3 (K-M3, K-M2, as `Kb1_3`) and
+  Lg2 and Lg3 (L1-N2, L1-N3, as `Lg2_3`), at the rate-weighted energy with the summed rate: they
+  lie closer than an energy-dispersive detector resolves. The rates are not renormalised after
+  the weak lines are dropped; the kept lines carry at least {pct(flacc["kept"]["K"][0])} of the K
+  emission (least for {flacc["kept"]["K"][1]}) and {pct(flacc["kept"]["L3"][0])} of the L3
+  emission (least for {flacc["kept"]["L3"][1]}). {", ".join(flacc["no_lines"]) or "No element"}
+  emit no line: xraylib gives their only K transition (K-L1) no rate. xraylib has no L yields
+  below magnesium; those elements emit K lines only.
 - **Coster-Kronig.** The single-step probabilities are written, so that the program follows the
   cascade itself: of the L1 vacancies f12 move to L2 and f13 to L3, and of all L2 vacancies,
-  those moved from L1 included, f23 move to L3. (The tabulation's total f13 already holds
-  f12 f23; adding that to an explicit cascade would count it twice.)
+  those moved from L1 included, f23 move to L3. (A total f13 would already hold f12 f23; adding
+  that to an explicit cascade would count it twice.)
 - **K to L vacancy transfer.** A K vacancy fills radiatively with probability omega_K and
   otherwise by an Auger transition. The radiative K-L1, K-L2 and K-L3 transitions (Ka3, Ka2, Ka1)
   leave one vacancy in that subshell; a K-LiLj Auger transition leaves one in Li and one in Lj, a
   K-LiX transition (X beyond the L shell) one in Li. So the Li vacancies per K vacancy are
-  n_i = omega_K R(K-Li) + (1 - omega_K) A_i, with R the tabulated radiative rate and A_i the mean
+  n_i = omega_K R(K-Li) + (1 - omega_K) A_i, with R xraylib's radiative rate and A_i the mean
   number of Li vacancies per K Auger transition from xraylib's rates. xraylib has no Auger rates
   for {", ".join(flacc["no_auger"]) or "none"}; there only the radiative part is written (these
   elements have no L lines). Shake-off and other multiple ionisation are left out.
+- **Photoionisation shares.** One row per subshell, from K down to the last subshell the element
+  emits from, of (energy, share) pairs: from just above the higher of the Elam and the xraylib
+  edge (so that the program's photoabsorption and the partial cross section have both risen
+  there) to {fmt(SHARE_TOP_KEV)} keV or as far as xraylib's partial cross sections reach,
+  {SHARE_START_PER_DECADE} log-spaced points per decade to start with, points
+  {SHARE_EDGE_STEP:g} (relative) either side of where each higher subshell's partial cross
+  section starts (found by bisection: Kissel's edges lie up to 0.5 keV from xraylib's
+  `EdgeEnergy`, Fr K), and every interval
+  halved in ln E while the log-log interpolation misses the share at its middle by more than
+  {pct(SHARE_REFINE_TARGET)} ({flacc["share_points"]} points in all). The program interpolates
+  log-log, holds the end values beyond the grid (above 300 keV the shares change by well under
+  1 % per 100 keV) and counts a subshell from the edge of its own absorption table, where the
+  photoabsorption steps. Where xraylib's spline refuses an energy inside its range (Fr K between
+  101.62 and 101.625 keV, Ga L3 at 1.122 keV) the shares are taken at the nearest energy within
+  0.1 % where it does not. Largest miss of the interpolation at the middle of an interval, where
+  the share exceeds 1 %: {pct3(flacc["share_err"][0])} ({flacc["share_err"][1]}). Intervals are
+  not halved below {SHARE_NARROWEST:g} (relative); {flacc["share_steps"]} such intervals, away
+  from the edges above, hold a step or a kink of xraylib's near-edge data and are left out of
+  that figure.
+- **The L1 subshell.** fisx takes the L1 yields and Coster-Kronig probabilities from M. H. Chen,
+  B. Crasemann, H. Mark, Phys. Rev. A 24 (1981) 177; xraylib and the Elam tables from Krause.
+  The effective L1 yield omega_1 (1 - f12 - f13) of the two sets differs by 43 % for Mo and 30 %
+  for Au, agrees for Sn; the L1 lines (Lb3, Lb4, Lg2,3) follow xraylib's set here.
 
 Examples (yields K / L1 / L2 / L3, f12 / f13 / f23, L1 / L2 / L3 vacancies per K vacancy, and
 the L3 lines with their rates):
@@ -1342,11 +1591,11 @@ the L3 lines with their rates):
 |---|---|---|---|---|
 {chr(10).join(flacc["examples"])}
 
-The tabulated L yields are Krause's, as xraylib's are (median deviation over Z = 30-92: L1
-{pct(flacc["yield_dev"][1][1])}, L2 {pct(flacc["yield_dev"][2][1])}, L3
-{pct(flacc["yield_dev"][3][1])}); the K yields differ from Hubbell's fit that the classic model
-uses by a median {pct(flacc["yield_dev"][0][1])} (at most {pct(flacc["yield_dev"][0][2])}) over
-Z = 30-92.
+Against the Elam tables' yields (Z = 11-92), the median and the largest change: K
+{pct(flacc["yield_dev"][0][1])} ({pct(flacc["yield_dev"][0][2])}, {flacc["yield_dev"][0][3]}), L1
+{pct(flacc["yield_dev"][1][1])} ({pct(flacc["yield_dev"][1][2])}, {flacc["yield_dev"][1][3]}), L2
+{pct(flacc["yield_dev"][2][1])} ({pct(flacc["yield_dev"][2][2])}, {flacc["yield_dev"][2][3]}), L3
+{pct(flacc["yield_dev"][3][1])} ({pct(flacc["yield_dev"][3][2])}, {flacc["yield_dev"][3][3]}).
 
 ## Scattering factors (Rayleigh and Compton peaks)
 

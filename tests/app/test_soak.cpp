@@ -7,6 +7,7 @@
 // field x value pairs in a fresh order and each followed by the replay and comparison;
 // TIRN_SOAK_SEED changes the seed. Both are for longer runs by hand.
 #include "ChCoord.h"
+#include "FieldTable.h"
 #include "FormDriver.h"
 #include "MainWindow.h"
 #include "MouseC.h"
@@ -413,8 +414,8 @@ void TestSoak::replayDefaults()
     w->FluoBox->setChecked(true);
     w->IntensityInt->click();
     w->AddInfoRatioF->setChecked(true);
-    optionButton(PlanModel::DetailedFluo)->setChecked(false);
-    optionButton(PlanModel::SecondaryFluo)->setChecked(true);
+    for (PlanModel::Option o : {PlanModel::DetailedFluo, PlanModel::SecondaryFluo})
+        optionButton(o)->setChecked(Fields::option(o).checked);
     w->SelectAE->setCurrentIndex(0);
     for (QLineEdit *field : qAsConst(replayOrder))
         type(field, defaults.value(field));

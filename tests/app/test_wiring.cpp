@@ -451,7 +451,7 @@ void TestWiring::lastSessionFollowsEachChange()
         w->SelectTE->setCurrentIndex(w->SelectTE->findText(QStringLiteral("O")));
     } else if (change == QLatin1String("absorption")) {
         for (QAction *a : w->findChildren<QAction *>()) {
-            if (a->text() == QLatin1String("Tabulated cross sections (with scattering)"))
+            if (a->text() == QLatin1String("Two-term table")) // away from the default
                 a->trigger();
         }
     } else {
@@ -586,28 +586,39 @@ void TestWiring::stopSignalWritesTheLastSession()
     QCOMPARE(reopened.input(PlanModel::SetTgtCmp), QStringLiteral("Fe2O3"));
 }
 
-// Settings > Absorption data switches every mu of the plan; the status bar says which is used.
+// Settings > Absorption data switches every mu of the plan, from the tabulated default to the
+// two-term table and back; the status bar says which data and which model are used.
 void TestWiring::absorptionMenuSwitchesTheData()
 {
     type(w->SetTgtCmp, QStringLiteral("Fe2O3"));
-    const QString classicMuT = w->MuPt->text();
-    auto *label = w->findChild<QLabel *>(QStringLiteral("AbsorptionData"));
-    QVERIFY(label);
-    const QString classicLabel = label->text();
-    QAction *tabulated = nullptr;
-    for (QAction *a : w->findChildren<QAction *>()) {
-        if (a->text() == QLatin1String("Tabulated cross sections (with scattering)"))
-            tabulated = a;
-    }
-    QVERIFY(tabulated);
-    tabulated->trigger();
     QCOMPARE(w->plan->absorption(), PlanModel::TabulatedCrossSections);
-    QVERIFY(w->plan->tgtComp.tabulated && w->plan->airComp.tabulated);
-    QVERIFY(w->MuPt->text() != classicMuT);
-    QVERIFY(label->text() != classicLabel);
-    w->plan->setAbsorption(PlanModel::TwoTermTable);
-    QCOMPARE(w->MuPt->text(), classicMuT);
-    QVERIFY(!tabulated->isChecked());
+    QVERIFY(w->plan->option(PlanModel::DetailedFluo));
+    const QString tabulatedMuT = w->MuPt->text();
+    auto *label = w->findChild<QLabel *>(QStringLiteral("AbsorptionData"));
+    auto *model = w->findChild<QLabel *>(QStringLiteral("SpectrumModel"));
+    QVERIFY(label && model);
+    const QString tabulatedLabel = label->text();
+    const QString detailedModel = model->text();
+    QAction *classic = nullptr;
+    for (QAction *a : w->findChildren<QAction *>()) {
+        if (a->text() == QLatin1String("Two-term table"))
+            classic = a;
+    }
+    QVERIFY(classic);
+    classic->trigger();
+    QCOMPARE(w->plan->absorption(), PlanModel::TwoTermTable);
+    QVERIFY(!w->plan->tgtComp.tabulated && !w->plan->airComp.tabulated);
+    QVERIFY(w->MuPt->text() != tabulatedMuT);
+    QVERIFY(label->text() != tabulatedLabel);
+    QCOMPARE(model->text(), detailedModel);
+    // The detailed box changes what the bar says of the spectrum, and nothing of the data.
+    const QString classicTable = label->text();
+    w->plan->setOption(PlanModel::DetailedFluo, false);
+    QVERIFY(model->text() != detailedModel);
+    QCOMPARE(label->text(), classicTable);
+    w->plan->setAbsorption(PlanModel::TabulatedCrossSections);
+    QCOMPARE(w->MuPt->text(), tabulatedMuT);
+    QVERIFY(!classic->isChecked());
 }
 
 // A last session the program cannot open never stops it and is never lost: it goes aside to

@@ -266,31 +266,50 @@ void TestPlanModel::flaggedFieldLeavesNoOldPlot()
 
 // What a session lacks comes from the plan as it started: a file that holds only the fields (as
 // a script writes it) loads into an edited plan exactly as into a new one.
+// A session that names no choice gets the defaults a new user gets (the tabulated data, the
+// detailed model), whatever the plan held before; one that names the classic ones keeps them.
 void TestPlanModel::sessionDefaultsAreTheStartingPlan_data()
 {
     QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("absorption");
+    QTest::addColumn<bool>("detailed");
     QTest::newRow("fields only") << QByteArray(R"({"format": "tirn-session", "version": 1,
-                          "fields": {"SetTgtCmp": "CuO", "SetThick": "0.5"}})");
+                          "fields": {"SetTgtCmp": "CuO", "SetThick": "0.5"}})")
+                                 << "tabulated" << true;
     QTest::newRow("nothing but the format")
-        << QByteArray(R"({"format": "tirn-session", "version": 1})");
+        << QByteArray(R"({"format": "tirn-session", "version": 1})") << "tabulated" << true;
     QTest::newRow("options and choices")
         << QByteArray(R"({"format": "tirn-session", "version": 1, "options": {"DetailedFluo": true},
-                          "choices": {"SelectAE": 1}, "fields": {"SetTgtCmp": "PbO"}})");
+                          "choices": {"SelectAE": 1}, "fields": {"SetTgtCmp": "PbO"}})")
+        << "tabulated" << true;
+    QTest::newRow("an earlier user's classic session")
+        << QByteArray(R"({"format": "tirn-session", "version": 1, "absorption": "classic",
+                          "options": {"DetailedFluo": false}, "fields": {"SetTgtCmp": "PbO"}})")
+        << "classic" << false;
 }
 
 void TestPlanModel::sessionDefaultsAreTheStartingPlan()
 {
     QFETCH(QByteArray, json);
+    QFETCH(QString, absorption);
+    QFETCH(bool, detailed);
+    PlanModel fresh;
+    QCOMPARE(fresh.absorption(), PlanModel::TabulatedCrossSections);
+    QVERIFY(fresh.option(PlanModel::DetailedFluo));
     PlanModel edited;
     edited.setInput(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
     edited.setInput(PlanModel::SetBndCmp, QStringLiteral("C"));
     edited.setInput(PlanModel::DetDeadTime, QStringLiteral("5"));
     edited.setOption(PlanModel::IntensityPeak, true);
     edited.setOption(PlanModel::SecondaryFluo, false);
+    edited.setOption(PlanModel::DetailedFluo, !detailed);
+    edited.setAbsorption(absorption == QLatin1String("classic") ? PlanModel::TabulatedCrossSections
+                                                                : PlanModel::TwoTermTable);
     QVERIFY(edited.loadSessionJson(json).ok);
-    PlanModel fresh;
     QVERIFY(fresh.loadSessionJson(json).ok);
     QCOMPARE(edited.sessionJson(), fresh.sessionJson());
+    QCOMPARE(PlanModel::absorptionName(edited.absorption()), absorption);
+    QCOMPARE(edited.option(PlanModel::DetailedFluo), detailed);
 }
 
 namespace {
@@ -547,7 +566,7 @@ void TestPlanModel::hostileSessions()
 
     // A plan unlike both the file's and the defaults.
     PlanModel plan;
-    applyEdits(plan, {"SetTgtCmp=CuO", "SetThick=0.3", "DetailedFluo=1"});
+    applyEdits(plan, {"SetTgtCmp=CuO", "SetThick=0.3", "DetailedFluo=0", "absorption=classic"});
     const QByteArray before = plan.sessionJson();
     const PlanModel::SessionLoad r = plan.loadSession(path);
     const QString told =

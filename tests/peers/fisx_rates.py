@@ -11,6 +11,10 @@ SECONDARY are photons per incident photon and per unit of (solid angle / 4 pi), 
 attenuators or detector. With --scatter a sixth column SCATTER follows: the part of SECONDARY
 that fisx ascribes to excitation by the scattered incident beam rather than by fluorescence
 lines. Exits 3 when fisx is not installed.
+
+Usage: fisx_rates.py --transitions Z_FIRST Z_LAST
+Prints "Z TRANSITION RATE" for every radiative transition into K, L1, L2 or L3 that fisx gives a
+non-zero rate (share of the subshell's radiative emission).
 """
 import sys
 
@@ -21,8 +25,22 @@ except ImportError:
     sys.exit(3)
 
 
+def transitions(first, last):
+    elements = Elements()
+    elements.initializeAsPyMca()
+    for z in range(first, last + 1):
+        symbol = elements.getElementNames()[z - 1]
+        for shell in ("K", "L1", "L2", "L3"):
+            for name, rate in sorted(elements.getRadiativeTransitions(symbol, shell).items()):
+                if name != "TOTAL" and rate > 0:
+                    print("%d %s %.6g" % (z, name, rate))
+
+
 def main():
     args = sys.argv[1:]
+    if args and args[0] == "--transitions":
+        transitions(int(args[1]), int(args[2]))
+        return
     scatter = bool(args) and args[0] == "--scatter"
     if scatter:
         args = args[1:]

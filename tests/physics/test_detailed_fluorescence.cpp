@@ -13,6 +13,7 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -246,11 +247,73 @@ private Q_SLOTS:
             for (const EmissionLine &l : el ? el->lines : QVector<EmissionLine>()) {
                 const QByteArray who = (atom.symbol + QLatin1Char(' ') + l.name).toUtf8();
                 QVERIFY2(atom.edge[l.shell] < 0 || l.energy < atom.edge[l.shell], who);
+                // The two tables' energies come from different compilations (Elam's La1 of Ni
+                // is 2.4 eV below xraylib's): within 0.3 %, a small part of a peak's width.
                 const int classic = l.name == "Ka1" ? LineKa1 : l.name == "La1" ? LineLa1 : -1;
                 if (classic >= 0 && atom.line[classic] > 0)
-                    QVERIFY2(std::abs(l.energy - atom.line[classic]) < 1e-4, who);
+                    QVERIFY2(std::abs(l.energy / atom.line[classic] - 1) < 0.003, who);
             }
         }
+    }
+
+    // Every line the table emits is a transition both peers list for that element with a rate
+    // (zinc, with no 4p electrons, has no L1-N2,3 line), and every transition that carries at
+    // least 2 % of its subshell's emission in both peers is one of ours, where the element has
+    // a yield for the subshell (xraylib has no L yields below magnesium).
+    void everyLineInBothPeers()
+    {
+        QMap<QString, QSet<QString>> listed[2]; // "30": {"KL3", ...}; fisx, xraylib
+        QMap<QString, double> fisxRate;
+        int p = 0;
+        for (const char *script : {"/tests/peers/fisx_rates.py", "/tests/peers/xraylib_rates.py"}) {
+            const QStringList args{QStringLiteral(TIRN_SOURCE_DIR) + script, "--transitions", "3",
+                                   "92"};
+            QProcess run;
+            run.start(QStringLiteral("/usr/bin/python3"), args);
+            const bool finished = run.waitForFinished(120000);
+            if (run.error() == QProcess::FailedToStart || (finished && run.exitCode() == 3))
+                QSKIP(qPrintable("peer check not run: " +
+                                 QString::fromUtf8(run.readAllStandardError()).trimmed()));
+            QVERIFY2(finished && run.exitCode() == 0, run.readAllStandardError().constData());
+            for (const QString &row : QString::fromUtf8(run.readAllStandardOutput()).split('\n')) {
+                const QStringList c = row.split(' ');
+                if (c.size() != 3)
+                    continue;
+                listed[p][c[0]].insert(c[1]);
+                if (p == 0)
+                    fisxRate[c[0] + ' ' + c[1]] = c[2].toDouble();
+            }
+            ++p;
+        }
+        int checked = 0;
+        for (int z = 3; z <= 92; ++z) {
+            const ElementLines *el = lines.element(z);
+            QVERIFY(el);
+            const QString key = QString::number(z);
+            QSet<QString> ours;
+            for (const EmissionLine &l : el->lines)
+                ours.insert(l.name);
+            QSet<QString> inBoth;
+            for (const QString &t : qAsConst(listed[0][key])) {
+                if (listed[1][key].contains(t) && !ourName(t).isEmpty())
+                    inBoth.insert(ourName(t));
+            }
+            for (const QString &name : qAsConst(ours)) {
+                QVERIFY2(inBoth.contains(name), qPrintable(el->symbol + ' ' + name));
+                ++checked;
+            }
+            for (const QString &t : qAsConst(listed[0][key])) {
+                const double share = fisxRate.value(key + ' ' + t);
+                const int shell = t.startsWith('K') ? 0 : t.mid(1, 1).toInt();
+                if (listed[1][key].contains(t) && share >= 0.02 && !ourName(t).isEmpty() &&
+                    el->yield[shell] > 0)
+                    QVERIFY2(ours.contains(ourName(t)), qPrintable(el->symbol + ' ' + t));
+            }
+        }
+        QVERIFY(checked > 1000);
+        const ElementLines *zn = lines.element(30);
+        QVERIFY(std::none_of(zn->lines.begin(), zn->lines.end(),
+                             [](const EmissionLine &l) { return l.name == "Lg2_3"; }));
     }
 
     void malformedLineTables_data()
@@ -260,14 +323,33 @@ private Q_SLOTS:
         const QByteArray fe =
             "element 26 Fe 2 0.35 0.001 0.0036 0.0063 0.3 0.57 0.42 0.2 0.4 0.8\n";
         const QByteArray ka = "K Ka2 6.39 0.3\nK Ka1 6.40 0.6\n";
-        QTest::newRow("sound") << fe + ka << QString();
+        const QByteArray kShare = "share K 7.2 0.87 300 0.9\n";
+        QTest::newRow("sound") << fe + ka + kShare << QString();
         QTest::newRow("yield above 1")
             << QByteArray("element 26 Fe 0 1.5 0 0 0 0 0 0 0 0 0\n") << "no probability";
         QTest::newRow("a line missing") << fe + "K Ka2 6.39 0.3\n"
                                         << "ends after 1";
-        QTest::newRow("shares above 1") << fe + "K Ka2 6.39 0.5\nK Ka1 6.40 0.6\n"
-                                        << "more than";
-        QTest::newRow("element twice") << fe + ka + fe + ka << "repeated";
+        QTest::newRow("shares above 1")
+            << fe + "K Ka2 6.39 0.5\nK Ka1 6.40 0.6\n" + kShare << "more than";
+        QTest::newRow("element twice") << fe + ka + kShare + fe + ka + kShare << "repeated";
+        QTest::newRow("K lines without a K share row") << fe + ka << "Ka2 has no share row";
+        QTest::newRow("share row of another shell only") << fe + ka + "share L3 0.71 0.3 300 0.02\n"
+                                                         << "no share row";
+        QTest::newRow("share of a single energy") << fe + ka + "share K 7.2 0.87\n"
+                                                  << "at least two";
+        QTest::newRow("energy without its share") << fe + ka + "share K 7.2 0.87 300\n"
+                                                  << "at least two";
+        QTest::newRow("share above 1") << fe + ka + "share K 7.2 0.87 300 1.2\n"
+                                       << "pair 2 is no energy";
+        QTest::newRow("share of nothing") << fe + ka + "share K 7.2 0 300 0.9\n"
+                                          << "pair 1 is no energy";
+        QTest::newRow("energies falling") << fe + ka + "share K 300 0.9 7.2 0.87\n"
+                                          << "do not rise";
+        QTest::newRow("shell twice") << fe + ka + kShare + kShare << "repeated or out of";
+        QTest::newRow("L3 before K")
+            << fe + ka + "share L3 0.71 0.3 300 0.02\n" + kShare << "repeated or out of";
+        QTest::newRow("unknown shell") << fe + ka + "share M1 0.1 0.2 300 0.01\n"
+                                       << "expected share";
     }
     void malformedLineTables()
     {
@@ -280,6 +362,40 @@ private Q_SLOTS:
         QCOMPARE(t.load(file.fileName(), &error), complaint.isEmpty());
         QVERIFY2(error.contains(complaint), qPrintable(error));
         QCOMPARE(t.size(), complaint.isEmpty() ? 1 : 0);
+    }
+
+    // Subshell shares between and beyond the grid points of a share row: log-log in between,
+    // the end values outside.
+    void photoShare_data()
+    {
+        QTest::addColumn<int>("shell");
+        QTest::addColumn<double>("E");
+        QTest::addColumn<double>("share");
+        QTest::newRow("at the first point") << 0 << 7.2 << 0.87;
+        QTest::newRow("halfway in ln E") << 0 << std::sqrt(7.2 * 30) << std::sqrt(0.87 * 0.9);
+        QTest::newRow("a quarter of the way in ln E")
+            << 0 << 7.2 * std::pow(30 / 7.2, 0.25) << 0.87 * std::pow(0.9 / 0.87, 0.25);
+        QTest::newRow("in the second interval")
+            << 0 << std::sqrt(30.0 * 300) << std::sqrt(0.9 * 0.8);
+        QTest::newRow("below the grid") << 0 << 5.0 << 0.87;
+        QTest::newRow("beyond the grid") << 0 << 800.0 << 0.8;
+        QTest::newRow("L3 falls as E rises") << 3 << std::sqrt(0.71 * 7.1) << std::sqrt(0.3 * 0.03);
+        QTest::newRow("L1 has no row") << 1 << 10.0 << 0.0;
+    }
+    void photoShare()
+    {
+        QFETCH(int, shell);
+        QFETCH(double, E);
+        QFETCH(double, share);
+        QTemporaryFile file;
+        const QByteArray text = "element 26 Fe 1 0.35 0.001 0.0036 0.0063 0.3 0.57 0.42 0.2 0.4 "
+                                "0.8\nL3 La1 0.705 0.9\nshare K 7.2 0.87 30 0.9 300 0.8\n"
+                                "share L3 0.71 0.3 7.1 0.03\n";
+        QVERIFY(file.open() && file.write(text) == text.size() && file.flush());
+        FluoLineTable t;
+        QString error;
+        QVERIFY2(t.load(file.fileName(), &error), qPrintable(error));
+        QVERIFY(std::abs(t.element(26)->photoShare(shell, E) - share) <= 1e-12);
     }
 
     void depthIntegral_data()
@@ -298,6 +414,11 @@ private Q_SLOTS:
         QTest::newRow("just soft enough for the skin form") << 2.0 << 45.0001 << 5.0 << 1e-10;
         QTest::newRow("just too hard for it") << 2.0 << 44.9999 << 5.0 << 1e-10;
         QTest::newRow("opaque to the beam") << 800.0 << 1.0 << 5.0 << 1e-7;
+        // Where the fitted integrals change form: m - b below -1 (Ei by its octaves), m + b on
+        // the continued fraction, b - m past the skin limit on Ei's asymptotic series.
+        QTest::newRow("m far below b, no skin yet") << 0.5 << 30.0 << 0.05 << 1e-10;
+        QTest::newRow("thin, hard exciting line") << 0.1 << 12.0 << 0.01 << 1e-10;
+        QTest::newRow("skin, Ei at 64") << 0.3 << 64.8 << 0.8 << 1e-10;
     }
     void depthIntegral()
     {
@@ -309,10 +430,167 @@ private Q_SLOTS:
         const double reference = depthIntegralByQuadrature(a, b, m);
         QVERIFY2(std::abs(closed / reference - 1) < tolerance,
                  qPrintable(QStringLiteral("%1 against %2").arg(closed).arg(reference)));
+        // The fitted exponential integrals give what their series give.
+        const double series = secondaryDepthIntegral(a, b, m, true);
+        QVERIFY2(
+            std::abs(closed / series - 1) < 1e-12,
+            qPrintable(
+                QStringLiteral("%1 against %2").arg(closed, 0, 'g', 17).arg(series, 0, 'g', 17)));
         // z and z' play the same part: a and b may trade places.
         QVERIFY(std::abs(secondaryDepthIntegral(b, a, m) / closed - 1) < tolerance);
         // Never above the infinitely thick layer's (ln(1 + a/m)/a + ln(1 + b/m)/b) / (a + b).
         QVERIFY(closed <= (std::log1p(a / m) / a + std::log1p(b / m) / b) / (a + b) * 1.000001);
+    }
+
+    // The fitted exponential integrals against 100-digit values (mpmath), at both ends of each
+    // form and far out: exp(x) E1(x), Ein(x), exp(-y) Ei(y).
+    void exponentialIntegrals_data()
+    {
+        QTest::addColumn<int>("function");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("value");
+        const struct
+        {
+            int function;
+            double x, value;
+        } rows[] = {
+            {0, 1e-300, 690.198312233312172},
+            {0, 1e-8, 17.8434652674854844},
+            {0, 0.3, 1.22253560508058556},
+            {0, 1, 0.596347362323194074},
+            {0, 1.0000001, 0.596347321957933288},
+            {0, 1.9999999, 0.361328630755361453},
+            {0, 2, 0.361328616888222585},
+            {0, 3.7, 0.220349821992674607},
+            {0, 7.9999999, 0.112279640525535401},
+            {0, 8, 0.112279639253499312},
+            {0, 12.5, 0.0744352751897750513},
+            {0, 16, 0.0590081036085564362},
+            {0, 50, 0.0196151099301148704},
+            {0, 127, 0.007812969638954147},
+            {0, 1000, 0.000999001994023880715},
+            {0, 1e5, 9.99990000199994e-6},
+            {0, 134217728, 7.45058054141267772e-9},
+            {0, 1e9, 9.99999999000000002e-10},
+            {0, 1e150, 1.0e-150},
+            {1, -700, -1.45097873605256085e+301},
+            {1, -64, -9.89964092597445539e+25},
+            {1, -40.5, -9831586535606505.6},
+            {1, -17, -1516634.48361350793},
+            {1, -3, -8.25800461705577401},
+            {1, -1, -1.31790215145440389},
+            {1, -0.999, -1.31618436950625468},
+            {1, -1e-6, -1.00000025000005556e-6},
+            {1, 1e-12, 9.9999999999975e-13},
+            {1, 0.5, 0.443842079117748363},
+            {1, 1, 0.796599599297053134},
+            {1, 1.5, 1.08270035541632989},
+            {1, 6, 2.36933521658175052},
+            {1, 33, 4.07372322636801323},
+            {1, 1e4, 9.7875560368777156},
+            {2, 1e-200, -459.939802933907604},
+            {2, 1e-5, -10.9355904435924782},
+            {2, 0.25, -0.422533119368814873},
+            {2, 1, 0.697174883235066069},
+            {2, 1.0000001, 0.697174913517571231},
+            {2, 2, 0.670482709790073281},
+            {2, 5, 0.270766255491057196},
+            {2, 15.9, 0.0674768150212556405},
+            {2, 31, 0.0333732862794977246},
+            {2, 40, 0.0256588627859751452},
+            {2, 63.9999, 0.0158771771448318496},
+            {2, 64, 0.0158771519295988332},
+            {2, 100, 0.0101020625277483571},
+            {2, 700, 0.0014306181009351634},
+            {2, 5000, 0.000200040016009607688},
+            {2, 1e7, 1.00000010000002e-7},
+            {2, 134217728, 7.45058065243498018e-9},
+            {2, 1e12, 1.000000000001e-12},
+            {2, 1e200, 1.0e-200},
+        };
+        const char *names[] = {"exp(x) E1(x)", "Ein(x)", "exp(-y) Ei(y)"};
+        for (const auto &r : rows)
+            QTest::addRow("%s at %g", names[r.function], r.x) << r.function << r.x << r.value;
+    }
+    void exponentialIntegrals()
+    {
+        QFETCH(int, function);
+        QFETCH(double, x);
+        QFETCH(double, value);
+        const double ours = function == 0   ? scaledExpIntegralE1(x)
+                            : function == 1 ? expIntegralEin(x)
+                                            : scaledExpIntegralEi(x);
+        QVERIFY2(std::abs(ours / value - 1) < 1e-14,
+                 qPrintable(QString::number(ours / value - 1, 'g', 3)));
+    }
+
+    // Secondary fluorescence as computed, leaving out pairs and with the fitted integrals,
+    // against every pair with the series: each line within the 0.1 % the skipping allows.
+    void skippedPairsWithinTolerance_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("binder");
+        QTest::addColumn<double>("targetWt");
+        QTest::addColumn<double>("massPerArea");
+        QTest::addColumn<double>("E0");
+        QTest::addColumn<double>("alpha");
+        QTest::addColumn<double>("beta");
+        // A silicate glass doped with 27 trace oxides: 40 elements (bench_detailed's).
+        const QString glass = QStringLiteral(
+            "[SiO2]50[Al2O3]12[Fe2O3]8[CaO]7[MgO]5[Na2O]3[K2O]2[TiO2]1.5[P2O5]0.5[MnO]0.2[SO3]0.3"
+            "[NaCl]0.2[V2O5]0.1[Cr2O3]0.1[CoO]0.1[NiO]0.1[CuO]0.1[ZnO]0.1[Ga2O3]0.1[GeO2]0.1"
+            "[As2O3]0.1[SeO2]0.1[KBr]0.1[Rb2O]0.1[SrO]0.1[Y2O3]0.1[ZrO2]0.1[Nb2O5]0.1[MoO3]0.1"
+            "[Ag2O]0.1[CdO]0.1[SnO2]0.1[Sb2O3]0.1[BaO]0.1[La2O3]0.1[CeO2]0.1[WO3]0.1[PbO]0.1"
+            "[Bi2O3]0.1");
+        QTest::newRow("40-element glass in cellulose, 30 keV")
+            << glass << "C6H10O5" << 0.2 << 0.12 << 30.0 << 45.0 << 45.0;
+        QTest::newRow("40-element glass, thick, 20/70 degrees")
+            << glass << "C6H10O5" << 0.5 << 1.0 << 30.0 << 20.0 << 70.0;
+        QTest::newRow("40-element glass alone, thin, 60 keV")
+            << glass << "" << 1.0 << 0.005 << 60.0 << 45.0 << 45.0;
+        QTest::newRow("10-element mineral in BN and cellulose, 30 keV")
+            << "[KMg3AlSi3O10(OH)2]4[Fe2O3]2[TiO2]1[MnO]1[ZnO]1"
+            << "[BN]1[C6H10O5]1" << 0.3 << 0.15 << 30.0 << 45.0 << 45.0;
+        QTest::newRow("Cr2O3 Fe2O3 2 NiO, 10 keV") << "[Cr2O3]1[Fe2O3]1[NiO]2"
+                                                   << "" << 1.0 << 0.13 << 10.0 << 45.0 << 45.0;
+        QTest::newRow("PbO 5 wt% in cellulose, 16 keV")
+            << "PbO"
+            << "C6H10O5" << 0.05 << 0.25 << 16.0 << 45.0 << 45.0;
+    }
+    void skippedPairsWithinTolerance()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, binder);
+        QFETCH(double, targetWt);
+        QFETCH(double, massPerArea);
+        QFETCH(double, E0);
+        QFETCH(double, alpha);
+        QFETCH(double, beta);
+        const QByteArray t = target.toLatin1(), b = binder.toLatin1();
+        DetailedInput in = setUp({"", t.constData(), b.constData(), targetWt, massPerArea, E0, {}});
+        QVERIFY(tgt.valid);
+        in.incidenceDeg = alpha, in.exitDeg = beta, in.secondary = true;
+        DetailedLineSet fast, exact;
+        computeDetailedLines(in, fast);
+        in.secondaryTolerance = 0;
+        computeDetailedLines(in, exact);
+        QCOMPARE(fast.lines.size(), exact.lines.size());
+        double worst = 0, secondary = 0, total = 0;
+        for (int i = 0; i < exact.lines.size(); ++i) {
+            const LinePeak &x = exact.lines.at(i), &f = fast.lines.at(i);
+            QCOMPARE(f.lineName, x.lineName);
+            secondary += x.secondaryIntensity;
+            total += x.peakIntensity;
+            const double dev = std::abs(f.peakIntensity - x.peakIntensity);
+            QVERIFY2(dev <= 1e-3 * x.peakIntensity,
+                     qPrintable(f.element + ' ' + f.lineName + ": " +
+                                QString::number(f.peakIntensity / x.peakIntensity - 1)));
+            if (x.peakIntensity > 0)
+                worst = std::max(worst, dev / x.peakIntensity);
+        }
+        qInfo("%d lines, secondary %.1f %% of all, largest deviation %.2g", int(exact.lines.size()),
+              100 * secondary / total, worst);
+        QVERIFY(secondary > 1e-3 * total); // something to leave out
     }
 
     void solidAngle_data()
@@ -516,11 +794,9 @@ private Q_SLOTS:
                 check(dev, 0.10, it.key());
             else if (name.startsWith('L') && share >= 0.10)
                 check(ratioDev(el, {name}, {top}), 0.20, it.key() + " / La1");
-            // Lines from L3 collect vacancies from all L subshells, so how the photoabsorption at
-            // the exciting line is shared out between them (jump ratios here, subshell cross
-            // sections in fisx) matters little there; the L1 and L2 lines are listed only.
-            if (secondary && share >= 0.10 && their.secondary > 0.01 * rate(theirs, el, {name}) &&
-                (name.startsWith('K') || QStringList{"La1", "La2", "Lb2_15"}.contains(name)))
+            // Both share the photoabsorption at the exciting line out by subshell cross sections
+            // (Kissel's here, EPDL97's in fisx), so the L1 and L2 lines are judged as well.
+            if (secondary && share >= 0.10 && their.secondary > 0.01 * rate(theirs, el, {name}))
                 check(secondShare, 0.15, it.key() + " secondary share");
         }
         elements.removeDuplicates();
@@ -538,6 +814,159 @@ private Q_SLOTS:
             check(a21, 0.02, el + " Ka2/Ka1");
             check(ba, 0.10, el + " Kb/Ka");
             check(toFirst, 0.10, el + " Ka1 / " + elements[0] + " Ka1");
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QStringLiteral("; "))));
+    }
+
+    // The line data against both peers on what users measure every day, primary emission only
+    // (no secondary fluorescence, which neither peer script adds here), 45/45 degrees. Each
+    // check is a line or a sum of lines ("Ka" is Ka1 + Ka2, "Kb" Kb1_3 + Kb2) of ours against
+    // the peer's, or a ratio of two such ("Kb/Ka"). The tolerances are what the two peers'
+    // data allow: they agree on K lines to about 1 %, differ on Kb/Ka of the light elements by
+    // 12-15 % and on L1 yields and Coster-Kronig probabilities by up to a factor 2.
+    void lineDataAgainstPeers_data()
+    {
+        QTest::addColumn<QString>("target"); // our syntax: mass ratios in brackets
+        QTest::addColumn<QString>("peerComposition");
+        QTest::addColumn<double>("massPerArea");
+        QTest::addColumn<double>("E0");
+        QTest::addColumn<QString>("peer");
+        QTest::addColumn<QStringList>("checks");
+        QTest::addColumn<double>("tolerance");
+        const QString light = "[NaCl]1[Al2O3]1[SiO2]1[P2O5]1[S]1[C6H10O5]20";
+        const QString lightPeer = "NaCl:0.04,Al2O3:0.04,SiO2:0.04,P2O5:0.04,S:0.04,C6H10O5:0.8";
+        const QStringList lightKa{"Na Ka", "Al Ka", "Si Ka", "P Ka", "S Ka", "Cl Ka"};
+        const QStringList lightKb{"Al Kb/Ka", "Si Kb/Ka", "P Kb/Ka", "S Kb/Ka", "Cl Kb/Ka"};
+        for (const char *peer : {"fisx", "xraylib"}) {
+            QTest::addRow("Na-Cl Ka, 10 keV, %s", peer)
+                << light << lightPeer << 0.1 << 10.0 << peer << lightKa << 0.05;
+            QTest::addRow("Na-Cl Kb/Ka, 10 keV, %s", peer)
+                << light << lightPeer << 0.1 << 10.0 << peer << lightKb << 0.25;
+        }
+        // K lines of Z 22-51, 1 wt% each in cellulose, at twice and 1.2 times the Sb K edge.
+        const QString mid = "[TiO2]1[Fe2O3]1[ZnO]1[As2O3]1[SrCO3]1[ZrO2]1[MoO3]1[Ag2O]1[SnO2]1"
+                            "[Sb2O3]1[C6H10O5]90";
+        const QString midPeer = "TiO2:0.01,Fe2O3:0.01,ZnO:0.01,As2O3:0.01,SrCO3:0.01,ZrO2:0.01,"
+                                "MoO3:0.01,Ag2O:0.01,SnO2:0.01,Sb2O3:0.01,C6H10O5:0.9";
+        QStringList midK;
+        for (const char *el : {"Ti", "Fe", "Zn", "As", "Sr", "Zr", "Mo", "Ag", "Sn", "Sb"})
+            midK << QString("%1 Ka1").arg(el) << QString("%1 Ka2").arg(el)
+                 << QString("%1 Kb").arg(el);
+        for (const char *peer : {"fisx", "xraylib"}) {
+            for (double E : {36.5, 61.0})
+                QTest::addRow("Ti-Sb K, %g keV, %s", E, peer)
+                    << mid << midPeer << 0.3 << E << peer << midK << 0.04;
+        }
+        // L1 lines from their edge to four times it: Mo (edge 2.87 keV) as in steel, Sn (4.47
+        // keV), Au (14.35 keV). fisx takes the L1 yields and Coster-Kronig probabilities from
+        // Chen, Crasemann and Mark (1981), xraylib and the Elam tables from Krause (1979); for
+        // Sn these agree, for Mo and Au the effective L1 yield omega_1 (1 - f12 - f13) differs
+        // by 43 % and 30 %, so there the lines are held to xraylib's cascade.
+        const QStringList moL1{"Mo Lb3", "Mo Lb4"};
+        const QStringList snL1{"Sn Lb3", "Sn Lb4", "Sn Lg2_3"};
+        const QStringList auL1{"Au Lb3", "Au Lb4", "Au Lg2_3"};
+        const QString steel = "[Fe]70[Cr]18[Ni]10[Mo]2",
+                      steelPeer = "Fe:0.7,Cr:0.18,Ni:0.1,Mo:0.02";
+        for (double E : {3.0, 6.0, 11.5})
+            QTest::addRow("Mo L1 in steel, %g keV, xraylib", E)
+                << steel << steelPeer << 0.2 << E << "xraylib" << moL1 << 0.10;
+        for (double E : {4.6, 9.0, 17.5}) {
+            for (const char *peer : {"fisx", "xraylib"})
+                QTest::addRow("Sn L1, %g keV, %s", E, peer)
+                    << "[SnO2]5[C6H10O5]95"
+                    << "SnO2:0.05,C6H10O5:0.95" << 0.25 << E << peer << snL1
+                    << (peer == QLatin1String("fisx") ? 0.20 : 0.10);
+        }
+        for (double E : {14.5, 30.0, 57.0})
+            QTest::addRow("Au L1, %g keV, xraylib", E)
+                << "[Au]2[C6H10O5]98"
+                << "Au:0.02,C6H10O5:0.98" << 0.25 << E << "xraylib" << auL1 << 0.10;
+        // L3 and L2 lines against xraylib, whose cascade follows the same subshell cross
+        // sections: Mo in steel, Sn, Au, Pb below and above their K edges.
+        const QStringList moL23{"Mo La1", "Mo Lb1", "Mo Lb2_15", "Mo Lg1"};
+        const QStringList pbL23{"Pb La1", "Pb La2", "Pb Lb1", "Pb Lb2_15",
+                                "Pb Lg1", "Pb Ll",  "Pb Ln"};
+        for (double E : {12.0, 25.0})
+            QTest::addRow("Mo L3 L2 in steel, %g keV, xraylib", E)
+                << steel << steelPeer << 0.2 << E << "xraylib" << moL23 << 0.10;
+        for (double E : {16.0, 30.0, 100.0})
+            QTest::addRow("Pb L3 L2, %g keV, xraylib", E)
+                << "[PbO]5[C6H10O5]95"
+                << "PbO:0.05,C6H10O5:0.95" << 0.25 << E << "xraylib" << pbL23 << 0.10;
+        for (double E : {20.0, 40.0})
+            QTest::addRow("Sn L3 L2, %g keV, xraylib", E)
+                << "[SnO2]5[C6H10O5]95"
+                << "SnO2:0.05,C6H10O5:0.95" << 0.25 << E << "xraylib"
+                << QStringList{"Sn La1", "Sn Lb1", "Sn Lb2_15", "Sn Lg1"} << 0.10;
+        QTest::addRow("Au L3 L2, 30 keV, xraylib")
+            << "[Au]2[C6H10O5]98"
+            << "Au:0.02,C6H10O5:0.98" << 0.25 << 30.0 << "xraylib"
+            << QStringList{"Au La1", "Au La2", "Au Lb1", "Au Lb2_15", "Au Lg1", "Au Ll"} << 0.10;
+    }
+    void lineDataAgainstPeers()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, peerComposition);
+        QFETCH(double, massPerArea);
+        QFETCH(double, E0);
+        QFETCH(QString, peer);
+        QFETCH(QStringList, checks);
+        QFETCH(double, tolerance);
+        QStringList groups;
+        for (const QString &c : qAsConst(checks)) {
+            const QString el = c.section(' ', 0, 0), line = c.section(' ', 1);
+            for (const QString &shell :
+                 line.startsWith('K') ? QStringList{"K"} : QStringList{"L1", "L2", "L3"})
+                groups << el + ' ' + shell;
+        }
+        groups.removeDuplicates();
+        QProcess run;
+        const QString script =
+            peer == "fisx" ? "/tests/peers/fisx_rates.py" : "/tests/peers/xraylib_rates.py";
+        QStringList args{QStringLiteral(TIRN_SOURCE_DIR) + script, QString::number(E0),
+                         QString::number(massPerArea, 'g', 10), "45", "45"};
+        if (peer == "fisx")
+            args << "0";
+        run.start(QStringLiteral("/usr/bin/python3"), args << peerComposition << groups);
+        const bool finished = run.waitForFinished(120000);
+        if (run.error() == QProcess::FailedToStart || (finished && run.exitCode() == 3))
+            QSKIP(qPrintable(peer + " peer check not run: " +
+                             QString::fromUtf8(run.readAllStandardError()).trimmed()));
+        QVERIFY2(finished && run.exitCode() == 0, run.readAllStandardError().constData());
+        QMap<QString, double> theirs;
+        for (const QString &row : QString::fromUtf8(run.readAllStandardOutput()).split('\n')) {
+            const QStringList c = row.split(QLatin1Char('\t'));
+            if (c.size() >= 5 && !ourName(c[1]).isEmpty())
+                theirs[c[0].section(' ', 0, 0) + ' ' + ourName(c[1])] += c[3].toDouble();
+        }
+        const Rates ours = ourRates({"", qPrintable(target), "", 1, massPerArea, E0, {}}, false);
+        const auto value = [](const QString &el, const QString &line,
+                              const std::function<double(const QString &)> &rate) {
+            const QStringList parts = line == "Ka"   ? QStringList{"Ka1", "Ka2"}
+                                      : line == "Kb" ? QStringList{"Kb1_3", "Kb2"}
+                                                     : QStringList{line};
+            double v = 0;
+            for (const QString &p : parts)
+                v += rate(el + ' ' + p);
+            return v;
+        };
+        QStringList failures;
+        for (const QString &c : qAsConst(checks)) {
+            const QString el = c.section(' ', 0, 0), line = c.section(' ', 1);
+            const auto mine = [&](const QString &l) {
+                return value(el, l, [&](const QString &k) { return ours.value(k).primary; });
+            };
+            const auto their = [&](const QString &l) {
+                return value(el, l, [&](const QString &k) { return theirs.value(k); });
+            };
+            const QStringList ratio = line.split('/');
+            const double a = ratio.size() == 2 ? mine(ratio[0]) / mine(ratio[1]) : mine(line);
+            const double b = ratio.size() == 2 ? their(ratio[0]) / their(ratio[1]) : their(line);
+            const double dev = a / b - 1;
+            qInfo("%-12s ours %.5g  %s %.5g  %+.1f %%", qPrintable(c), a, qPrintable(peer), b,
+                  100 * dev);
+            if (!(std::abs(dev) < tolerance))
+                failures << QStringLiteral("%1 %2 %").arg(c).arg(100 * dev, 0, 'f', 1);
         }
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QStringLiteral("; "))));
     }
@@ -580,13 +1009,13 @@ private Q_SLOTS:
         QTest::newRow("Si Ka, below the K edge")
             << 1.74 << 0.081861058834757111 << 0.58964021432853342 << 0.0;
         QTest::newRow("2 keV") << 2.0 << 0.085477516891582908 << 0.70786560697564971
-                               << 0.016379220905015795;
+                               << 0.016380387867559392;
         QTest::newRow("Fe Ka") << 6.4 << 0.13246808716124855 << 0.99037405726368866
-                               << 0.0031482065421912279;
+                               << 0.0031490086662620763;
         QTest::newRow("Mo Ka") << 17.48 << 0.20817653981721626 << 0.47567951208609827
-                               << 0.00019333729110822154;
+                               << 0.00019339641640158081;
         QTest::newRow("40 keV") << 40.0 << 0.3094426582133144 << 0.047896089244810966
-                                << 1.4839276431850381e-05;
+                                << 1.4843862355499357e-05;
     }
     void siliconDetectorAsBefore()
     {

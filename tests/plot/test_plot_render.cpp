@@ -94,7 +94,10 @@ private Q_SLOTS:
 
 void TestPlotRender::matchesReference()
 {
-    // Fe2O3 in the default BN binder, every other field at its default, no mouse over the plot.
+    // Fe2O3 in the default BN binder, every other field at its default, no mouse over the plot,
+    // in the classic model and table the reference picture was drawn with.
+    w->plan->setAbsorption(PlanModel::TwoTermTable);
+    w->plan->setOption(PlanModel::DetailedFluo, false);
     w->GView1->setFixedSize(800, 500);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
