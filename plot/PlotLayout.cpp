@@ -10,10 +10,83 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <vector>
 
 namespace {
 
 constexpr int MAX_TICKS = 1000;
+
+// QRectF::intersects for rectangles of positive size, inline.
+bool overlap(const QRectF &a, const QRectF &b)
+{
+    return a.left() < b.right() && b.left() < a.right() && a.top() < b.bottom() &&
+           b.top() < a.bottom() && a.width() > 0 && a.height() > 0 && b.width() > 0 &&
+           b.height() > 0;
+}
+
+// Rectangles filed by the columns of 32 px they reach into, so that a test looks only at those
+// near it: a crowded spectrum tries each of hundreds of labels at some thirty places against
+// every text and stick placed before it. Whether anything overlaps does not depend on the order
+// of the tests, so the placements are those of a test against every rectangle.
+class RectColumns
+{
+public:
+    void add(const QRectF &r)
+    {
+        int lo, hi;
+        if (!span(r, &lo, &hi)) {
+            anywhere.append(r);
+            return;
+        }
+        if (columns.empty())
+            base = lo;
+        if (lo < base) {
+            columns.insert(columns.begin(), size_t(base - lo), {});
+            base = lo;
+        }
+        if (hi - base >= int(columns.size()))
+            columns.resize(size_t(hi - base + 1));
+        for (int c = lo; c <= hi; ++c)
+            columns[size_t(c - base)].append(r);
+    }
+    bool hits(const QRectF &q) const
+    {
+        for (const QRectF &t : anywhere) {
+            if (overlap(t, q))
+                return true;
+        }
+        int lo, hi;
+        if (!span(q, &lo, &hi)) {
+            lo = base;
+            hi = base + int(columns.size()) - 1;
+        }
+        for (int c = std::max(lo, base); c <= std::min(hi, base + int(columns.size()) - 1); ++c) {
+            for (const QRectF &t : columns[size_t(c - base)]) {
+                if (overlap(t, q))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static constexpr double WIDTH = 32;
+    // The columns a rectangle reaches into; false for one too wide or too far out to file, which
+    // is then tested everywhere.
+    static bool span(const QRectF &r, int *lo, int *hi)
+    {
+        const double l = std::floor(std::min(r.left(), r.right()) / WIDTH);
+        const double h = std::floor(std::max(r.left(), r.right()) / WIDTH);
+        if (!(l >= -1e5 && h <= 1e5 && h - l <= 256))
+            return false;
+        *lo = int(l);
+        *hi = int(h);
+        return true;
+    }
+    std::vector<QVector<QRectF>> columns;
+    int base = 0; // the first column's number
+    QVector<QRectF> anywhere;
+};
 
 // Rectangles that must not cover each other: one is taken only where it meets none taken and
 // no line blocked for it.
@@ -24,33 +97,17 @@ public:
     // one; a line may come closer.
     bool take(const QRectF &r, double gap = 0)
     {
-        const QRectF wide = r.adjusted(-gap, 0, gap, 0);
-        for (const QRectF &t : qAsConst(taken)) {
-            if (overlap(t, wide))
-                return false;
-        }
-        for (const QRectF &b : qAsConst(blocked)) {
-            if (overlap(b, r))
-                return false;
-        }
-        taken.append(r);
+        if (taken.hits(r.adjusted(-gap, 0, gap, 0)) || blocked.hits(r))
+            return false;
+        taken.add(r);
         return true;
     }
     // Something drawn that no text may cover.
-    void block(const QRectF &r) { blocked.append(r); }
+    void block(const QRectF &r) { blocked.add(r); }
 
 private:
-    // QRectF::intersects for rectangles of positive size, inline: a crowded spectrum tries
-    // each label at some thirty places against every text and stick placed before it.
-    static bool overlap(const QRectF &a, const QRectF &b)
-    {
-        return a.left() < b.right() && b.left() < a.right() && a.top() < b.bottom() &&
-               b.top() < a.bottom() && a.width() > 0 && a.height() > 0 && b.width() > 0 &&
-               b.height() > 0;
-    }
-
-    QVector<QRectF> taken;
-    QVector<QRectF> blocked;
+    RectColumns taken;
+    RectColumns blocked;
 };
 
 bool finiteRect(const QRectF &r)

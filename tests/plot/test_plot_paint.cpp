@@ -272,6 +272,12 @@ void TestPlotPaint::layoutHardCases_data()
 
     const QString oxides =
         QStringLiteral("[Fe2O3]1[TiO2]1[MnO]1[ZnO]1[CuO]1[NiO]1[Cr2O3]1[CaO]1[K2O]1[SiO2]1");
+    const QString glass = QStringLiteral(
+        "[SiO2]50[Al2O3]12[Fe2O3]8[CaO]7[MgO]5[Na2O]3[K2O]2[TiO2]1.5[P2O5]0.5[MnO]0.2[SO3]0.3"
+        "[NaCl]0.2[V2O5]0.1[Cr2O3]0.1[CoO]0.1[NiO]0.1[CuO]0.1[ZnO]0.1[Ga2O3]0.1[GeO2]0.1"
+        "[As2O3]0.1[SeO2]0.1[KBr]0.1[Rb2O]0.1[SrO]0.1[Y2O3]0.1[ZrO2]0.1[Nb2O5]0.1[MoO3]0.1"
+        "[Ag2O]0.1[CdO]0.1[SnO2]0.1[Sb2O3]0.1[BaO]0.1[La2O3]0.1[CeO2]0.1[WO3]0.1[PbO]0.1[Bi2O3]0."
+        "1");
     for (const QSize size : {QSize(800, 500), QSize(560, 260), QSize(1800, 1000)}) {
         const QByteArray at =
             QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height());
@@ -296,6 +302,10 @@ void TestPlotPaint::layoutHardCases_data()
         QTest::addRow("detailed ten oxides by decades, %s", at.constData())
             << oxides << "1"
             << "20" << true << false << true << false << true << size;
+        // Hundreds of labels: the free places are found by columns of the plot.
+        QTest::addRow("detailed forty elements, %s", at.constData())
+            << glass << "0.5"
+            << "29" << true << false << false << false << true << size;
     }
 }
 
