@@ -60,7 +60,6 @@ void PlanModel::refreshPlot()
         if (flagged & readoutBit(AddInfo))
             dropSpectrum();
     }
-    updateMeasureReadouts();
     clearReadoutsOfFlagged();
     Q_EMIT plotChanged();
 }
