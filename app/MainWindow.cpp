@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -37,6 +38,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
 
     // Every field's widget goes by the field's name; the ones the form lacks are made here.
     buildDetailedControls();
+    buildMeasurementControls();
     buildPlotOptions();
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         inputEdits[i] = findChild<QLineEdit *>(PlanModel::inputName(PlanModel::Input(i)));
@@ -90,6 +92,7 @@ void MainWindow::showPlan()
         showOption(PlanModel::Option(i));
     showHideMTBox(MutBox->isChecked());
     showHideFBox(FluoBox->isChecked());
+    showHideMeasureBox(MeasureBox->isChecked());
     GView1->update();
 }
 
@@ -160,6 +163,77 @@ void MainWindow::buildDetailedControls()
         detector->addWidget(caption(row.caption, row.tip), detectorRow, 0);
         detector->addWidget(label, detectorRow++, 1, 1, 2);
     }
+}
+
+void MainWindow::buildMeasurementControls()
+{
+    // A column per thing the user sets up at the beamline: the I0 chamber, the It chamber, the
+    // I0 chamber's current (below the amplifier it is read from), and the scan's point; each
+    // column's read-outs below its fields.
+    static const char *const columns[4][5] = {
+        {"I0ChamberGas", "I0ChamberLength", "I0ChamberPressure", "I0Absorbed", nullptr},
+        {"ItChamberGas", "ItChamberLength", "ItChamberPressure", "ItAbsorbed", nullptr},
+        {"AmpVoltage", "AmpSensitivity", "ChamberCurrent", "FluxFromCurrent", nullptr},
+        {"PointTime", "TargetChiNoise", "ChiNoiseTrans", "PointTimeTrans", "BestMuT"},
+    };
+    // The box starts folded, as the form has no height to spare on a laptop screen; its fields
+    // sit on one widget that folding hides.
+    auto *contents = new QWidget;
+    contents->setObjectName(QStringLiteral("MeasureContents"));
+    auto *grid = new QGridLayout(contents);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(3);
+    MeasureBox->layout()->addWidget(contents);
+    QWidget *previous = nullptr;
+    for (int c = 0; c < 4; ++c) {
+        int row = 0;
+        for (const char *name : columns[c]) {
+            if (!name)
+                break;
+            const QString key = QLatin1String(name);
+            QWidget *widget = nullptr;
+            const char *captionText = nullptr;
+            const char *tip = nullptr;
+            if (const int i = PlanModel::inputIndex(key); i >= 0) {
+                const InputRow &field = Fields::input(PlanModel::Input(i));
+                auto *edit = new QLineEdit;
+                edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+                edit->setStyleSheet(inputStyle[StyleNormal]);
+                widget = edit;
+                captionText = field.caption;
+                tip = field.tip;
+            } else {
+                const OutputRow &out =
+                    Fields::output(PlanModel::Output(PlanModel::outputIndex(key)));
+                auto *label = new QLabel;
+                label->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+                label->setStyleSheet(outputStyle[OutputNormal]);
+                label->setIndent(3);
+                label->setToolTip(tr(out.tip));
+                widget = label;
+                captionText = out.caption;
+                tip = out.tip;
+            }
+            widget->setObjectName(key);
+            auto *caption = new QLabel(tr(captionText));
+            caption->setToolTip(tr(tip));
+            grid->addWidget(caption, row, 2 * c);
+            grid->addWidget(widget, row++, 2 * c + 1);
+            if (qobject_cast<QLineEdit *>(widget)) {
+                if (previous)
+                    setTabOrder(previous, widget);
+                previous = widget;
+            }
+        }
+        if (c == 2) {
+            auto *use = new QPushButton(tr("Use as I0"));
+            use->setObjectName(QStringLiteral("UseChamberFlux"));
+            use->setToolTip(tr("Puts the flux that passes the I0 chamber into I0[photons/sec]"));
+            grid->addWidget(use, row, 2 * c, 1, 2);
+        }
+    }
+    for (int c = 0; c < 4; ++c)
+        grid->setColumnStretch(2 * c + 1, 1);
 }
 
 QLineEdit *MainWindow::inputEdit(PlanModel::Input field) const
@@ -639,6 +713,11 @@ void MainWindow::wireForm()
     connect(SelectAE, comboIndexChanged, this, &MainWindow::SelTarget);
     connect(Filter1Composition, &QLineEdit::editingFinished, this, &MainWindow::InF1Comp);
     connect(Filter2Composition, &QLineEdit::editingFinished, this, &MainWindow::InF2Comp);
+    connect(MeasureBox->findChild<QPushButton *>(QStringLiteral("UseChamberFlux")),
+            &QPushButton::clicked, this, [this] {
+                finishEditing(); // a current typed but not yet left counts
+                plan->useChamberFlux();
+            });
     // The fields without a slot of their own (those only the plot reads) hand their edits to
     // the plan directly.
     const QList<QLineEdit *> withSlots{
@@ -692,6 +771,7 @@ void MainWindow::wireForm()
     connect(action_Quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
     connect(MutBox, &QGroupBox::toggled, this, &MainWindow::showHideMTBox);
     connect(FluoBox, &QGroupBox::toggled, this, &MainWindow::showHideFBox);
+    connect(MeasureBox, &QGroupBox::toggled, this, &MainWindow::showHideMeasureBox);
 }
 
 // The export dialog has no parent and lives as long as the process, like the window itself.
@@ -805,6 +885,12 @@ void MainWindow::showHideFBox(bool f)
     FluoECBox->setHidden(!f);
     FluoEFBox->setHidden(!f);
     FluoNCBox->setHidden(!f);
+}
+
+void MainWindow::showHideMeasureBox(bool f)
+{
+    plan->setOption(PlanModel::MeasureBox, f);
+    MeasureBox->findChild<QWidget *>(QStringLiteral("MeasureContents"))->setHidden(!f);
 }
 
 // ---- the plan into the form ----

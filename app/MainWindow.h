@@ -89,6 +89,7 @@ private Q_SLOTS:
     void SavePlotImage();
     void showHideMTBox(bool f);
     void showHideFBox(bool f);
+    void showHideMeasureBox(bool f);
 
 Q_SIGNALS:
     // The language chosen in the Settings menu, for the next start.
@@ -114,6 +115,9 @@ private:
     void showOption(PlanModel::Option option);
 
     void buildDetailedControls();
+    // The measurement's chambers, amplifier, point time and read-outs, in four columns, and the
+    // button that puts the chambers' flux into I0.
+    void buildMeasurementControls();
     void showDetailedState();
     void fitToSmallScreens();
     // Number fields as wide as a number, the check boxes of the plot beside its range, the

@@ -1003,5 +1003,169 @@
         <source>scatter, escape</source>
         <translation>散乱・エスケープ</translation>
     </message>
+    <message>
+        <source>I0 absorbed</source>
+        <translation>I0 吸収率</translation>
+    </message>
+    <message>
+        <source>Share of the beam the I0 chamber photoabsorbs at Ext.Eng. (tabulated cross sections, 20 °C)</source>
+        <translation>励起エネルギーで I0 チェンバーが光吸収するビームの割合 (表の断面積、20 °C)</translation>
+    </message>
+    <message>
+        <source>It absorbed</source>
+        <translation>It 吸収率</translation>
+    </message>
+    <message>
+        <source>Share of the beam reaching it that the It chamber photoabsorbs at Ext.Eng. (tabulated cross sections, 20 °C)</source>
+        <translation>励起エネルギーで It チェンバーに届いたビームのうち光吸収される割合 (表の断面積、20 °C)</translation>
+    </message>
+    <message>
+        <source>Flux into I0</source>
+        <translation>I0 入射フラックス</translation>
+    </message>
+    <message>
+        <source>Photons per second entering the I0 chamber that give its current at Ext.Eng.: E/W ion pairs per photoabsorbed photon, shot noise and recombination aside. &quot;Use as I0&quot; puts what passes the chamber into I0.</source>
+        <translation>励起エネルギーでその電流を与える、I0 チェンバーに入る毎秒の光子数: 光吸収された光子 1 個あたり E/W 個のイオン対 (ショットノイズと再結合は考えない)。「I0 に使う」でチェンバーを通過した分を I0 に入れます。</translation>
+    </message>
+    <message>
+        <source>Noise of chi</source>
+        <translation>chi のノイズ</translation>
+    </message>
+    <message>
+        <source>Shot noise of one transmission point relative to the edge step, sigma(mu t) / d-mu t, at the point time: photons absorbed in the I0 and It chambers just above the calculation point, I0 being the flux at the sample</source>
+        <translation>1 点の透過測定のショットノイズをエッジジャンプで割ったもの sigma(mu t) / d-mu t (1 点の測定時間で): 計算点のすぐ上で I0・It チェンバーに吸収される光子数から。I0 は試料位置のフラックス</translation>
+    </message>
+    <message>
+        <source>Time for target</source>
+        <translation>目標に要る時間</translation>
+    </message>
+    <message>
+        <source>Point time at which the transmission noise of chi reaches the target</source>
+        <translation>透過法の chi のノイズが目標値になる 1 点の測定時間</translation>
+    </message>
+    <message>
+        <source>Best mu(+)t</source>
+        <translation>最適 mu(+)t</translation>
+    </message>
+    <message>
+        <source>Total mu t above the edge at which the transmission noise of chi is smallest with these chambers, for a thicker or thinner pellet of the same composition; compare mu(+)t</source>
+        <translation>同じ組成でペレットを厚く・薄くしたとき、これらのチェンバーで透過法の chi のノイズが最小になるエッジ上の全 mu t。mu(+)t と比べてください</translation>
+    </message>
+    <message>
+        <source>I0 gas</source>
+        <translation>I0 ガス</translation>
+    </message>
+    <message>
+        <source>Gas of the chamber before the sample: He, N2, Ne, Ar, Kr, Xe, air or CO2, or a mixture by mole fractions such as N2:0.8 Ar:0.2; at 20 °C</source>
+        <translation>試料の前のチェンバーのガス: He, N2, Ne, Ar, Kr, Xe, air, CO2、またはモル分率の混合 (例 N2:0.8 Ar:0.2)。20 °C</translation>
+    </message>
+    <message>
+        <source>I0 length [cm]</source>
+        <translation>I0 長さ[cm]</translation>
+    </message>
+    <message>
+        <source>Length of the I0 chamber&apos;s collecting electrodes along the beam</source>
+        <translation>ビーム方向の I0 チェンバーの集電極の長さ</translation>
+    </message>
+    <message>
+        <source>I0 pressure [bar]</source>
+        <translation>I0 圧力[bar]</translation>
+    </message>
+    <message>
+        <source>Gas pressure in the I0 chamber</source>
+        <translation>I0 チェンバーのガス圧</translation>
+    </message>
+    <message>
+        <source>It gas</source>
+        <translation>It ガス</translation>
+    </message>
+    <message>
+        <source>Gas of the chamber after the sample, named as for I0</source>
+        <translation>試料の後のチェンバーのガス (書き方は I0 と同じ)</translation>
+    </message>
+    <message>
+        <source>It length [cm]</source>
+        <translation>It 長さ[cm]</translation>
+    </message>
+    <message>
+        <source>Length of the It chamber&apos;s collecting electrodes along the beam</source>
+        <translation>ビーム方向の It チェンバーの集電極の長さ</translation>
+    </message>
+    <message>
+        <source>It pressure [bar]</source>
+        <translation>It 圧力[bar]</translation>
+    </message>
+    <message>
+        <source>Gas pressure in the It chamber</source>
+        <translation>It チェンバーのガス圧</translation>
+    </message>
+    <message>
+        <source>I0 current [A]</source>
+        <translation>I0 電流[A]</translation>
+    </message>
+    <message>
+        <source>Current of the I0 chamber at Ext.Eng.; set by amplifier output and sensitivity when either is edited</source>
+        <translation>励起エネルギーでの I0 チェンバーの電流。アンプ出力か感度を編集するとそれらから設定されます</translation>
+    </message>
+    <message>
+        <source>Amp. output [V]</source>
+        <translation>アンプ出力[V]</translation>
+    </message>
+    <message>
+        <source>Output of the I0 chamber&apos;s current amplifier; times the sensitivity it gives the current</source>
+        <translation>I0 チェンバーの電流アンプの出力。感度を掛けると電流になります</translation>
+    </message>
+    <message>
+        <source>Amp. sens. [A/V]</source>
+        <translation>アンプ感度[A/V]</translation>
+    </message>
+    <message>
+        <source>Sensitivity of the current amplifier as amplifiers state it: 1e-9 A/V is 1 nA/V</source>
+        <translation>アンプに表示される電流アンプの感度: 1e-9 A/V は 1 nA/V</translation>
+    </message>
+    <message>
+        <source>Point time [s]</source>
+        <translation>1 点の時間[s]</translation>
+    </message>
+    <message>
+        <source>Counting time of one point of the scan</source>
+        <translation>スキャン 1 点の計数時間</translation>
+    </message>
+    <message>
+        <source>Target noise of chi</source>
+        <translation>chi のノイズ目標</translation>
+    </message>
+    <message>
+        <source>Noise of chi relative to the edge step wanted per point; 1e-3 suits EXAFS</source>
+        <translation>1 点あたりに望む、エッジジャンプに対する chi のノイズ。EXAFS には 1e-3 が目安</translation>
+    </message>
+    <message>
+        <source>Measurement</source>
+        <translation>測定</translation>
+    </message>
+    <message>
+        <source>Use as I0</source>
+        <translation>I0 に使う</translation>
+    </message>
+    <message>
+        <source>Puts the flux that passes the I0 chamber into I0[photons/sec]</source>
+        <translation>I0 チェンバーを通過するフラックスを I0[photons/sec] に入れます</translation>
+    </message>
+    <message>
+        <source>The chambers need the tabulated cross sections, which are missing.</source>
+        <translation>チェンバーの計算には表の断面積が必要ですが、見つかりません。</translation>
+    </message>
+    <message>
+        <source>The noise of chi needs an edge jump at the calculation point.</source>
+        <translation>chi のノイズには計算点でのエッジジャンプが必要です。</translation>
+    </message>
+    <message>
+        <source>No flux can be computed from the I0 chamber as it stands.</source>
+        <translation>今の I0 チェンバーの設定からはフラックスを計算できません。</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; is not a gas; names %3, a mixture as N2:0.8 Ar:0.2</source>
+        <translation>%1: &apos;%2&apos; はガスではありません。名前は %3、混合は N2:0.8 Ar:0.2 のように</translation>
+    </message>
 </context>
 </TS>

@@ -3,8 +3,8 @@
 // What the crystal of an energy-dispersive detector is made of, beyond what the generated tables
 // hold. Density, absorption edges, emission lines and cross sections of the material come from
 // those tables by its atomic number; the two constants of charge creation below are in no
-// library the tables are written from, so they are kept here, each with where it comes from.
-// Listed in data/SOURCES.md.
+// library the tables are written from, so they are kept here, each with where it comes from;
+// so are the gases of the ion chambers. Listed in data/SOURCES.md.
 
 #include <string_view>
 
@@ -38,3 +38,39 @@ constexpr const DetectorMaterial *detectorMaterial(std::string_view symbol)
     }
     return nullptr;
 }
+
+// The gases of an ion chamber: each by its molecule (atoms of the generated tables' elements, per
+// molecule; air per mole of its molecules, as the program's air elsewhere) and the mean energy
+// spent per ion pair W [eV] for X-rays and fast electrons. The W values are those of G. F. Knoll,
+// Radiation Detection and Measurement (Wiley), Table 5-1, and ICRU Report 31, "Average Energy
+// Required to Produce an Ion Pair" (1979), as xraydb's ionization_potential tabulates them.
+struct IonGasAtom
+{
+    const char *symbol;
+    double count;
+};
+
+struct IonGas
+{
+    const char *name;    // as typed in a chamber's gas field
+    IonGasAtom atoms[3]; // unused entries have a null symbol
+    double pairEnergyEV; // W
+};
+
+constexpr IonGas ION_GASES[] = {
+    {"He", {{"He", 1}, {nullptr, 0}, {nullptr, 0}}, 41.3},
+    {"N2", {{"N", 2}, {nullptr, 0}, {nullptr, 0}}, 34.8},
+    {"Ne", {{"Ne", 1}, {nullptr, 0}, {nullptr, 0}}, 35.4},
+    {"Ar", {{"Ar", 1}, {nullptr, 0}, {nullptr, 0}}, 26.4},
+    {"Kr", {{"Kr", 1}, {nullptr, 0}, {nullptr, 0}}, 24.4},
+    {"Xe", {{"Xe", 1}, {nullptr, 0}, {nullptr, 0}}, 22.1},
+    // Dry air by volume: N2 78.084 %, O2 20.946 %, Ar 0.934 % (the trace gases left out).
+    {"air", {{"N", 1.56168}, {"O", 0.41896}, {"Ar", 0.00934}}, 33.8},
+    {"CO2", {{"C", 1}, {"O", 2}, {nullptr, 0}}, 33.0},
+};
+
+// Gas constant [J/(mol K)] (N_A k, both exact in the SI since 2019) and elementary charge [C],
+// and the temperature every chamber is taken at (20 degrees C).
+constexpr double GAS_CONSTANT = 8.31446261815324;
+constexpr double ELEMENTARY_CHARGE = 1.602176634e-19;
+constexpr double CHAMBER_TEMPERATURE_K = 293.15;

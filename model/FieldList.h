@@ -51,6 +51,30 @@ TIRN_OUTPUT(DeadTime, "", "%",
             QT_TRANSLATE_NOOP("MainWindow", "Dead time"),
             QT_TRANSLATE_NOOP("MainWindow", "Share of the time the detector is busy, for a paralysable dead time per event"),
             OUT_DETECTOR | OUT_ROLE)
+TIRN_OUTPUT(I0Absorbed, "", "%",
+            QT_TRANSLATE_NOOP("MainWindow", "I0 absorbed"),
+            QT_TRANSLATE_NOOP("MainWindow", "Share of the beam the I0 chamber photoabsorbs at Ext.Eng. (tabulated cross sections, 20 \u00b0C)"),
+            OUT_MEASURE)
+TIRN_OUTPUT(ItAbsorbed, "", "%",
+            QT_TRANSLATE_NOOP("MainWindow", "It absorbed"),
+            QT_TRANSLATE_NOOP("MainWindow", "Share of the beam reaching it that the It chamber photoabsorbs at Ext.Eng. (tabulated cross sections, 20 \u00b0C)"),
+            OUT_MEASURE)
+TIRN_OUTPUT(FluxFromCurrent, "", "photons/s",
+            QT_TRANSLATE_NOOP("MainWindow", "Flux into I0"),
+            QT_TRANSLATE_NOOP("MainWindow", "Photons per second entering the I0 chamber that give its current at Ext.Eng.: E/W ion pairs per photoabsorbed photon, shot noise and recombination aside. \"Use as I0\" puts what passes the chamber into I0."),
+            OUT_MEASURE)
+TIRN_OUTPUT(ChiNoiseTrans, "", "",
+            QT_TRANSLATE_NOOP("MainWindow", "Noise of chi"),
+            QT_TRANSLATE_NOOP("MainWindow", "Shot noise of one transmission point relative to the edge step, sigma(mu t) / d-mu t, at the point time: photons absorbed in the I0 and It chambers just above the calculation point, I0 being the flux at the sample"),
+            OUT_MEASURE)
+TIRN_OUTPUT(PointTimeTrans, "", "s",
+            QT_TRANSLATE_NOOP("MainWindow", "Time for target"),
+            QT_TRANSLATE_NOOP("MainWindow", "Point time at which the transmission noise of chi reaches the target"),
+            OUT_MEASURE)
+TIRN_OUTPUT(BestMuT, "", "",
+            QT_TRANSLATE_NOOP("MainWindow", "Best mu(+)t"),
+            QT_TRANSLATE_NOOP("MainWindow", "Total mu t above the edge at which the transmission noise of chi is smallest with these chambers, for a thicker or thinner pellet of the same composition; compare mu(+)t"),
+            OUT_MEASURE)
 
 TIRN_INPUT(SetTgtCmp, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Target"), nullptr,
            GroupPellet, FEEDS_LINES, READS_TARGET | READS_PELLET | READS_SPECTRUM)
@@ -77,7 +101,7 @@ TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("M
            QT_TRANSLATE_NOOP("MainWindow", "Sample thickness"),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
-           GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT)
+           GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT | READS_TRANS_NOISE)
 TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"),
            QT_TRANSLATE_NOOP("MainWindow", "Enter the wanted d-mu t (typically about 1)"),
            GroupMuT, FEEDS_LINES, READS_NONE)
@@ -101,9 +125,9 @@ TIRN_INPUT(Filter1Density, "2.7", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLAT
 TIRN_INPUT(Filter2Density, "", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]"), nullptr,
            GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
 TIRN_INPUT(I0Flux, "1e10", "photons/s", Rule::NonNegative, 1, 1e16, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]"), nullptr,
-           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM | READS_SAMPLE_FLUX)
 TIRN_INPUT(ExtEnergy, "10", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]"), nullptr,
-           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
+           GroupSpectrum, FEEDS_LINES, READS_SPECTRUM | READS_CHAMBERS)
 TIRN_INPUT(Distance, "20", "cm", Rule::Positive, 0.01, 1000, QT_TRANSLATE_NOOP("MainWindow", "Distance[cm]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM)
 TIRN_INPUT(AirThickness, "150", "mm", Rule::NonNegative, 0, 10000, QT_TRANSLATE_NOOP("MainWindow", "Air thickness [mm]"), nullptr,
@@ -132,12 +156,46 @@ TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE
 TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),
            GroupDetector, DETAILED_ONLY, READS_DEAD_TIME)
+TIRN_INPUT(I0ChamberGas, "N2", "", Rule::Gas, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "I0 gas"),
+           QT_TRANSLATE_NOOP("MainWindow", "Gas of the chamber before the sample: He, N2, Ne, Ar, Kr, Xe, air or CO2, or a mixture by mole fractions such as N2:0.8 Ar:0.2; at 20 \u00b0C"),
+           GroupMeasurement, 0, READS_I0_CHAMBER)
+TIRN_INPUT(I0ChamberLength, "10", "cm", Rule::Positive, 0.1, 200, QT_TRANSLATE_NOOP("MainWindow", "I0 length [cm]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Length of the I0 chamber's collecting electrodes along the beam"),
+           GroupMeasurement, 0, READS_I0_CHAMBER)
+TIRN_INPUT(I0ChamberPressure, "1", "bar", Rule::Positive, 0.01, 10, QT_TRANSLATE_NOOP("MainWindow", "I0 pressure [bar]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Gas pressure in the I0 chamber"),
+           GroupMeasurement, 0, READS_I0_CHAMBER)
+TIRN_INPUT(ItChamberGas, "N2", "", Rule::Gas, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "It gas"),
+           QT_TRANSLATE_NOOP("MainWindow", "Gas of the chamber after the sample, named as for I0"),
+           GroupMeasurement, 0, READS_IT_CHAMBER)
+TIRN_INPUT(ItChamberLength, "30", "cm", Rule::Positive, 0.1, 200, QT_TRANSLATE_NOOP("MainWindow", "It length [cm]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Length of the It chamber's collecting electrodes along the beam"),
+           GroupMeasurement, 0, READS_IT_CHAMBER)
+TIRN_INPUT(ItChamberPressure, "1", "bar", Rule::Positive, 0.01, 10, QT_TRANSLATE_NOOP("MainWindow", "It pressure [bar]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Gas pressure in the It chamber"),
+           GroupMeasurement, 0, READS_IT_CHAMBER)
+TIRN_INPUT(AmpVoltage, "1", "V", Rule::Positive, 1e-6, 1000, QT_TRANSLATE_NOOP("MainWindow", "Amp. output [V]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Output of the I0 chamber's current amplifier; times the sensitivity it gives the current"),
+           GroupMeasurement, 0, READS_FLUX)
+TIRN_INPUT(AmpSensitivity, "1e-9", "A/V", Rule::Positive, 1e-15, 1e-3, QT_TRANSLATE_NOOP("MainWindow", "Amp. sens. [A/V]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Sensitivity of the current amplifier as amplifiers state it: 1e-9 A/V is 1 nA/V"),
+           GroupMeasurement, 0, READS_FLUX)
+TIRN_INPUT(ChamberCurrent, "1e-9", "A", Rule::Positive, 1e-15, 1e-3, QT_TRANSLATE_NOOP("MainWindow", "I0 current [A]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Current of the I0 chamber at Ext.Eng.; set by amplifier output and sensitivity when either is edited"),
+           GroupMeasurement, 0, READS_FLUX)
+TIRN_INPUT(PointTime, "1", "s", Rule::Positive, 1e-3, 1e5, QT_TRANSLATE_NOOP("MainWindow", "Point time [s]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Counting time of one point of the scan"),
+           GroupMeasurement, 0, readoutBit(PlanFields::ChiNoiseTrans))
+TIRN_INPUT(TargetChiNoise, "1e-3", "", Rule::Positive, 1e-7, 1, QT_TRANSLATE_NOOP("MainWindow", "Target noise of chi"),
+           QT_TRANSLATE_NOOP("MainWindow", "Noise of chi relative to the edge step wanted per point; 1e-3 suits EXAFS"),
+           GroupMeasurement, 0, readoutBit(PlanFields::PointTimeTrans))
 
 TIRN_OPTION(IntensityPeak, false, nullptr, nullptr, OPT_EXCLUSIVE)
 TIRN_OPTION(IntensityInt, true, nullptr, nullptr, OPT_EXCLUSIVE)
 TIRN_OPTION(AddInfoRatioF, true, nullptr, nullptr, 0)
 TIRN_OPTION(MutBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
 TIRN_OPTION(FluoBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
+TIRN_OPTION(MeasureBox, false, nullptr, nullptr, OPT_VIEW_ONLY)
 TIRN_OPTION(DetailedFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Detailed physics"),
             QT_TRANSLATE_NOOP("MainWindow", "Every K and L line with its own rate (xraylib's data), L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet."),
             OPT_FEEDS_LINES | OPT_GEOMETRY)

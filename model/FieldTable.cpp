@@ -1,5 +1,7 @@
 #include "FieldTable.h"
 
+#include "IonChamber.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -81,6 +83,8 @@ QString ruleText(const InputRow &row)
     switch (row.rule) {
     case Rule::Composition:
         return QStringLiteral("composition");
+    case Rule::Gas:
+        return QStringLiteral("gas: %1, or NAME:SHARE ...").arg(gasNames());
     case Rule::Positive:
         if (row.lower > 0)
             return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);

@@ -21,17 +21,19 @@ enum class Rule {
     RangeStart,  // >= 0
     RangeEnd,    // above the range start
     Angle,       // in (0, 90] degrees
+    Gas,         // a chamber's gas: names with optional mole fractions ("N2:0.8 Ar:0.2")
 };
 
 // Where a field sits and which part of the plan it belongs to.
 enum FieldGroup {
-    GroupPellet,   // weights, shares, densities, thickness: the pellet
-    GroupMuT,      // calculation point and the two solvers
-    GroupRange,    // the plotted energy range
-    GroupFilters,  // the filters between pellet and detector
-    GroupSpectrum, // beam, geometry and detector of both fluorescence models
-    GroupGeometry, // the detailed model's angles
-    GroupDetector, // the detailed model's detector
+    GroupPellet,      // weights, shares, densities, thickness: the pellet
+    GroupMuT,         // calculation point and the two solvers
+    GroupRange,       // the plotted energy range
+    GroupFilters,     // the filters between pellet and detector
+    GroupSpectrum,    // beam, geometry and detector of both fluorescence models
+    GroupGeometry,    // the detailed model's angles
+    GroupDetector,    // the detailed model's detector
+    GroupMeasurement, // the ion chambers, the point time and the noise of a scan
 };
 
 // What an edit of an input recomputes and how the window treats it.
@@ -49,6 +51,7 @@ enum OutputFlag : unsigned {
     OUT_ROLE = 1u << 1,       // shows a role (derived, alarm) by its style
     OUT_TRANSLATED = 1u << 2, // its default text is translated
     OUT_DETECTOR = 1u << 3,   // a read-out of the detailed model's detector
+    OUT_MEASURE = 1u << 4,    // a read-out of the measurement's chambers and noise
 };
 
 enum OptionFlag : unsigned {
@@ -98,10 +101,24 @@ constexpr unsigned READS_BINDER = readoutBit(PlanFields::ExtendedBndMolecularFor
 constexpr unsigned READS_VERDICT = readoutBit(PlanFields::label_15) |
                                    readoutBit(PlanFields::label_20) |
                                    readoutBit(PlanFields::label_21);
+// The transmission noise reads both chambers (just above the calculation point) and the flux at
+// the sample; the absorbed shares and the flux from the current are at the excitation energy.
+constexpr unsigned READS_TRANS_NOISE = readoutBit(PlanFields::ChiNoiseTrans) |
+                                       readoutBit(PlanFields::PointTimeTrans) |
+                                       readoutBit(PlanFields::BestMuT);
+constexpr unsigned READS_FLUX = readoutBit(PlanFields::FluxFromCurrent);
+constexpr unsigned READS_I0_CHAMBER =
+    readoutBit(PlanFields::I0Absorbed) | READS_FLUX | READS_TRANS_NOISE;
+constexpr unsigned READS_IT_CHAMBER = readoutBit(PlanFields::ItAbsorbed) | READS_TRANS_NOISE;
+constexpr unsigned READS_CHAMBERS =
+    readoutBit(PlanFields::I0Absorbed) | readoutBit(PlanFields::ItAbsorbed) | READS_FLUX;
+constexpr unsigned READS_SAMPLE_FLUX =
+    readoutBit(PlanFields::ChiNoiseTrans) | readoutBit(PlanFields::PointTimeTrans);
 constexpr unsigned READS_MUT = readoutBit(PlanFields::dMut) | readoutBit(PlanFields::MuPt) |
                                readoutBit(PlanFields::TransM) | READS_VERDICT;
-constexpr unsigned READS_PELLET =
-    readoutBit(PlanFields::CylWeight) | readoutBit(PlanFields::CylVol) | READS_MUT;
+// The noise of a transmission point is the pellet's too.
+constexpr unsigned READS_PELLET = readoutBit(PlanFields::CylWeight) |
+                                  readoutBit(PlanFields::CylVol) | READS_MUT | READS_TRANS_NOISE;
 constexpr unsigned READS_DEAD_TIME = readoutBit(PlanFields::DeadTime);
 constexpr unsigned READS_SPECTRUM =
     readoutBit(PlanFields::AddInfo) | readoutBit(PlanFields::CountRate) | READS_DEAD_TIME;

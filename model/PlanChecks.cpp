@@ -2,6 +2,8 @@
 #include "PlanModel.h"
 #include "PlanText.h"
 
+#include "IonChamber.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -64,6 +66,14 @@ QString PlanModel::ruleProblem(Input field) const
     const Rule rule = row.rule;
     if (rule == Rule::Composition)
         return compositionProblems[field];
+    if (rule == Rule::Gas) {
+        GasMixture gas;
+        if (parseGasMixture(text, &gas))
+            return QString();
+        const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
+        return trMain("%1: '%2' is not a gas; names %3, a mixture as N2:0.8 Ar:0.2")
+            .arg(fieldCaption(field), shown, gasNames());
+    }
     // Fields that may stay empty: filter 2 without a composition, the calculation point before
     // a target exists.
     const bool mayBeEmpty = ((row.flags & EMPTY_WITHOUT_FILTER2) && !f2Comp.valid) ||
@@ -109,6 +119,7 @@ QString PlanModel::ruleProblem(Input field) const
             return trMain("%1: must lie in (0, 90] degrees, not %2").arg(fieldCaption(field), text);
         break;
     case Rule::Composition:
+    case Rule::Gas:
         break;
     }
     if (v < row.lower)
@@ -273,6 +284,9 @@ void PlanModel::finishEdit(int editedField)
         message = unexcitedProblem();
     if (message.isEmpty())
         message = deadTimeProblem();
+    if (message.isEmpty() && editedField >= 0 &&
+        Fields::input(Input(editedField)).group == GroupMeasurement)
+        message = measureProblem();
     // Without a target every result is empty; the first thing to say is why.
     if (message.isEmpty() && inputs[SetTgtCmp].trimmed().isEmpty())
         message = fieldCaption(SetTgtCmp) + QStringLiteral(": ") +

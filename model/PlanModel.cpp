@@ -185,6 +185,13 @@ void PlanModel::setInput(Input field, const QString &text)
     case Filter2Composition:
         evaluate(Filter2Composition, f2Comp);
         break;
+    case AmpVoltage:
+    case AmpSensitivity:
+        inAmplifier();
+        break;
+    case ChamberCurrent:
+        setStyle(ChamberCurrent, StyleNormal); // typed, no longer the amplifier's
+        break;
     case StartE0:
     case EndE0:
         lastTypedStart = inputs[StartE0];

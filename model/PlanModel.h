@@ -7,6 +7,7 @@
 #include "FluoLineTable.h"
 #include "FluoPlan.h"
 #include "FluoSimulation.h"
+#include "IonChamber.h"
 #include "PhysicsCommon.h"
 #include "ScatterTable.h"
 #include "XrayDataBase.h"
@@ -127,6 +128,10 @@ public:
     bool option(Option o) const { return options[o]; }
     QStringList choiceItems(Choice c) const { return c == SelectTE ? elementItems : edgeNames; }
     int choiceIndex(Choice c) const { return c == SelectTE ? elementIndex : edgeIndex; }
+    // Puts the flux that passes the I0 chamber, as its current gives it, into I0 (an edit of
+    // I0); false, with a status message, while that flux cannot be computed.
+    bool useChamberFlux();
+
     // The text a widget of that name shows ("1"/"0" for options); false when no such field.
     bool printValue(const QString &name, QString *value) const;
 
@@ -276,6 +281,12 @@ private:
     // The count rate and dead time read-outs of the detailed model.
     void updateDetectorReadouts();
     bool verdictDependsOnFlagged() const;
+    // The ion chambers' read-outs and the noise of a transmission point.
+    void updateMeasureReadouts();
+    // The chamber current from amplifier output and sensitivity, when either was edited.
+    void inAmplifier();
+    // Why the chamber read-outs are empty, for the status bar; empty when they are not.
+    QString measureProblem() const;
 
     // The plan as construction leaves it, which a session falls back on for what it lacks:
     // the field table's texts and what the start-up recomputation derives from them.
@@ -307,6 +318,12 @@ private:
     QString problems[InputCount];
     QString shownStatus;   // the last message of the checks, so that a mend can clear it
     QString pendingStatus; // what a solver has to say about the edit under way
+    QString measureWhy;    // why the measurement's read-outs are empty, if they are
+    // The chambers' gases as last read, and the texts they were read from (I0, It).
+    bool gasRead[2] = {};
+    QString gasTexts[2];
+    GasMixture gases[2];
+    bool gasSound[2] = {};
     QString compositionProblems[InputCount]; // what the parser dropped, by composition field
     QString outputs[OutputCount];
     int outputStyles[OutputCount] = {};

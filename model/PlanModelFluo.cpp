@@ -60,6 +60,7 @@ void PlanModel::refreshPlot()
         if (flagged & readoutBit(AddInfo))
             dropSpectrum();
     }
+    updateMeasureReadouts();
     clearReadoutsOfFlagged();
     Q_EMIT plotChanged();
 }

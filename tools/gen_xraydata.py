@@ -1660,6 +1660,11 @@ lines, cross sections) comes from the files above by atomic number.
 |---|---|---|---|
 | Si | Fano factor | 0.115 | theoretical value for silicon, R. C. Alig, S. Bloom, C. W. Struck, *Scattering by ionization and phonon emission in semiconductors*, Phys. Rev. B 22 (1980) 5565, as listed in the Wikipedia article "Fano factor"; measured at Mn Ka: 0.119 +- 0.002 (D. Rodrigues et al., *Absolute measurement of the Fano factor using a Skipper-CCD*, arXiv:2004.11499, at 123 K) |
 | Si | Mean energy per electron-hole pair | 3.65 eV | C. Canali, M. Martini, G. Ottaviani, A. Alberigi Quaranta, *Measurements of the average energy per electron-hole pair generation in silicon between 5-320 K*, IEEE Trans. Nucl. Sci. 19 (1972), doi:10.1109/TNS.1972.4326778: 2.15 Eg(T) + 1.21 eV, normalised to 3.62 eV at 300 K; 3.65 eV with the band gap at about 240 K, where Peltier-cooled detectors work |
+
+It also holds the gases of the ion chambers: each molecule, and the mean energy per ion pair W
+(He 41.3, N2 34.8, Ne 35.4, Ar 26.4, Kr 24.4, Xe 22.1, air 33.8, CO2 33.0 eV) from G. F. Knoll,
+*Radiation Detection and Measurement*, Table 5-1, and ICRU Report 31, *Average Energy Required
+to Produce an Ion Pair* (1979), as xraydb's `ionization_potential` tabulates them.
 """
     with open(path, "w", encoding="utf-8") as fh:
         fh.write(text)

@@ -223,8 +223,9 @@ void TestBatch::listsEveryField()
     }
     QCOMPARE(rows.size(), int(PlanModel::InputCount + PlanModel::OutputCount +
                               PlanModel::OptionCount + PlanModel::ChoiceCount));
-    // A bound as typed: digits with at most one point, or a short mantissa and exponent (1e16).
-    const QString plain = QStringLiteral(R"(([0-9]+(?:\.[0-9]+)?|[0-9]e[0-9]+|inf))");
+    // A bound as typed: digits with at most one point, or a short mantissa and exponent (1e16,
+    // 1e-15).
+    const QString plain = QStringLiteral(R"(([0-9]+(?:\.[0-9]+)?|[0-9]e-?[0-9]+|inf))");
     const QRegularExpression interval(QStringLiteral(R"(^number in [\[(]%1, %1\]$)").arg(plain));
     const QRegularExpression rangeEnd(
         QStringLiteral(R"(^number > StartE0, at most %1$)").arg(plain));
@@ -240,6 +241,8 @@ void TestBatch::listsEveryField()
             QCOMPARE(cells[3], QString::fromUtf8(row.defaultText));
             if (row.rule == Rule::Composition) {
                 QCOMPARE(cells[4], QStringLiteral("composition"));
+            } else if (row.rule == Rule::Gas) {
+                QVERIFY2(cells[4].startsWith(QLatin1String("gas: He, N2, ")), qPrintable(cells[4]));
             } else if (row.rule == Rule::RangeEnd) {
                 const QRegularExpressionMatch m = rangeEnd.match(cells[4]);
                 QVERIFY2(m.hasMatch(), qPrintable(cells[4]));
@@ -671,9 +674,10 @@ void TestBatch::replayMatchesWindow()
     const QStringList binders{"BN", "C6H10O5", "", "SiO2"};
     const QStringList numbers{"0", "1", "2.5", "10", "-1", "abc", "1e-3", "100", "5.24", "13"};
     const QStringList energies{"0", "5", "6.3", "7.2", "9", "16", "20", "30", "-2"};
-    const QStringList options{"IntensityPeak=1", "IntensityInt=1", "AddInfoRatioF=0",
-                              "AddInfoRatioF=1", "MutBox=0",       "MutBox=1",
-                              "FluoBox=0",       "FluoBox=1"};
+    const QStringList options{
+        "IntensityPeak=1", "IntensityInt=1", "AddInfoRatioF=0", "AddInfoRatioF=1", "MutBox=0",
+        "MutBox=1",        "FluoBox=0",      "FluoBox=1",       "MeasureBox=0",    "MeasureBox=1"};
+    const QStringList gases{"N2", "Ar:1 He:3", "Q2", "air", "Kr:0.1 N2:0.9"};
     const auto pick = [&rng](const QStringList &from) { return from.at(rng.bounded(from.size())); };
 
     MainWindow w;
@@ -708,6 +712,8 @@ void TestBatch::replayMatchesWindow()
             name = PlanModel::inputName(PlanModel::Input(rng.bounded(int(PlanModel::InputCount))));
             if (name == QLatin1String("SetTgtCmp") || name.contains(QLatin1String("Composition")))
                 text = pick(binders);
+            else if (name.endsWith(QLatin1String("ChamberGas")))
+                text = pick(gases);
             else
                 text = pick(numbers);
         }

@@ -467,6 +467,11 @@ void TestSoak::hostileFormReturnsToStart()
          {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
           PlanModel::DetBeWindow, PlanModel::DetDeadTime})
         spectrumFields.append(w->inputEdit(f));
+    // The measurement's fields, made from the table as well.
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        if (Fields::input(PlanModel::Input(i)).group == GroupMeasurement)
+            spectrumFields.append(w->inputEdit(PlanModel::Input(i)));
+    }
     replayOrder = QVector<QLineEdit *>{w->SetDMuT, w->SetMuT} + pelletFields + spectrumFields +
                   QVector<QLineEdit *>{w->StartE0, w->EndE0, w->SetBndCmp};
     QVector<QLineEdit *> allFields = replayOrder;

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void plotFieldsRepaintOnlyThePlot();
     void mouseSignalsReachTheMouseState();
     void boxesShowAndHide();
+    void useChamberFluxButton();
     void classicModelShowsNormalAngles();
     void saveMenuShowsDialogAndFileArrives();
     void quitClosesTheWindow_data();
@@ -129,6 +130,8 @@ void TestWiring::eachFieldHasOneConnection_data()
     QTest::newRow("SelectAE") << "SelectAE" << QByteArray(SIGNAL(currentIndexChanged(int)));
     QTest::newRow("MutBox") << "MutBox" << QByteArray(SIGNAL(toggled(bool)));
     QTest::newRow("FluoBox") << "FluoBox" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("MeasureBox") << "MeasureBox" << QByteArray(SIGNAL(toggled(bool)));
+    QTest::newRow("UseChamberFlux") << "UseChamberFlux" << QByteArray(SIGNAL(clicked(bool)));
     QTest::newRow("LogIntensity") << "LogIntensity" << QByteArray(SIGNAL(toggled(bool)));
     QTest::newRow("LogMuT") << "LogMuT" << QByteArray(SIGNAL(toggled(bool)));
     QTest::newRow("GView1 draw") << "GView1" << QByteArray(SIGNAL(draw(QPainter *)));
@@ -329,6 +332,35 @@ void TestWiring::boxesShowAndHide()
     w->MutBox->setChecked(true);
     QVERIFY(!w->MutMutBox->isHidden());
     QVERIFY(!w->MutCalcPBox->isHidden());
+
+    // The measurement starts folded.
+    QWidget *measure = w->findChild<QWidget *>(QStringLiteral("MeasureContents"));
+    QVERIFY(measure && measure->isHidden());
+    QVERIFY(!w->plan->option(PlanModel::MeasureBox));
+    w->MeasureBox->setChecked(true);
+    QVERIFY(!measure->isHidden());
+    QVERIFY(w->plan->option(PlanModel::MeasureBox));
+}
+
+// The button puts the flux that passes the I0 chamber into I0, a current typed but not yet left
+// included, and the form shows it.
+void TestWiring::useChamberFluxButton()
+{
+    w->MeasureBox->setChecked(true);
+    auto *current = w->findChild<QLineEdit *>(QStringLiteral("ChamberCurrent"));
+    auto *button = w->findChild<QAbstractButton *>(QStringLiteral("UseChamberFlux"));
+    QVERIFY(current && button);
+    current->setFocus();
+    current->setText(QStringLiteral("3e-9"));
+    current->setModified(true);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(w->plan->input(PlanModel::ChamberCurrent), QStringLiteral("3e-9"));
+    const double flux = w->plan->output(PlanModel::FluxFromCurrent).section(' ', 0, 0).toDouble();
+    const double sample = w->I0Flux->text().toDouble();
+    QCOMPARE(w->plan->input(PlanModel::I0Flux), w->I0Flux->text());
+    // Below the flux entering the chamber by what the chamber takes, a few per cent of N2.
+    QVERIFY2(sample < flux && sample > 0.9 * flux,
+             qPrintable(QStringLiteral("%1 of %2").arg(sample).arg(flux)));
 }
 
 // The classic model computes at normal incidence and exit: its greyed angle fields say 90, while

@@ -30,6 +30,50 @@ bool writeFile(const QString &path, const QByteArray &content)
     return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
+// The lines a peer script prints, one list of numbers per line; skipped is set (with why) when
+// the peer is missing.
+QList<QList<double>> runPeer(const QStringList &args, QString *skipped)
+{
+    QProcess peer;
+    peer.start(QStringLiteral("/usr/bin/python3"), args);
+    const bool finished = peer.waitForFinished(60000);
+    if (peer.error() == QProcess::FailedToStart || (finished && peer.exitCode() == 3)) {
+        *skipped = QString::fromUtf8(peer.readAllStandardError()).trimmed();
+        return {};
+    }
+    QList<QList<double>> rows;
+    const QStringList lines = QString::fromUtf8(peer.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : lines) {
+        QList<double> row;
+        for (const QString &word : line.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            row << word.toDouble();
+        rows << row;
+    }
+    return rows;
+}
+
+// A read-out's number: its first word, as scripts take it; nan when it is empty.
+double readout(const PlanModel &plan, PlanModel::Output o)
+{
+    const QString text = plan.output(o);
+    bool ok = false;
+    const double v = text.section(QLatin1Char(' '), 0, 0).toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+// Photoabsorption (or total) mu t of a chamber of one element-only molecule, from the plan's
+// tabulated cross sections, the gas ideal at 293.15 K: computed here as a reader of the tables.
+double gasMuT(const PlanModel &plan, const QString &symbol, double atoms, double lengthCm,
+              double pressureBar, double keV, bool total)
+{
+    const AtomData *atom = plan.xrayDb.find(symbol);
+    const ElementCrossSections *x = plan.crossSections.element(atom->z);
+    const double molesPerCm3 = pressureBar * 1e5 / (8.314462618 * 293.15) * 1e-6;
+    const double perGram = total ? x->total(keV) : x->photo(keV);
+    return molesPerCm3 * lengthCm * atoms * atom->atomicWeight * perGram;
+}
+
 } // namespace
 
 class TestFluoPlan : public QObject
@@ -72,6 +116,16 @@ private Q_SLOTS:
     void exportUnwritable_data();
     void exportUnwritable();
     void airAgainstXraydb();
+    void chambersAgainstXraydb_data();
+    void chambersAgainstXraydb();
+    void gasMixtureAgainstXraydb();
+    void transmissionNoise_data();
+    void transmissionNoise();
+    void bestMuTAgainstBruteForce_data();
+    void bestMuTAgainstBruteForce();
+    void measureReadoutsEmpty_data();
+    void measureReadoutsEmpty();
+    void amplifierSetsCurrent();
 };
 
 // The numbers typed into the fluorescence fields and the display options reach the simulation.
@@ -308,6 +362,400 @@ void TestFluoPlan::airAgainstXraydb()
             std::abs(ours / theirs - 1) < 0.01,
             qPrintable(QStringLiteral("%1 keV: %2 vs %3").arg(energies[i]).arg(ours).arg(theirs)));
     }
+}
+
+// The flux a chamber's current stands for, its absorbed and transmitted shares, against
+// xraydb's ion chamber (its gas at 0 C and 1 atm: the length scaled to the same molecules).
+void TestFluoPlan::chambersAgainstXraydb_data()
+{
+    QTest::addColumn<QString>("gas");
+    QTest::addColumn<QString>("peerGas");
+    QTest::addColumn<double>("length");
+    QTest::addColumn<double>("pressure");
+    QTest::addColumn<double>("keV");
+    const QList<double> energies{6.0, 10.0, 20.0};
+    for (double e : energies) {
+        const QByteArray at = " at " + QByteArray::number(e) + " keV";
+        QTest::newRow(("N2 10 cm" + at).constData()) << "N2"
+                                                     << "nitrogen" << 10.0 << 1.0 << e;
+        QTest::newRow(("He 30 cm" + at).constData()) << "He"
+                                                     << "helium" << 30.0 << 1.0 << e;
+        QTest::newRow(("Ar 15 cm 0.3 bar" + at).constData()) << "Ar"
+                                                             << "argon" << 15.0 << 0.3 << e;
+    }
+}
+
+void TestFluoPlan::chambersAgainstXraydb()
+{
+    QFETCH(QString, gas);
+    QFETCH(QString, peerGas);
+    QFETCH(double, length);
+    QFETCH(double, pressure);
+    QFETCH(double, keV);
+    const double current = 2e-9;
+    const double peerLength = length * (pressure / 1.01325) * (273.15 / 293.15);
+    QString skipped;
+    const auto rows = runPeer({QStringLiteral(TIRN_SOURCE_DIR "/tests/peers/xraydb_ionchamber.py"),
+                               peerGas, QString::number(peerLength, 'g', 10),
+                               QString::number(current), QString::number(keV)},
+                              &skipped);
+    if (!skipped.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("xraydb peer check not run: ") + skipped));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].size(), 3);
+    plan->setInput(PlanModel::I0ChamberGas, gas);
+    plan->setInput(PlanModel::I0ChamberLength, QString::number(length));
+    plan->setInput(PlanModel::I0ChamberPressure, QString::number(pressure));
+    plan->setInput(PlanModel::ItChamberGas, gas);
+    plan->setInput(PlanModel::ItChamberLength, QString::number(length));
+    plan->setInput(PlanModel::ItChamberPressure, QString::number(pressure));
+    plan->setInput(PlanModel::ExtEnergy, QString::number(keV));
+    plan->setInput(PlanModel::ChamberCurrent, QString::number(current));
+    const auto near = [](double ours, double theirs, double tolerance) {
+        return std::abs(ours / theirs - 1) < tolerance;
+    };
+    const double flux = readout(*plan, PlanModel::FluxFromCurrent);
+    QVERIFY2(near(flux, rows[0][0], 0.005),
+             qPrintable(QStringLiteral("flux %1 vs %2").arg(flux).arg(rows[0][0])));
+    for (PlanModel::Output o : {PlanModel::I0Absorbed, PlanModel::ItAbsorbed}) {
+        const double absorbed = readout(*plan, o) / 100;
+        QVERIFY2(near(absorbed, rows[0][1], 0.005),
+                 qPrintable(QStringLiteral("absorbed %1 vs %2").arg(absorbed).arg(rows[0][1])));
+    }
+    // What passes the chamber reaches the sample: I0 becomes the flux times the transmission.
+    QVERIFY(plan->useChamberFlux());
+    const double sample = plan->input(PlanModel::I0Flux).toDouble();
+    QVERIFY2(near(sample / flux, rows[0][2], 0.005),
+             qPrintable(QStringLiteral("transmitted %1 vs %2").arg(sample / flux).arg(rows[0][2])));
+}
+
+// A mixture's W weighs each gas by its share of the absorbed photons: the ion pairs add up. The
+// reference takes each gas's photoabsorption from xraydb at its partial density.
+void TestFluoPlan::gasMixtureAgainstXraydb()
+{
+    const double keV = 9.0;
+    const double length = 20.0;
+    const double pressure = 1.5;
+    const double current = 5e-10;
+    const double molesPerCm3 = pressure * 1e5 / (8.314462618 * 293.15) * 1e-6;
+    struct Part
+    {
+        const char *formula;
+        double molarMass;
+        double fraction;
+        double w;
+    };
+    const Part parts[] = {{"N2", 28.0134, 0.8, 34.8}, {"Ar", 39.948, 0.2, 26.4}};
+    double photoMuT = 0;
+    double pairsPerEV = 0;
+    for (const Part &p : parts) {
+        const double density = molesPerCm3 * p.fraction * p.molarMass;
+        QString skipped;
+        const auto rows = runPeer({QStringLiteral(TIRN_SOURCE_DIR "/tests/peers/xraydb_mu.py"),
+                                   QLatin1String(p.formula), QString::number(density, 'g', 10),
+                                   QStringLiteral("photo"), QString::number(keV)},
+                                  &skipped);
+        if (!skipped.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("xraydb peer check not run: ") + skipped));
+        QCOMPARE(rows.size(), 1);
+        const double muT = rows[0][0] * length;
+        photoMuT += muT;
+        pairsPerEV += muT / p.w;
+    }
+    const double absorbed = 1 - std::exp(-photoMuT);
+    const double w = photoMuT / pairsPerEV;
+    const double expected = current * w / (1.602176634e-19 * keV * 1000 * absorbed);
+
+    // Shares need not add up to 1: "Ar:1 N2:4" is the same gas.
+    for (const char *text : {"N2:0.8 Ar:0.2", "ar:1 n2:4", "N2:0.5 Ar:0.2 N2:0.3"}) {
+        plan->setInput(PlanModel::I0ChamberGas, QLatin1String(text));
+        plan->setInput(PlanModel::I0ChamberLength, QString::number(length));
+        plan->setInput(PlanModel::I0ChamberPressure, QString::number(pressure));
+        plan->setInput(PlanModel::ExtEnergy, QString::number(keV));
+        plan->setInput(PlanModel::ChamberCurrent, QString::number(current));
+        QCOMPARE(plan->fieldProblem(PlanModel::I0ChamberGas), QString());
+        const double flux = readout(*plan, PlanModel::FluxFromCurrent);
+        QVERIFY2(std::abs(flux / expected - 1) < 0.005,
+                 qPrintable(QStringLiteral("%1: %2 vs %3").arg(text).arg(flux).arg(expected)));
+        const double ours = readout(*plan, PlanModel::I0Absorbed) / 100;
+        QVERIFY2(
+            std::abs(ours / absorbed - 1) < 0.005,
+            qPrintable(QStringLiteral("%1: absorbed %2 vs %3").arg(text).arg(ours).arg(absorbed)));
+    }
+}
+
+// The noise of chi at the point time and the time for the target, against the shot-noise
+// formula written out here from the tables: N0 = I0 t f0 / t0 (what enters the I0 chamber is
+// I0 over its transmission), N1 = I0 t exp(-mu t) f1.
+void TestFluoPlan::transmissionNoise_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("thickness");
+    QTest::addColumn<QString>("flux");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("wanted");
+    QTest::newRow("Fe2O3 50 um, N2 chambers") << "Fe2O3"
+                                              << "0.05"
+                                              << "1e10"
+                                              << "1"
+                                              << "1e-3";
+    QTest::newRow("Fe2O3 20 um, weak beam, short point") << "Fe2O3"
+                                                         << "0.02"
+                                                         << "3e6"
+                                                         << "0.1"
+                                                         << "1e-3";
+    QTest::newRow("CuO 10 um, long point, strict target") << "CuO"
+                                                          << "0.01"
+                                                          << "1e8"
+                                                          << "20"
+                                                          << "1e-4";
+    QTest::newRow("thick ZnO: the It chamber sees little") << "ZnO"
+                                                           << "0.3"
+                                                           << "1e11"
+                                                           << "2"
+                                                           << "1e-3";
+}
+
+void TestFluoPlan::transmissionNoise()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, thickness);
+    QFETCH(QString, flux);
+    QFETCH(QString, time);
+    QFETCH(QString, wanted);
+    plan->setInput(PlanModel::SetTgtCmp, target);
+    plan->setInput(PlanModel::SetThick, thickness);
+    plan->setInput(PlanModel::I0Flux, flux);
+    plan->setInput(PlanModel::PointTime, time);
+    plan->setInput(PlanModel::TargetChiNoise, wanted);
+    plan->setInput(PlanModel::ItChamberGas, QStringLiteral("Ar"));
+    const double E = plan->calcPointE + EDGE_DELTA;
+    // The defaults: I0 N2 10 cm, It (here Ar) 30 cm, both at 1 bar.
+    const double f0 = -std::expm1(-gasMuT(*plan, "N", 2, 10, 1, E, false));
+    const double t0 = std::exp(-gasMuT(*plan, "N", 2, 10, 1, E, true));
+    const double f1 = -std::expm1(-gasMuT(*plan, "Ar", 1, 30, 1, E, false));
+    const double muT = plan->output(PlanModel::MuPt).toDouble();
+    const double dMuT = plan->output(PlanModel::dMut).toDouble();
+    QVERIFY(muT > 0 && dMuT > 0);
+    // The read-outs of mu t carry three decimals; the plan computes from full precision.
+    const double muTExact = plan->curMuT;
+    const double dMuTExact = plan->curDMuT;
+    QVERIFY(std::abs(muTExact - muT) <= 5e-4 && std::abs(dMuTExact - dMuT) <= 5e-4);
+    const double n0 = flux.toDouble() * time.toDouble() * f0 / t0;
+    const double n1 = flux.toDouble() * time.toDouble() * std::exp(-muTExact) * f1;
+    const double sigma = std::sqrt(1 / n0 + 1 / n1) / dMuTExact;
+    const double shown = readout(*plan, PlanModel::ChiNoiseTrans);
+    // Four significant digits shown: half a unit of the last is 5e-4 of the value at most.
+    QVERIFY2(std::abs(shown / sigma - 1) < 6e-4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(shown).arg(sigma, 0, 'e', 6)));
+    const double timeForTarget = time.toDouble() * std::pow(sigma / wanted.toDouble(), 2);
+    const double shownTime = readout(*plan, PlanModel::PointTimeTrans);
+    QVERIFY2(std::abs(shownTime / timeForTarget - 1) < 6e-4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(shownTime).arg(timeForTarget)));
+    // Twice the flux: the noise falls by sqrt(2), the time for the target by half.
+    plan->setInput(PlanModel::I0Flux, QString::number(2 * flux.toDouble()));
+    QVERIFY(std::abs(readout(*plan, PlanModel::ChiNoiseTrans) * std::sqrt(2.0) / sigma - 1) < 6e-4);
+    QVERIFY(std::abs(readout(*plan, PlanModel::PointTimeTrans) * 2 / timeForTarget - 1) < 6e-4);
+}
+
+// The best mu t against a minimisation by brute force of the same noise over the thickness,
+// composition fixed (mu t and d-mu t both scale with it); and in the limit where the I0 chamber
+// adds no noise and the It chamber absorbs all, at mu t = 2, where exp(x/2)/x is smallest.
+void TestFluoPlan::bestMuTAgainstBruteForce_data()
+{
+    QTest::addColumn<QString>("i0Gas");
+    QTest::addColumn<QString>("i0Length");
+    QTest::addColumn<QString>("itGas");
+    QTest::addColumn<QString>("itLength");
+    QTest::addColumn<QString>("itPressure");
+    QTest::addColumn<double>("limit"); // 0: none, else the optimum the limit gives
+    QTest::newRow("N2 and N2, the defaults") << "N2"
+                                             << "10"
+                                             << "N2"
+                                             << "30"
+                                             << "1" << 0.0;
+    QTest::newRow("He I0, Ar It") << "He"
+                                  << "30"
+                                  << "Ar"
+                                  << "30"
+                                  << "1" << 0.0;
+    QTest::newRow("Ar I0 absorbing much") << "Ar"
+                                          << "30"
+                                          << "N2"
+                                          << "10"
+                                          << "1" << 0.0;
+    QTest::newRow("I0 without noise, It absorbing all") << "Xe"
+                                                        << "200"
+                                                        << "Kr"
+                                                        << "200"
+                                                        << "10" << 2.0;
+}
+
+void TestFluoPlan::bestMuTAgainstBruteForce()
+{
+    QFETCH(QString, i0Gas);
+    QFETCH(QString, i0Length);
+    QFETCH(QString, itGas);
+    QFETCH(QString, itLength);
+    QFETCH(QString, itPressure);
+    QFETCH(double, limit);
+    plan->setInput(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
+    plan->setInput(PlanModel::SetBndCmp, QStringLiteral("BN"));
+    plan->setInput(PlanModel::SetTgtBndMolR, QStringLiteral("20"));
+    plan->setInput(PlanModel::SetThick, QStringLiteral("0.1"));
+    plan->setInput(PlanModel::I0ChamberGas, i0Gas);
+    plan->setInput(PlanModel::I0ChamberLength, i0Length);
+    plan->setInput(PlanModel::ItChamberGas, itGas);
+    plan->setInput(PlanModel::ItChamberLength, itLength);
+    plan->setInput(PlanModel::ItChamberPressure, itPressure);
+    const double best = readout(*plan, PlanModel::BestMuT);
+    QVERIFY2(std::isfinite(best), qPrintable(plan->output(PlanModel::BestMuT)));
+    if (limit > 0) {
+        QVERIFY2(std::abs(best - limit) < 1e-3, qPrintable(plan->output(PlanModel::BestMuT)));
+        return;
+    }
+    // Brute force over the noise formula with the chambers' shares computed here from the
+    // tables, mu t and d-mu t scaled together: the ratio d-mu t / mu t is the composition's.
+    const double ratio = plan->curDMuT / plan->curMuT;
+    const double noiseNow = readout(*plan, PlanModel::ChiNoiseTrans);
+    const double muTNow = plan->curMuT;
+    const double E = plan->calcPointE + EDGE_DELTA;
+    const auto chamber = [&](const QString &gas, double length, double pressure, bool total) {
+        const QString symbol = gas == QLatin1String("N2") ? QStringLiteral("N") : gas;
+        const double atoms = gas == QLatin1String("N2") ? 2 : 1;
+        return gasMuT(*plan, symbol, atoms, length, pressure, E, total);
+    };
+    const double f0 = -std::expm1(-chamber(i0Gas, i0Length.toDouble(), 1, false));
+    const double t0 = std::exp(-chamber(i0Gas, i0Length.toDouble(), 1, true));
+    const double f1 =
+        -std::expm1(-chamber(itGas, itLength.toDouble(), itPressure.toDouble(), false));
+    const double flux = plan->input(PlanModel::I0Flux).toDouble();
+    const double time = plan->input(PlanModel::PointTime).toDouble();
+    const auto noise = [&](double x) {
+        const double n0 = flux * time * f0 / t0;
+        const double n1 = flux * time * std::exp(-x) * f1;
+        return std::sqrt(1 / n0 + 1 / n1) / (ratio * x);
+    };
+    QVERIFY2(std::abs(noise(muTNow) / noiseNow - 1) < 6e-4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(noise(muTNow)).arg(noiseNow)));
+    double bestNoise = INFINITY;
+    double bestAt = 0;
+    for (double x = 0.5; x <= 12.0; x += 1e-4) {
+        if (noise(x) < bestNoise) {
+            bestNoise = noise(x);
+            bestAt = x;
+        }
+    }
+    QVERIFY2(std::abs(best / bestAt - 1) < 0.01,
+             qPrintable(QStringLiteral("%1 vs brute force %2").arg(best).arg(bestAt)));
+    // The read-out does not move with the thickness: the pellet is compared with it.
+    plan->setInput(PlanModel::SetThick, QStringLiteral("0.3"));
+    QCOMPARE(readout(*plan, PlanModel::BestMuT), best);
+}
+
+// What the measurement's read-outs leave empty, and what they still show, when something they
+// are computed from is missing or flagged.
+void TestFluoPlan::measureReadoutsEmpty_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("flagged");
+    QTest::addColumn<QStringList>("empty");
+    QTest::addColumn<QStringList>("shown");
+    const QStringList noise{"ChiNoiseTrans", "PointTimeTrans", "BestMuT"};
+    const QStringList chambers{"I0Absorbed", "ItAbsorbed", "FluxFromCurrent"};
+    QTest::newRow("no target") << "SetTgtCmp"
+                               << "" << false << noise << chambers;
+    QTest::newRow("unknown I0 gas")
+        << "I0ChamberGas"
+        << "Q2" << true << (QStringList{"I0Absorbed", "FluxFromCurrent"} + noise)
+        << QStringList{"ItAbsorbed"};
+    QTest::newRow("share not a number") << "ItChamberGas"
+                                        << "N2:x" << true << (QStringList{"ItAbsorbed"} + noise)
+                                        << QStringList{"I0Absorbed", "FluxFromCurrent"};
+    QTest::newRow("negative share")
+        << "ItChamberGas"
+        << "N2:0.5 Ar:-0.5" << true << (QStringList{"ItAbsorbed"} + noise) << QStringList{};
+    QTest::newRow("empty gas") << "I0ChamberGas"
+                               << " " << true << noise << QStringList{};
+    QTest::newRow("chamber longer than 200 cm")
+        << "I0ChamberLength"
+        << "201" << true << noise << QStringList{"ItAbsorbed"};
+    QTest::newRow("length under 0.1 cm")
+        << "ItChamberLength"
+        << "0.05" << true << noise << QStringList{"I0Absorbed", "FluxFromCurrent"};
+    QTest::newRow("pressure above 10 bar")
+        << "ItChamberPressure"
+        << "10.5" << true << QStringList{"ItAbsorbed"} << QStringList{};
+    QTest::newRow("pressure under 0.01 bar")
+        << "I0ChamberPressure"
+        << "0.005" << true << QStringList{"FluxFromCurrent"} << QStringList{};
+    QTest::newRow("current above 1 mA")
+        << "ChamberCurrent"
+        << "2e-3" << true << QStringList{"FluxFromCurrent"} << (QStringList{"I0Absorbed"} + noise);
+    QTest::newRow("current under 1 fA")
+        << "ChamberCurrent"
+        << "1e-16" << true << QStringList{"FluxFromCurrent"} << noise;
+    QTest::newRow("point time under 1 ms")
+        << "PointTime"
+        << "1e-4" << true << QStringList{"ChiNoiseTrans"}
+        << QStringList{"PointTimeTrans", "BestMuT", "FluxFromCurrent"};
+    QTest::newRow("point time above 1e5 s")
+        << "PointTime"
+        << "2e5" << true << QStringList{"ChiNoiseTrans"} << QStringList{"PointTimeTrans"};
+    QTest::newRow("target of 0") << "TargetChiNoise"
+                                 << "0" << true << QStringList{"PointTimeTrans"}
+                                 << QStringList{"ChiNoiseTrans"};
+    QTest::newRow("flagged thickness") << "SetThick"
+                                       << "-1" << true << noise << chambers;
+    QTest::newRow("calculation point off the edges") << "SetCalcPointE"
+                                                     << "7.5" << false << noise << chambers;
+    QTest::newRow("flagged excitation energy") << "ExtEnergy"
+                                               << "0" << true << chambers << noise;
+}
+
+void TestFluoPlan::measureReadoutsEmpty()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, flagged);
+    QFETCH(QStringList, empty);
+    QFETCH(QStringList, shown);
+    showFe2o3();
+    for (const QString &name : empty + shown)
+        QVERIFY2(!plan->output(PlanModel::Output(PlanModel::outputIndex(name))).isEmpty(),
+                 qPrintable(name + QStringLiteral(" empty before the edit")));
+    const auto input = PlanModel::Input(PlanModel::inputIndex(field));
+    plan->setInput(input, text);
+    QCOMPARE(!plan->fieldProblem(input).isEmpty(), flagged);
+    for (const QString &name : empty)
+        QVERIFY2(plan->output(PlanModel::Output(PlanModel::outputIndex(name))).isEmpty(),
+                 qPrintable(name + QStringLiteral(": ") +
+                            plan->output(PlanModel::Output(PlanModel::outputIndex(name)))));
+    for (const QString &name : shown)
+        QVERIFY2(!plan->output(PlanModel::Output(PlanModel::outputIndex(name))).isEmpty(),
+                 qPrintable(name + QStringLiteral(" empty")));
+}
+
+// An edit of the amplifier's output or sensitivity sets the chamber current, which the flux is
+// computed from; a typed current leaves both as they are.
+void TestFluoPlan::amplifierSetsCurrent()
+{
+    plan->setInput(PlanModel::AmpVoltage, QStringLiteral("2.5"));
+    plan->setInput(PlanModel::AmpSensitivity, QStringLiteral("1e-8"));
+    QCOMPARE(plan->input(PlanModel::ChamberCurrent), QStringLiteral("2.5e-8")); // as typed
+    QCOMPARE(plan->inputStyle(PlanModel::ChamberCurrent), int(StyleDerived));
+    const double flux = readout(*plan, PlanModel::FluxFromCurrent);
+    plan->setInput(PlanModel::AmpVoltage, QStringLiteral("5"));
+    QCOMPARE(plan->input(PlanModel::ChamberCurrent).toDouble(), 5e-8);
+    QVERIFY(std::abs(readout(*plan, PlanModel::FluxFromCurrent) / flux - 2) < 1e-3);
+    plan->setInput(PlanModel::ChamberCurrent, QStringLiteral("1e-9"));
+    QCOMPARE(plan->inputStyle(PlanModel::ChamberCurrent), int(StyleNormal));
+    QCOMPARE(plan->input(PlanModel::AmpVoltage), QStringLiteral("5"));
+    // A flagged sensitivity sets nothing.
+    plan->setInput(PlanModel::AmpSensitivity, QStringLiteral("1"));
+    QVERIFY(!plan->fieldProblem(PlanModel::AmpSensitivity).isEmpty());
+    QCOMPARE(plan->input(PlanModel::ChamberCurrent), QStringLiteral("1e-9"));
 }
 
 QTEST_GUILESS_MAIN(TestFluoPlan)

@@ -569,7 +569,7 @@ private Q_SLOTS:
         for (const bool detailed : {false, true}) {
             for (int i = 0; i < PlanModel::InputCount; ++i) {
                 const InputRow &row = Fields::input(PlanModel::Input(i));
-                if (row.rule == Rule::Composition)
+                if (row.rule == Rule::Composition || row.rule == Rule::Gas)
                     continue;
                 QStringList values{"1e308",
                                    "1e-320",
