@@ -58,9 +58,14 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");
     in.legend = QStringList{tr("mu t"), tr("fluorescence"), tr("edges"), tr("calc. point")};
     const QVector<LinePeak> &peaks = plan->spectrum.linePeaks;
+    // The rows go by place: pile-up comes after the scatter row, which stays even if pile-up
+    // alone is in the range.
     if (std::any_of(peaks.cbegin(), peaks.cend(),
                     [](const LinePeak &p) { return p.kind != LinePeak::Kind::Line; }))
         in.legend << tr("scatter, escape");
+    if (std::any_of(peaks.cbegin(), peaks.cend(),
+                    [](const LinePeak &p) { return p.kind == LinePeak::Kind::Pileup; }))
+        in.legend << tr("pile-up");
     // Never smaller than about 80 % of the interface's font.
     in.minPointSize = 0.8 * font().pointSizeF();
     return in;

@@ -573,10 +573,98 @@ void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const 
         out.lines.append(esc);
     }
     out.detectorResponse = true;
-    out.countRate = total;
+    out.countRate = total - addFirstOrderPileup(out.lines, in.pileupTime);
+}
+
+// What a record brings to the name of a pile-up pair: a scatter peak has no element.
+const QString &pileupElement(const LinePeak &p)
+{
+    return p.kind == LinePeak::Kind::Scatter ? p.lineName : p.element;
 }
 
 } // namespace
+
+double addFirstOrderPileup(QVector<LinePeak> &records, double tau)
+{
+    if (!(tau > 0.0))
+        return 0.0;
+    // The parents by falling rate: for each, its partners by falling rate, so that both loops
+    // stop at the first pair below the listing floor instead of visiting every pair.
+    QVector<int> order;
+    order.reserve(records.size());
+    for (int i = 0; i < records.size(); ++i) {
+        const double r = records.at(i).peakIntensity;
+        if (r > 0.0 && std::isfinite(r))
+            order.append(i);
+    }
+    if (order.isEmpty())
+        return 0.0;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return records.at(a).peakIntensity > records.at(b).peakIntensity;
+    });
+    const double floor = PILEUP_LISTED * records.at(order.first()).peakIntensity;
+    QVector<double> lost(records.size(), 0.0);
+    QVector<LinePeak> piled;
+    double events = 0.0;
+    for (int a = 0; a < order.size(); ++a) {
+        const int i = order.at(a);
+        const double ri = records.at(i).peakIntensity;
+        // No partner after this one is stronger, so no pair of it or a later parent reaches
+        // 2 ri^2 tau.
+        if (2.0 * ri * ri * tau < floor)
+            break;
+        for (int b = a; b < order.size(); ++b) {
+            const int j = order.at(b);
+            const double rj = records.at(j).peakIntensity;
+            const double rate = (a == b ? 1.0 : 2.0) * ri * rj * tau;
+            if (rate < floor) {
+                if (a == b)
+                    continue; // a pair of itself counts once; with another, twice
+                break;
+            }
+            const LinePeak &p = records.at(i);
+            const LinePeak &q = records.at(j);
+            LinePeak pile;
+            pile.kind = LinePeak::Kind::Pileup;
+            pile.element = pileupElement(p) + QLatin1Char('+') + pileupElement(q);
+            pile.lineName = p.lineName + QLatin1Char('+') + q.lineName;
+            pile.peakEnergy = p.peakEnergy + q.peakEnergy;
+            pile.peakIntensity = rate;
+            // Two independent spreads add in quadrature.
+            pile.intrinsicFwhm = std::hypot(p.intrinsicFwhm, q.intrinsicFwhm);
+            piled.append(pile);
+            lost[i] += rate;
+            lost[j] += rate;
+            events += rate;
+        }
+    }
+    // First order holds while tau times the count rate is small; far beyond it (a parent
+    // giving up more photons than it has) it would leave negative rates. There every pile-up
+    // shrinks by one factor, so that no parent gives up more than half of its photons.
+    double deepest = 0.0;
+    for (int i = 0; i < records.size(); ++i) {
+        if (lost.at(i) > 0.0)
+            deepest = std::max(deepest, lost.at(i) / records.at(i).peakIntensity);
+    }
+    if (deepest > PILEUP_MOST_LOST) {
+        const double shrink = PILEUP_MOST_LOST / deepest;
+        for (LinePeak &pile : piled)
+            pile.peakIntensity *= shrink;
+        for (double &l : lost)
+            l *= shrink;
+        events *= shrink;
+    }
+    for (int i = 0; i < records.size(); ++i) {
+        if (!(lost.at(i) > 0.0))
+            continue;
+        LinePeak &p = records[i];
+        const double left = p.peakIntensity - lost.at(i);
+        p.secondaryIntensity *= left / p.peakIntensity;
+        p.peakIntensity = left;
+    }
+    records += piled;
+    return events;
+}
 
 double discSolidAngleFraction(double distance, double radius)
 {

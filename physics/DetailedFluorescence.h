@@ -42,19 +42,32 @@ struct DetailedInput
     // those arriving at the detector window.
     const ScatterTable *scatter = nullptr;
     bool polarised = true; // the beam, linearly in the plane of beam and detector axis
+    // Pulse-pair resolving time [s] of the detector's electronics; with the detector's response
+    // and a positive value, two photons closer in time than this are recorded as one event at
+    // the sum of their energies (first order). 0: no pile-up.
+    double pileupTime = 0;
 };
 
 // Every line of every element of the target and the binder, whatever its energy: target
 // entries first, then binder, each element's lines in the table's order (by shell, then
 // energy); with the detector's response then Rayleigh and Compton, and then the escape peaks of
-// all these with a non-zero rate, in the same order. peakIntensity is photons/s reaching (or
+// all these with a non-zero rate, in the same order, and last the pile-up peaks of the pairs of
+// these records whose rate reaches PILEUP_LISTED of the strongest record's, the strongest
+// parents first. peakIntensity is photons/s reaching (or
 // with the detector's response, recorded by) the detector, secondary fluorescence included;
 // secondaryIntensity is the part of it that secondary fluorescence adds. Texts stay empty.
+// Pile-up pairs below this fraction of the strongest record's rate are left out.
+constexpr double PILEUP_LISTED = 1e-4;
+// First-order pile-up is scaled down where it would take more than this fraction of any
+// parent's photons (tau times the count rate near 1/4 and beyond).
+constexpr double PILEUP_MOST_LOST = 0.5;
+
 struct DetailedLineSet
 {
     QVector<LinePeak> lines;
     // With the detector's response: peak widths grow with energy from the FWHM at Mn Ka, and
-    // countRate is every recorded event per second, whatever its energy.
+    // countRate is every recorded event per second, whatever its energy: a pile-up event
+    // counts once for its two photons.
     bool detectorResponse = false;
     double countRate = 0;
 };
@@ -70,6 +83,17 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out);
 // view.detector (for the widths), channelWidth, integ, ratio, gridE and gridPoints.
 void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &view,
                             double *spectrum, SpectrumResult &result);
+
+// First-order pile-up of records (what the detector records, rates in events/s) for a pulse-pair
+// resolving time tau [s]: every pair i <= j whose rate 2 r_i r_j tau (r_i^2 tau for i = j)
+// reaches PILEUP_LISTED of the strongest record's is appended as a record of kind Pileup at
+// E_i + E_j, and each parent gives up the photons that went into it (one per event from each
+// parent, two from a pair of itself). Photons are conserved: the rates left plus twice the
+// pile-up rates make the rates before. Returns the sum of the pile-up rates, by which the
+// recorded events fall; 0 and no change for tau <= 0. First order holds while tau times the
+// count rate is small; where a parent would give up more than PILEUP_MOST_LOST of its photons,
+// all pile-up rates shrink by one factor to that bound.
+double addFirstOrderPileup(QVector<LinePeak> &records, double tau);
 
 // Both steps at once, for callers that do not cache.
 void simulateDetailed(const DetailedInput &in, double *spectrum, SpectrumResult &result);

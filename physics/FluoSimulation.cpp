@@ -58,6 +58,7 @@ QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary)
     for (const LinePeak &p : peaks) {
         const QString composition = p.kind == LinePeak::Kind::Scatter  ? QStringLiteral("scatter")
                                     : p.kind == LinePeak::Kind::Escape ? QStringLiteral("escape")
+                                    : p.kind == LinePeak::Kind::Pileup ? QStringLiteral("pileup")
                                     : p.fromBinder                     ? QStringLiteral("binder")
                                                                        : QStringLiteral("target");
         csv += composition + QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName +

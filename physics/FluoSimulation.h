@@ -74,9 +74,10 @@ struct LinePeak
     // model only; the classic model leaves it 0).
     double secondaryIntensity = 0;
     // A fluorescence line, a peak of the scattered beam (element empty, lineName "Rayleigh" or
-    // "Compton"), or the escape peak of another record (its element, its lineName + "_esc").
-    // Only the detailed model makes the last two.
-    enum class Kind { Line, Scatter, Escape };
+    // "Compton"), the escape peak of another record (its element, its lineName + "_esc"), or
+    // the pile-up of two records (element "Fe+Cr", lineName "Ka1+Ka1"; a scatter peak stands
+    // for its element by its lineName). Only the detailed model makes the last three.
+    enum class Kind { Line, Scatter, Escape, Pileup };
     Kind kind = Kind::Line;
     // FWHM [keV] the peak has before the detector adds its own (the Compton peak's Doppler and
     // angular broadening); 0 for lines.
@@ -113,7 +114,7 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
 // one row per record of peaks, in their order, with "\n" line ends; a rate that is not finite
 // is an empty cell. The composition is
-// "target", "binder", "scatter" or "escape". Readers go by header name:
+// "target", "binder", "scatter", "escape" or "pileup". Readers go by header name:
 // later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
 // part of each rate that secondary fluorescence adds.
 QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary = false);

@@ -404,7 +404,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     }
 
     // Legend, in the top right corner, where the plot has room for it.
-    const int legendRows = std::min<int>(5, int(in.legend.size()));
+    const int legendRows = std::min<int>(PLOT_LEGEND_ROWS, int(in.legend.size()));
     if (legendRows > 0) {
         double w = 0;
         for (int i = 0; i < legendRows; ++i)

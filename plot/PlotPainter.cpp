@@ -266,10 +266,14 @@ private:
     void sticksAndLabels()
     {
         const SpectrumResult &sim = *in.spectrum;
-        for (const bool detectorPeaks : {false, true}) {
-            seg.setPen(detectorPeaks ? detectorPen : fluoPen);
+        // 0: lines, 1: scatter and escape, 2: pile-up.
+        const auto group = [](LinePeak::Kind k) {
+            return k == LinePeak::Kind::Line ? 0 : k == LinePeak::Kind::Pileup ? 2 : 1;
+        };
+        for (const int g : {0, 1, 2}) {
+            seg.setPen(g == 0 ? fluoPen : g == 1 ? detectorPen : pileupPen);
             for (const LinePeak &peak : sim.linePeaks) {
-                if ((peak.kind != LinePeak::Kind::Line) != detectorPeaks)
+                if (group(peak.kind) != g)
                     continue;
                 const double xl = L.energy(peak.peakEnergy);
                 seg.line(xl, L.frame.bottom() - L.stickMax * peak.peakIntensity / sim.peakMax, xl,
@@ -294,12 +298,12 @@ private:
     {
         if (L.legend.isEmpty())
             return;
-        const QPen pens[] = {curvePen, fluoPen, edgePen, calcPen, detectorPen};
+        const QPen pens[] = {curvePen, fluoPen, edgePen, calcPen, detectorPen, pileupPen};
         seg.flush();
         p->fillRect(L.legend, Qt::white);
         const double lh = L.lineH;
         double y = L.legend.top();
-        for (int i = 0; i < in.legend.size() && i < 5; ++i) {
+        for (int i = 0; i < in.legend.size() && i < PLOT_LEGEND_ROWS; ++i) {
             const double x = L.legend.left() + 0.2 * lh;
             seg.setPen(pens[i]);
             seg.line(x, y + 0.5 * lh, x + 1.2 * lh, y + 0.5 * lh);
@@ -358,6 +362,7 @@ private:
     const QPen edgePen = makePen(1, 0, 230, 0);
     const QPen fluoPen = makePen(1, 0, 0, 250);
     const QPen detectorPen = makePen(1, 170, 0, 170); // scatter and escape peaks
+    const QPen pileupPen = makePen(1, 200, 90, 0);    // pile-up peaks
 };
 
 } // namespace

@@ -16,6 +16,9 @@
 
 class QPainter;
 
+// Rows the legend has room for.
+constexpr int PLOT_LEGEND_ROWS = 6;
+
 // What one repaint of the plot shows: the mu t curve on its grid, the markers, and the last
 // simulation. Pointers are borrowed for the call only.
 struct PlotPaintInput
@@ -53,7 +56,9 @@ struct PlotPaintInput
     QString energyTitle;      // "Energy [keV]"
     QString muTTitle;         // "mu t"
     QString intensityTitle;   // "photons/s" or "photons/s per channel"
-    QStringList legend;       // mu t, fluorescence, edges, calculation point[, scatter and escape]
+    // mu t, fluorescence, edges, calculation point[, scatter and escape[, pile-up]]: the rows
+    // go by place, at most PLOT_LEGEND_ROWS of them.
+    QStringList legend;
     // Text is never drawn smaller than this; a caption that would need less is left out.
     double minPointSize = 0;
 };

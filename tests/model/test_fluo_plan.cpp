@@ -126,11 +126,14 @@ private Q_SLOTS:
     void measureReadoutsEmpty_data();
     void measureReadoutsEmpty();
     void amplifierSetsCurrent();
+    void pileupInThePlan_data();
+    void pileupInThePlan();
 };
 
 // The numbers typed into the fluorescence fields and the display options reach the simulation.
 void TestFluoPlan::simulationReadsThePlan()
 {
+    plan->pileupTimeUs = 0; // pile-up grows as the square of the flux
     showFe2o3();
     const double ka1Before = plan->spectrum.peakMax;
     QVERIFY(ka1Before > 0);
@@ -756,6 +759,61 @@ void TestFluoPlan::amplifierSetsCurrent()
     plan->setInput(PlanModel::AmpSensitivity, QStringLiteral("1"));
     QVERIFY(!plan->fieldProblem(PlanModel::AmpSensitivity).isEmpty());
     QCOMPARE(plan->input(PlanModel::ChamberCurrent), QStringLiteral("1e-9"));
+}
+
+// The plan's resolving time reaches the detailed model: pile-up rows in the line table and the
+// information text, and a count rate and dead time that count a pile-up event once.
+void TestFluoPlan::pileupInThePlan_data()
+{
+    QTest::addColumn<double>("us");
+    QTest::newRow("none") << 0.0;
+    QTest::newRow("default") << 0.5;
+    QTest::newRow("slow") << 5.0;
+}
+
+void TestFluoPlan::pileupInThePlan()
+{
+    QFETCH(double, us);
+    QCOMPARE(plan->pileupTimeUs, 0.5);
+    showFe2o3();
+    plan->setOption(PlanModel::AddInfoRatioF, false);
+    const auto rerun = [this](double time) {
+        plan->pileupTimeUs = time;
+        plan->fluoPlan.invalidateLines();
+        // An edit that changes nothing the lines depend on, to simulate again.
+        plan->setInput(PlanModel::I0Flux, QStringLiteral("1.0e12"));
+        plan->setInput(PlanModel::I0Flux, QStringLiteral("1e12"));
+    };
+    rerun(0);
+    QVERIFY(plan->fluoPlan.detectorKnown());
+    const double rateBefore = plan->fluoPlan.countRate();
+    const QString tableBefore = plan->fluoPlan.lineTable(true, true);
+    rerun(us);
+    const DetailedLineSet &set = plan->fluoPlan.detailedLines;
+    double piled = 0, all = 0;
+    for (const LinePeak &l : set.lines) {
+        all += l.peakIntensity;
+        if (l.kind == LinePeak::Kind::Pileup)
+            piled += l.peakIntensity;
+    }
+    const double rate = plan->fluoPlan.countRate();
+    QVERIFY(std::abs(rate / all - 1) < 1e-12);
+    QVERIFY(std::abs(rate / (rateBefore - piled) - 1) < 1e-12);
+    const double dead =
+        -100 * std::expm1(-rate * plan->input(PlanModel::DetDeadTime).toDouble() * 1e-6);
+    QVERIFY(std::abs(plan->fluoPlan.deadTimePercent() / dead - 1) < 1e-12);
+    const QString table = plan->fluoPlan.lineTable(true, true);
+    const QString info = plan->output(PlanModel::AddInfo);
+    if (us == 0) {
+        QCOMPARE(piled, 0.0);
+        QCOMPARE(table, tableBefore);
+        QVERIFY(!table.contains(QLatin1String("pileup")));
+        return;
+    }
+    // Fe Ka1 + Ka1 at 12.8 keV lies inside the 0-20 keV view.
+    QVERIFY(piled > 0);
+    QVERIFY2(table.contains(QLatin1String("\npileup,Fe+Fe,Ka1+Ka1,12.")), qPrintable(table));
+    QVERIFY2(info.contains(QLatin1String("Fe+Fe Ka1+Ka1: ")), qPrintable(info));
 }
 
 QTEST_GUILESS_MAIN(TestFluoPlan)

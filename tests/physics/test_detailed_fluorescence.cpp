@@ -1171,6 +1171,193 @@ private Q_SLOTS:
         QVERIFY(csv.contains(QLatin1String("\nscatter,,Rayleigh,22,")));
         QVERIFY(csv.contains(QLatin1String("\nescape,Mo,Ka1_esc,15.")));
     }
+
+    // Pile-up worked by hand. Records "element line energy rate" ("-" for a scatter peak's
+    // element); pile-up rows "element line energy rate" in the order the strongest parents
+    // come first; the parents' rates left after it.
+    void pileupByHand_data()
+    {
+        QTest::addColumn<QString>("records");
+        QTest::addColumn<double>("tau");
+        QTest::addColumn<QString>("piled");
+        QTest::addColumn<QString>("left");
+        // r^2 tau = 1e10 * 5e-7 = 5000 events at 2E; the line gives up two photons for each.
+        QTest::newRow("one line") << "Fe Ka1 6.4 1e5" << 5e-7 << "Fe+Fe Ka1+Ka1 12.8 5000"
+                                  << "90000";
+        // Fe-Fe 5000, Fe-Cr 2 * 1e5 * 4e4 * 5e-7 = 4000, Cr-Cr 800; Fe loses 2 * 5000 + 4000,
+        // Cr 4000 + 2 * 800.
+        QTest::newRow("two lines")
+            << "Cr Ka1 5.41 4e4; Fe Ka1 6.4 1e5" << 5e-7
+            << "Fe+Fe Ka1+Ka1 12.8 5000; Fe+Cr Ka1+Ka1 11.81 4000; Cr+Cr Ka1+Ka1 10.82 800"
+            << "34400 86000";
+        // A scatter peak stands in the names by its line name.
+        QTest::newRow("scatter") << "Fe Ka1 6.4 2e4; - Rayleigh 10 1e4" << 1e-6
+                                 << "Fe+Fe Ka1+Ka1 12.8 400; Fe+Rayleigh Ka1+Rayleigh 16.4 400; "
+                                    "Rayleigh+Rayleigh Rayleigh+Rayleigh 20 100"
+                                 << "18800 9400";
+        // Floor 1e-4 * 1e5 = 10: the self pair of 100/s (5e-3) and its pair with the strong line
+        // (10 * 0.5 * 2 = 10, just reached) against the self pair of 1e5 (5000).
+        QTest::newRow("weak partner at the floor")
+            << "Fe Ka1 6.4 1e5; Cu Ka1 8.05 100" << 5e-7
+            << "Fe+Fe Ka1+Ka1 12.8 5000; Fe+Cu Ka1+Ka1 14.45 10"
+            << "89990 90";
+        // Below it: 2 * 1e5 * 99 * 5e-7 = 9.9.
+        QTest::newRow("weak partner below the floor")
+            << "Fe Ka1 6.4 1e5; Cu Ka1 8.05 99" << 5e-7 << "Fe+Fe Ka1+Ka1 12.8 5000"
+            << "90000 99";
+        // A self pair under the floor does not stop the pairs with weaker partners: floor
+        // 8e-3, 80^2 * 1e-6 = 6.4e-3 and 70^2 * 1e-6 = 4.9e-3 below it, 2 * 80 * 70 * 1e-6 =
+        // 1.12e-2 above.
+        QTest::newRow("self pairs below the floor")
+            << "Cr Ka1 5.41 70; Fe Ka1 6.4 80" << 1e-6 << "Fe+Cr Ka1+Ka1 11.81 0.0112"
+            << "69.9888 79.9888";
+        // Far beyond first order (1e6^2 * 1e-6 = 1e6 events would take 2e6 of 1e6 photons): the
+        // pile-up shrinks to leave half the photons.
+        QTest::newRow("bounded") << "Fe Ka1 6.4 1e6" << 1e-6 << "Fe+Fe Ka1+Ka1 12.8 250000"
+                                 << "500000";
+        QTest::newRow("no pile-up without time") << "Fe Ka1 6.4 1e5; Cr Ka1 5.41 4e4" << 0.0 << ""
+                                                 << "1e5 4e4";
+    }
+    void pileupByHand()
+    {
+        QFETCH(QString, records);
+        QFETCH(double, tau);
+        QFETCH(QString, piled);
+        QFETCH(QString, left);
+        QVector<LinePeak> peaks;
+        for (const QString &r : records.split("; ")) {
+            const QStringList c = r.split(' ');
+            LinePeak p;
+            p.kind = c[0] == "-" ? LinePeak::Kind::Scatter : LinePeak::Kind::Line;
+            p.element = c[0] == "-" ? QString() : c[0];
+            p.lineName = c[1];
+            p.peakEnergy = c[2].toDouble();
+            p.peakIntensity = c[3].toDouble();
+            p.secondaryIntensity = 0.25 * p.peakIntensity;
+            peaks.append(p);
+        }
+        const int parents = peaks.size();
+        const double events = addFirstOrderPileup(peaks, tau);
+        const QStringList wanted = piled.isEmpty() ? QStringList() : piled.split("; ");
+        QCOMPARE(peaks.size(), parents + wanted.size());
+        const auto close = [](double a, double b) { return std::abs(a - b) <= 1e-12 * b; };
+        double sum = 0;
+        for (int k = 0; k < wanted.size(); ++k) {
+            const QStringList c = wanted[k].split(' ');
+            const LinePeak &p = peaks.at(parents + k);
+            QCOMPARE(p.kind, LinePeak::Kind::Pileup);
+            QCOMPARE(p.element, c[0]);
+            QCOMPARE(p.lineName, c[1]);
+            QVERIFY2(close(p.peakEnergy, c[2].toDouble()), qPrintable(wanted[k]));
+            QVERIFY2(close(p.peakIntensity, c[3].toDouble()), qPrintable(wanted[k]));
+            QCOMPARE(p.secondaryIntensity, 0.0);
+            sum += c[3].toDouble();
+        }
+        QVERIFY(close(events, sum));
+        const QStringList l = left.split(' ');
+        for (int i = 0; i < parents; ++i) {
+            const LinePeak &p = peaks.at(i);
+            QVERIFY2(close(p.peakIntensity, l[i].toDouble()), qPrintable(p.lineName));
+            // What secondary fluorescence adds shrinks in the same proportion.
+            QVERIFY2(close(p.secondaryIntensity, 0.25 * l[i].toDouble()), qPrintable(p.lineName));
+        }
+    }
+
+    // With the detector's response the pile-up rows are every pair of records above the listing
+    // floor, found here by visiting all pairs; photons are conserved, the count rate falls by one
+    // event per pile-up, and a zero time changes nothing.
+    void pileupInTheModel_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<double>("E0");
+        QTest::addColumn<double>("tau");
+        QTest::addColumn<double>("I0");
+        QTest::addColumn<int>("minPairs");
+        // Count rates of 1.5e5 to 3e5 /s: tau times them at most 0.16, within first order.
+        QTest::newRow("MoO3, 0.5 us") << "MoO3" << 22.0 << 5e-7 << 1e8 << 3;
+        QTest::newRow("MoO3, 1 us") << "MoO3" << 22.0 << 1e-6 << 5e7 << 10;
+        QTest::newRow("Fe, Cr, Ni, 0.5 us") << "FeCrNiO4" << 12.0 << 5e-7 << 2e8 << 10;
+        QTest::newRow("zero time") << "MoO3" << 22.0 << 0.0 << 1e8 << 0;
+    }
+    void pileupInTheModel()
+    {
+        QFETCH(QString, target);
+        QFETCH(double, E0);
+        QFETCH(double, tau);
+        QFETCH(double, I0);
+        QFETCH(int, minPairs);
+        const QByteArray t = target.toLatin1();
+        DetailedInput in = setUp({"", t.constData(), "BN", 0.05, 0.25, E0, {}});
+        in.scatter = &scatter;
+        in.spectrum.I0 = I0;
+        in.spectrum.detector.distanceCm = 3;
+        DetailedLineSet before, after;
+        computeDetailedLines(in, before);
+        in.pileupTime = tau;
+        computeDetailedLines(in, after);
+
+        // All pairs, the straightforward way.
+        double strongest = 0, photons = 0;
+        for (const LinePeak &l : before.lines) {
+            strongest = std::max(strongest, l.peakIntensity);
+            photons += l.peakIntensity;
+        }
+        QMap<QString, double> pairs; // "element line energy" -> rate
+        for (int i = 0; i < before.lines.size(); ++i) {
+            for (int j = i; j < before.lines.size(); ++j) {
+                const LinePeak &p = before.lines.at(i), &q = before.lines.at(j);
+                const double rate = (i == j ? 1 : 2) * p.peakIntensity * q.peakIntensity * tau;
+                if (rate > 0 && rate >= PILEUP_LISTED * strongest)
+                    pairs[QString::number(p.peakEnergy + q.peakEnergy, 'g', 12)] += rate;
+            }
+        }
+        double firstOrder = 0;
+        for (double r : qAsConst(pairs))
+            firstOrder += r;
+
+        QCOMPARE(after.lines.size() >= before.lines.size(), true);
+        QMap<QString, double> found;
+        double piled = 0, rest = 0, all = 0;
+        int count = 0;
+        for (int k = 0; k < after.lines.size(); ++k) {
+            const LinePeak &l = after.lines.at(k);
+            all += l.peakIntensity;
+            if (k < before.lines.size()) {
+                const LinePeak &b = before.lines.at(k);
+                QCOMPARE(l.kind, b.kind);
+                QCOMPARE(l.peakEnergy, b.peakEnergy);
+                QVERIFY(l.peakIntensity >= 0 && l.peakIntensity <= b.peakIntensity);
+                rest += l.peakIntensity;
+                continue;
+            }
+            QCOMPARE(l.kind, LinePeak::Kind::Pileup);
+            // Both names hold one part of each parent.
+            QCOMPARE(l.element.count('+'), 1);
+            QCOMPARE(l.lineName.count('+'), 1);
+            found[QString::number(l.peakEnergy, 'g', 12)] += l.peakIntensity;
+            piled += l.peakIntensity;
+            ++count;
+        }
+        QVERIFY2(count >= minPairs, qPrintable(QString::number(count)));
+        QCOMPARE(count, after.lines.size() - before.lines.size());
+        QCOMPARE(found.keys(), pairs.keys());
+        for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
+            QVERIFY2(std::abs(found.value(it.key()) / it.value() - 1) < 1e-12,
+                     qPrintable(it.key()));
+        if (tau == 0) {
+            QCOMPARE(piled, 0.0);
+            QCOMPARE(after.countRate, before.countRate);
+            return;
+        }
+        QVERIFY(std::abs(piled / firstOrder - 1) < 1e-12);
+        // Each pile-up event took two photons and is one event.
+        QVERIFY(std::abs((rest + 2 * piled) / photons - 1) < 1e-12);
+        QVERIFY(std::abs(after.countRate / (before.countRate - piled) - 1) < 1e-12);
+        QVERIFY(std::abs(after.countRate / all - 1) < 1e-12);
+        const QString csv = lineTableCsv(after.lines);
+        QVERIFY(csv.contains(target == "MoO3" ? QLatin1String("\npileup,Mo+Mo,Ka1+Ka1,")
+                                              : QLatin1String("\npileup,Ni+Ni,Ka1+Ka1,")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDetailedFluorescence)
