@@ -181,6 +181,7 @@ int main(int argc, char **argv)
                                                   d.lines = &w.plan->fluoLines;
                                                   d.crossSections = &w.plan->crossSections;
                                                   d.scatter = &w.plan->scatterFactors;
+                                                  d.pileupTime = w.plan->pileupTimeUs * 1e-6;
                                                   simulateDetailed(d, spectrum.data(), result);
                                               }))
                            : median(timeAfter(repeats, repaint, [&] {
