@@ -1004,6 +1004,18 @@
         <translation>散乱・エスケープ</translation>
     </message>
     <message>
+        <source>pile-up</source>
+        <translation>パイルアップ</translation>
+    </message>
+    <message>
+        <source>Pile-up time [µs]</source>
+        <translation>パイルアップ時間 [µs]</translation>
+    </message>
+    <message>
+        <source>Pulse-pair resolving time: two photons closer in time are recorded as one event at the sum of their energies; 0 for no pile-up</source>
+        <translation>パルス対分解時間: これより近接して到来した2つの光子はエネルギーの和をもつ1つのイベントとして記録されます。0 でパイルアップなし</translation>
+    </message>
+    <message>
         <source>I0 absorbed</source>
         <translation>I0 吸収率</translation>
     </message>

@@ -172,22 +172,25 @@ int main(int argc, char **argv)
             std::vector<double> spectrum(MUT_POINTS);
             SpectrumResult result;
             const double simulation =
-                model == 2 ? median(timeAfter(repeats, repaint,
-                                              [&] {
-                                                  cleanVectorState();
-                                                  DetailedInput d;
-                                                  d.spectrum = in;
-                                                  d.secondary = true;
-                                                  d.lines = &w.plan->fluoLines;
-                                                  d.crossSections = &w.plan->crossSections;
-                                                  d.scatter = &w.plan->scatterFactors;
-                                                  d.pileupTime = w.plan->pileupTimeUs * 1e-6;
-                                                  simulateDetailed(d, spectrum.data(), result);
-                                              }))
-                           : median(timeAfter(repeats, repaint, [&] {
-                                 cleanVectorState();
-                                 simulateSpectrum(in, spectrum.data(), result);
-                             }));
+                model == 2
+                    ? median(timeAfter(repeats, repaint,
+                                       [&] {
+                                           cleanVectorState();
+                                           DetailedInput d;
+                                           d.spectrum = in;
+                                           d.secondary = true;
+                                           d.lines = &w.plan->fluoLines;
+                                           d.crossSections = &w.plan->crossSections;
+                                           d.scatter = &w.plan->scatterFactors;
+                                           d.pileupTime =
+                                               w.plan->input(PlanModel::PileupTime).toDouble() *
+                                               1e-6;
+                                           simulateDetailed(d, spectrum.data(), result);
+                                       }))
+                    : median(timeAfter(repeats, repaint, [&] {
+                          cleanVectorState();
+                          simulateSpectrum(in, spectrum.data(), result);
+                      }));
 
             // Painting alone, from the plot's cache as a repaint finds it.
             const PlotPaintInput paintIn = w.plotPaintInput();

@@ -156,6 +156,9 @@ TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE
 TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),
            GroupDetector, DETAILED_ONLY, READS_DEAD_TIME)
+TIRN_INPUT(PileupTime, "0.5", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Pile-up time [\u00b5s]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Pulse-pair resolving time: two photons closer in time are recorded as one event at the sum of their energies; 0 for no pile-up"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
 TIRN_INPUT(I0ChamberGas, "N2", "", Rule::Gas, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "I0 gas"),
            QT_TRANSLATE_NOOP("MainWindow", "Gas of the chamber before the sample: He, N2, Ne, Ar, Kr, Xe, air or CO2, or a mixture by mole fractions such as N2:0.8 Ar:0.2; at 20 \u00b0C"),
            GroupMeasurement, 0, READS_I0_CHAMBER)

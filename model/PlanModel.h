@@ -195,9 +195,6 @@ public:
     double wantedMuT = 0;
     double curMuT = 0;
     double curDMuT = 0;
-    // Pulse-pair resolving time [us] of the detector's electronics for the detailed model's
-    // pile-up; 0 for none. Changing it needs fluoPlan.invalidateLines().
-    double pileupTimeUs = 0.5;
     // The spectrum half of the plan, and its results by the names the program has used.
     FluoPlan fluoPlan;
     double (&fluoSpectrum)[MUT_POINTS] = fluoPlan.fluoSpectrum;

@@ -47,7 +47,7 @@ void PlanModel::refreshPlot()
             d.crossSections = &crossSections;
             d.scatter = scatterFactors.size() > 0 ? &scatterFactors : nullptr;
             d.polarised = options[BeamPolarised];
-            d.pileupTime = pileupTimeUs * 1e-6;
+            d.pileupTime = number(PileupTime) * 1e-6;
             fluoPlan.simulate(in, &d);
         } else {
             fluoPlan.simulate(in, nullptr);

@@ -465,7 +465,7 @@ void TestSoak::hostileFormReturnsToStart()
     // The detailed model's fields, which the window makes from the field table.
     for (const PlanModel::Input f :
          {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
-          PlanModel::DetBeWindow, PlanModel::DetDeadTime})
+          PlanModel::DetBeWindow, PlanModel::DetDeadTime, PlanModel::PileupTime})
         spectrumFields.append(w->inputEdit(f));
     // The measurement's fields, made from the table as well.
     for (int i = 0; i < PlanModel::InputCount; ++i) {

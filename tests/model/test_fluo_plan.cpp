@@ -133,7 +133,7 @@ private Q_SLOTS:
 // The numbers typed into the fluorescence fields and the display options reach the simulation.
 void TestFluoPlan::simulationReadsThePlan()
 {
-    plan->pileupTimeUs = 0; // pile-up grows as the square of the flux
+    plan->setInput(PlanModel::PileupTime, QStringLiteral("0")); // it grows as the flux squared
     showFe2o3();
     const double ka1Before = plan->spectrum.peakMax;
     QVERIFY(ka1Before > 0);
@@ -774,15 +774,13 @@ void TestFluoPlan::pileupInThePlan_data()
 void TestFluoPlan::pileupInThePlan()
 {
     QFETCH(double, us);
-    QCOMPARE(plan->pileupTimeUs, 0.5);
+    QCOMPARE(plan->input(PlanModel::PileupTime), QStringLiteral("0.5")); // the default
     showFe2o3();
     plan->setOption(PlanModel::AddInfoRatioF, false);
+    // The field's edit alone must reach the lines (its row says they depend on it).
+    plan->setInput(PlanModel::I0Flux, QStringLiteral("1e12"));
     const auto rerun = [this](double time) {
-        plan->pileupTimeUs = time;
-        plan->fluoPlan.invalidateLines();
-        // An edit that changes nothing the lines depend on, to simulate again.
-        plan->setInput(PlanModel::I0Flux, QStringLiteral("1.0e12"));
-        plan->setInput(PlanModel::I0Flux, QStringLiteral("1e12"));
+        plan->setInput(PlanModel::PileupTime, QString::number(time));
     };
     rerun(0);
     QVERIFY(plan->fluoPlan.detectorKnown());
