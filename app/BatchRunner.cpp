@@ -474,6 +474,14 @@ int runBatch(const QStringList &arguments)
         if (!model->printValue(name, &value))
             value = printedValue(widgetNamed(name));
         out << name << '=' << value << '\n';
+        // An empty read-out of the measurement has a reason the status bar would give.
+        const int o = PlanModel::outputIndex(name);
+        if (value.isEmpty() && o >= 0 &&
+            (Fields::output(PlanModel::Output(o)).flags & OUT_MEASURE) &&
+            !model->measureProblem().isEmpty()) {
+            std::fprintf(stderr, "warning: %s is empty: %s\n", name.toLatin1().constData(),
+                         model->measureProblem().toLocal8Bit().constData());
+        }
     }
     // A text output named "-" follows on standard output.
     out.flush();

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 MainWindow::MainWindow(PlanModel *initialPlan)
     : QMainWindow(nullptr, Qt::WindowFlags()), plan(initialPlan ? initialPlan : new PlanModel)
@@ -98,13 +99,16 @@ void MainWindow::showPlan()
 
 void MainWindow::buildDetailedControls()
 {
-    // The detailed fluorescence model's settings sit with the experimental conditions, its
-    // detector with the numerical ones, whose rows have room for it: one row per field of those
-    // groups, in the table's order, each widget named and captioned by its row.
+    // The detailed fluorescence model's angles sit with the experimental conditions, its choices
+    // with the numerical conditions and the detector in a column of its own, so that the
+    // section stays as short as its longest column on a laptop screen: one row per field of
+    // those groups, in the table's order, each widget named and captioned by its row.
     auto *geometry = qobject_cast<QGridLayout *>(FluoECBox->layout());
-    auto *detector = qobject_cast<QGridLayout *>(FluoNCBox->layout());
+    auto *detector = qobject_cast<QGridLayout *>(FluoDetBox->layout());
+    auto *numerical = qobject_cast<QGridLayout *>(FluoNCBox->layout());
+    int numericalRow = numerical->rowCount();
     int geometryRow = geometry->rowCount();
-    int detectorRow = detector->rowCount();
+    int detectorRow = detector->count() ? detector->rowCount() : 0;
     QWidget *tabBefore[2] = {DetRadius, DetResolution}; // where each group's tab chain starts
     // Room for an energy set from the plot with six digits ("12.4083"), whatever the language
     // of the captions beside it; the fields made below share the width.
@@ -142,13 +146,13 @@ void MainWindow::buildDetailedControls()
     }
     for (int i = 0; i < PlanModel::OptionCount; ++i) {
         const OptionRow &row = Fields::option(PlanModel::Option(i));
-        if (!(row.flags & OPT_GEOMETRY))
+        if (!(row.flags & OPT_MODEL))
             continue;
         auto *box = new QCheckBox(tr(row.caption));
         box->setObjectName(QLatin1String(row.name));
         if (row.tip)
             box->setToolTip(tr(row.tip));
-        geometry->addWidget(box, geometryRow++, 0, 1, 2);
+        numerical->addWidget(box, numericalRow++, 0, 1, 3);
     }
     for (int i = 0; i < PlanModel::OutputCount; ++i) {
         const OutputRow &row = Fields::output(PlanModel::Output(i));
@@ -168,14 +172,17 @@ void MainWindow::buildDetailedControls()
 void MainWindow::buildMeasurementControls()
 {
     // A column per thing the user sets up at the beamline: the I0 chamber, the It chamber, the
-    // I0 chamber's current (below the amplifier it is read from), and the scan's point; each
-    // column's read-outs below its fields.
-    static const char *const columns[4][5] = {
-        {"I0ChamberGas", "I0ChamberLength", "I0ChamberPressure", "I0Absorbed", nullptr},
-        {"ItChamberGas", "ItChamberLength", "ItChamberPressure", "ItAbsorbed", nullptr},
-        {"AmpVoltage", "AmpSensitivity", "ChamberCurrent", "FluxFromCurrent", nullptr},
+    // I0 chamber's current (below the amplifier it is read from), the scan's point in
+    // transmission and the region of interest of a fluorescence scan; each column's read-outs
+    // below its fields.
+    static const char *const columns[][6] = {
+        {"I0ChamberGas", "I0ChamberLength", "I0ChamberPressure", "I0Absorbed"},
+        {"ItChamberGas", "ItChamberLength", "ItChamberPressure", "ItAbsorbed"},
+        {"AmpVoltage", "AmpSensitivity", "ChamberCurrent", "FluxFromCurrent"},
         {"PointTime", "TargetChiNoise", "ChiNoiseTrans", "PointTimeTrans", "BestMuT"},
+        {"RoiLow", "RoiHigh", "RoiSignal", "RoiBackground", "ChiNoiseFluo", "PointTimeFluo"},
     };
+    constexpr int columnCount = int(std::size(columns));
     // The box starts folded, as the form has no height to spare on a laptop screen; its fields
     // sit on one widget that folding hides.
     auto *contents = new QWidget;
@@ -185,7 +192,7 @@ void MainWindow::buildMeasurementControls()
     grid->setSpacing(3);
     MeasureBox->layout()->addWidget(contents);
     QWidget *previous = nullptr;
-    for (int c = 0; c < 4; ++c) {
+    for (int c = 0; c < columnCount; ++c) {
         int row = 0;
         for (const char *name : columns[c]) {
             if (!name)
@@ -199,6 +206,8 @@ void MainWindow::buildMeasurementControls()
                 auto *edit = new QLineEdit;
                 edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
                 edit->setStyleSheet(inputStyle[StyleNormal]);
+                if (field.flags & EMPTY_MEANS_DEFAULT)
+                    edit->setPlaceholderText(tr("auto"));
                 widget = edit;
                 captionText = field.caption;
                 tip = field.tip;
@@ -232,7 +241,7 @@ void MainWindow::buildMeasurementControls()
             grid->addWidget(use, row, 2 * c, 1, 2);
         }
     }
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < columnCount; ++c)
         grid->setColumnStretch(2 * c + 1, 1);
 }
 
@@ -345,7 +354,7 @@ void MainWindow::fitFieldsToContent()
     }
     // Rows of a box shorter than its neighbours stay together at the top: spread over the
     // height, the captions of the filters float in the middle and their rows drop out of sight.
-    for (QGroupBox *box : {FluoECBox, FluoEFBox, FluoNCBox}) {
+    for (QGroupBox *box : {FluoECBox, FluoEFBox, FluoNCBox, FluoDetBox}) {
         auto *grid = qobject_cast<QGridLayout *>(box->layout());
         grid->setRowStretch(grid->rowCount(), 1);
     }
@@ -885,12 +894,14 @@ void MainWindow::showHideFBox(bool f)
     FluoECBox->setHidden(!f);
     FluoEFBox->setHidden(!f);
     FluoNCBox->setHidden(!f);
+    FluoDetBox->setHidden(!f);
 }
 
 void MainWindow::showHideMeasureBox(bool f)
 {
     plan->setOption(PlanModel::MeasureBox, f);
     MeasureBox->findChild<QWidget *>(QStringLiteral("MeasureContents"))->setHidden(!f);
+    GView1->update(); // the region of interest shows while the box is open
 }
 
 // ---- the plan into the form ----

@@ -53,6 +53,13 @@ PlotPaintInput MainWindow::plotPaintInput() const
         in.excitationE = energy.toDouble();
         in.excitationCaption = tr("Excitation %1 keV").arg(energy);
     }
+    // The region a fluorescence scan counts, while the measurement is being planned.
+    if (const Roi roi = plan->fluorescenceRoi();
+        roi.valid() && plan->option(PlanModel::MeasureBox)) {
+        in.roiLow = roi.low;
+        in.roiHigh = roi.high;
+        in.roiCaption = tr("ROI");
+    }
     in.energyTitle = tr("Energy [keV]");
     in.muTTitle = tr("mu t");
     in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");

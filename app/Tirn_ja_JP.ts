@@ -196,6 +196,10 @@
         <translation>絶対値計算の為の条件</translation>
     </message>
     <message>
+        <source>Detector</source>
+        <translation>検出器</translation>
+    </message>
+    <message>
         <source>I0[photons/sec]</source>
         <translation>I0強度[光子/秒]</translation>
     </message>
@@ -1060,6 +1064,62 @@
         <translation>最適 mu(+)t</translation>
     </message>
     <message>
+        <source>ROI signal</source>
+        <translation>ROI 信号</translation>
+    </message>
+    <message>
+        <source>Events per second of the chosen element&apos;s lines in the region of interest, after dead time (detailed model)</source>
+        <translation>関心領域 (ROI) に入る選んだ元素の線の毎秒イベント数 (不感時間の後、詳細モデル)</translation>
+    </message>
+    <message>
+        <source>ROI background</source>
+        <translation>ROI バックグラウンド</translation>
+    </message>
+    <message>
+        <source>Events per second of everything else recorded in the region of interest: other lines, scatter, escape and pile-up peaks, after dead time</source>
+        <translation>関心領域に記録されるそれ以外すべての毎秒イベント数: 他の線、散乱、エスケープ、パイルアップのピーク (不感時間の後)</translation>
+    </message>
+    <message>
+        <source>Noise of chi (fluo.)</source>
+        <translation>chi のノイズ (蛍光)</translation>
+    </message>
+    <message>
+        <source>Shot noise of one fluorescence point relative to the edge step at the point time: sqrt((S + B) t) / (S t), counting the region of interest</source>
+        <translation>1 点の蛍光測定のショットノイズをエッジジャンプに対して表したもの (1 点の測定時間で): 関心領域を数えて sqrt((S + B) t) / (S t)</translation>
+    </message>
+    <message>
+        <source>Time for target (fluo.)</source>
+        <translation>目標に要る時間 (蛍光)</translation>
+    </message>
+    <message>
+        <source>Point time at which the fluorescence noise of chi reaches the target</source>
+        <translation>蛍光法の chi のノイズが目標値になる 1 点の測定時間</translation>
+    </message>
+    <message>
+        <source>ROI low [keV]</source>
+        <translation>ROI 下限 [keV]</translation>
+    </message>
+    <message>
+        <source>Lower bound of the region of interest counted for a fluorescence scan; empty: the chosen element&apos;s main line less the detector&apos;s FWHM</source>
+        <translation>蛍光測定で数える関心領域の下限。空欄: 選んだ元素の主な線から検出器の半値全幅を引いた値</translation>
+    </message>
+    <message>
+        <source>ROI high [keV]</source>
+        <translation>ROI 上限 [keV]</translation>
+    </message>
+    <message>
+        <source>Upper bound of the region of interest; empty: the main line plus the detector&apos;s FWHM</source>
+        <translation>関心領域の上限。空欄: 主な線に検出器の半値全幅を足した値</translation>
+    </message>
+    <message>
+        <source>ROI</source>
+        <translation>ROI</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>自動</translation>
+    </message>
+    <message>
         <source>Total mu t above the edge at which the transmission noise of chi is smallest with these chambers, for a thicker or thinner pellet of the same composition; compare mu(+)t</source>
         <translation>同じ組成でペレットを厚く・薄くしたとき、これらのチェンバーで透過法の chi のノイズが最小になるエッジ上の全 mu t。mu(+)t と比べてください</translation>
     </message>
@@ -1170,6 +1230,30 @@
     <message>
         <source>The noise of chi needs an edge jump at the calculation point.</source>
         <translation>chi のノイズには計算点でのエッジジャンプが必要です。</translation>
+    </message>
+    <message>
+        <source>The noise of a fluorescence point needs the detailed model, which knows what the detector records.</source>
+        <translation>蛍光測定 1 点のノイズには、検出器が記録するものが分かる詳細モデルが必要です。</translation>
+    </message>
+    <message>
+        <source>No fluorescence noise at an M edge: its lines are not tabulated.</source>
+        <translation>M 吸収端では蛍光のノイズを計算しません: その線は表にありません。</translation>
+    </message>
+    <message>
+        <source>Ext.Eng. lies below the %1 %2 edge (%3 keV): the element gives no fluorescence to count there.</source>
+        <translation>励起エネルギーが %1 の %2 吸収端 (%3 keV) より下です: この元素から数える蛍光は出ません。</translation>
+    </message>
+    <message>
+        <source>The region of interest is empty: set ROI high above ROI low.</source>
+        <translation>関心領域が空です: ROI 上限を ROI 下限より上にしてください。</translation>
+    </message>
+    <message>
+        <source>No line of %1 falls into the region of interest.</source>
+        <translation>%1 の線は関心領域に入りません。</translation>
+    </message>
+    <message>
+        <source>%1: must lie above %2, not %3</source>
+        <translation>%1: %2 より上でなければなりません (%3 ではなく)</translation>
     </message>
     <message>
         <source>No flux can be computed from the I0 chamber as it stands.</source>

@@ -75,6 +75,22 @@ TIRN_OUTPUT(BestMuT, "", "",
             QT_TRANSLATE_NOOP("MainWindow", "Best mu(+)t"),
             QT_TRANSLATE_NOOP("MainWindow", "Total mu t above the edge at which the transmission noise of chi is smallest with these chambers, for a thicker or thinner pellet of the same composition; compare mu(+)t"),
             OUT_MEASURE)
+TIRN_OUTPUT(RoiSignal, "", "/s",
+            QT_TRANSLATE_NOOP("MainWindow", "ROI signal"),
+            QT_TRANSLATE_NOOP("MainWindow", "Events per second of the chosen element's lines in the region of interest, after dead time (detailed model)"),
+            OUT_MEASURE)
+TIRN_OUTPUT(RoiBackground, "", "/s",
+            QT_TRANSLATE_NOOP("MainWindow", "ROI background"),
+            QT_TRANSLATE_NOOP("MainWindow", "Events per second of everything else recorded in the region of interest: other lines, scatter, escape and pile-up peaks, after dead time"),
+            OUT_MEASURE)
+TIRN_OUTPUT(ChiNoiseFluo, "", "",
+            QT_TRANSLATE_NOOP("MainWindow", "Noise of chi (fluo.)"),
+            QT_TRANSLATE_NOOP("MainWindow", "Shot noise of one fluorescence point relative to the edge step at the point time: sqrt((S + B) t) / (S t), counting the region of interest"),
+            OUT_MEASURE)
+TIRN_OUTPUT(PointTimeFluo, "", "s",
+            QT_TRANSLATE_NOOP("MainWindow", "Time for target (fluo.)"),
+            QT_TRANSLATE_NOOP("MainWindow", "Point time at which the fluorescence noise of chi reaches the target"),
+            OUT_MEASURE)
 
 TIRN_INPUT(SetTgtCmp, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Target"), nullptr,
            GroupPellet, FEEDS_LINES, READS_TARGET | READS_PELLET | READS_SPECTRUM)
@@ -155,7 +171,7 @@ TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
 TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),
-           GroupDetector, DETAILED_ONLY, READS_DEAD_TIME)
+           GroupDetector, DETAILED_ONLY, READS_DEAD_TIME | READS_FLUO_NOISE)
 TIRN_INPUT(PileupTime, "0.5", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Pile-up time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Pulse-pair resolving time: two photons closer in time are recorded as one event at the sum of their energies; 0 for no pile-up"),
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
@@ -188,10 +204,16 @@ TIRN_INPUT(ChamberCurrent, "1e-9", "A", Rule::Positive, 1e-15, 1e-3, QT_TRANSLAT
            GroupMeasurement, 0, READS_FLUX)
 TIRN_INPUT(PointTime, "1", "s", Rule::Positive, 1e-3, 1e5, QT_TRANSLATE_NOOP("MainWindow", "Point time [s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Counting time of one point of the scan"),
-           GroupMeasurement, 0, readoutBit(PlanFields::ChiNoiseTrans))
+           GroupMeasurement, 0, readoutBit(PlanFields::ChiNoiseTrans) | readoutBit(PlanFields::ChiNoiseFluo))
 TIRN_INPUT(TargetChiNoise, "1e-3", "", Rule::Positive, 1e-7, 1, QT_TRANSLATE_NOOP("MainWindow", "Target noise of chi"),
            QT_TRANSLATE_NOOP("MainWindow", "Noise of chi relative to the edge step wanted per point; 1e-3 suits EXAFS"),
-           GroupMeasurement, 0, readoutBit(PlanFields::PointTimeTrans))
+           GroupMeasurement, 0, readoutBit(PlanFields::PointTimeTrans) | readoutBit(PlanFields::PointTimeFluo))
+TIRN_INPUT(RoiLow, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "ROI low [keV]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Lower bound of the region of interest counted for a fluorescence scan; empty: the chosen element's main line less the detector's FWHM"),
+           GroupMeasurement, EMPTY_MEANS_DEFAULT | DETAILED_ONLY, READS_FLUO_NOISE)
+TIRN_INPUT(RoiHigh, "", "keV", Rule::RoiEnd, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "ROI high [keV]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Upper bound of the region of interest; empty: the main line plus the detector's FWHM"),
+           GroupMeasurement, EMPTY_MEANS_DEFAULT | DETAILED_ONLY, READS_FLUO_NOISE)
 
 TIRN_OPTION(IntensityPeak, false, nullptr, nullptr, OPT_EXCLUSIVE)
 TIRN_OPTION(IntensityInt, true, nullptr, nullptr, OPT_EXCLUSIVE)
@@ -201,12 +223,12 @@ TIRN_OPTION(FluoBox, true, nullptr, nullptr, OPT_VIEW_ONLY)
 TIRN_OPTION(MeasureBox, false, nullptr, nullptr, OPT_VIEW_ONLY)
 TIRN_OPTION(DetailedFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Detailed physics"),
             QT_TRANSLATE_NOOP("MainWindow", "Every K and L line with its own rate (xraylib's data), L subshells and Coster-Kronig transitions, incidence and exit angles, the exact solid angle and secondary fluorescence. Always computed with the tabulated cross sections, whatever the absorption data chosen for the pellet."),
-            OPT_FEEDS_LINES | OPT_GEOMETRY)
+            OPT_FEEDS_LINES | OPT_MODEL)
 TIRN_OPTION(SecondaryFluo, true, QT_TRANSLATE_NOOP("MainWindow", "Secondary fluorescence"), nullptr,
-            OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)
+            OPT_FEEDS_LINES | OPT_MODEL | OPT_DETAILED_ONLY)
 TIRN_OPTION(BeamPolarised, true, QT_TRANSLATE_NOOP("MainWindow", "Polarised beam"),
             QT_TRANSLATE_NOOP("MainWindow", "A beam linearly polarised in the plane of beam and detector axis, as at a synchrotron; unchecked, an unpolarised laboratory source. Sets the scatter peaks."),
-            OPT_FEEDS_LINES | OPT_GEOMETRY | OPT_DETAILED_ONLY)
+            OPT_FEEDS_LINES | OPT_MODEL | OPT_DETAILED_ONLY)
 TIRN_OPTION(LogIntensity, false, QT_TRANSLATE_NOOP("MainWindow", "Log intensity"),
             QT_TRANSLATE_NOOP("MainWindow", "The intensity axis by decades: weak lines and escape peaks beside strong ones"),
             OPT_PLOT_ONLY)

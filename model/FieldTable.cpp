@@ -86,6 +86,9 @@ QString ruleText(const InputRow &row)
     case Rule::Gas:
         return QStringLiteral("gas: %1, or NAME:SHARE ...").arg(gasNames());
     case Rule::Positive:
+        if (row.flags & EMPTY_MEANS_DEFAULT)
+            return QStringLiteral("number in [%1, %2]; empty: automatic")
+                .arg(number(row.lower), upper);
         if (row.lower > 0)
             return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
         return QStringLiteral("number in (0, %1]").arg(upper);
@@ -96,6 +99,9 @@ QString ruleText(const InputRow &row)
         return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
     case Rule::RangeEnd:
         return QStringLiteral("number > StartE0, at most %1").arg(upper);
+    case Rule::RoiEnd:
+        return QStringLiteral("number in [%1, %2], > RoiLow; empty: automatic")
+            .arg(number(row.lower), upper);
     }
     return QString();
 }

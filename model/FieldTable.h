@@ -22,6 +22,7 @@ enum class Rule {
     RangeEnd,    // above the range start
     Angle,       // in (0, 90] degrees
     Gas,         // a chamber's gas: names with optional mole fractions ("N2:0.8 Ar:0.2")
+    RoiEnd,      // > 0, and above the region's lower bound when that is set
 };
 
 // Where a field sits and which part of the plan it belongs to.
@@ -44,6 +45,7 @@ enum FieldFlag : unsigned {
     EMPTY_WITHOUT_TARGET = 1u << 3,  // may stay empty while there is no target
     FANO_LIMITED = 1u << 4,          // a detector resolution: the material's Fano limit applies
     CLASSIC_AT_NORMAL = 1u << 5,     // an angle the classic model takes as 90 degrees
+    EMPTY_MEANS_DEFAULT = 1u << 6,   // may stay empty: the plan then takes a value of its own
 };
 
 enum OutputFlag : unsigned {
@@ -58,7 +60,7 @@ enum OptionFlag : unsigned {
     OPT_EXCLUSIVE = 1u << 0,     // one of a pair of radio buttons
     OPT_VIEW_ONLY = 1u << 1,     // shows or hides part of the form; recomputes nothing
     OPT_FEEDS_LINES = 1u << 2,   // the detailed model's lines depend on it
-    OPT_GEOMETRY = 1u << 3,      // sits with the detailed model's angles
+    OPT_MODEL = 1u << 3,         // a choice of model, with the numerical conditions
     OPT_DETAILED_ONLY = 1u << 4, // means nothing to the classic model (greyed there)
     OPT_PLOT_ONLY = 1u << 5,     // how the plot is drawn: a repaint, nothing recomputed; its
                                  // check box sits beside the plot's range
@@ -120,8 +122,14 @@ constexpr unsigned READS_MUT = readoutBit(PlanFields::dMut) | readoutBit(PlanFie
 constexpr unsigned READS_PELLET = readoutBit(PlanFields::CylWeight) |
                                   readoutBit(PlanFields::CylVol) | READS_MUT | READS_TRANS_NOISE;
 constexpr unsigned READS_DEAD_TIME = readoutBit(PlanFields::DeadTime);
-constexpr unsigned READS_SPECTRUM =
-    readoutBit(PlanFields::AddInfo) | readoutBit(PlanFields::CountRate) | READS_DEAD_TIME;
+constexpr unsigned READS_FLUO_NOISE =
+    readoutBit(PlanFields::RoiSignal) | readoutBit(PlanFields::RoiBackground) |
+    readoutBit(PlanFields::ChiNoiseFluo) | readoutBit(PlanFields::PointTimeFluo);
+// The fluorescence noise is counted in the recorded spectrum: whatever the spectrum reads, it
+// reads.
+constexpr unsigned READS_SPECTRUM = readoutBit(PlanFields::AddInfo) |
+                                    readoutBit(PlanFields::CountRate) | READS_DEAD_TIME |
+                                    READS_FLUO_NOISE;
 // The simulation runs on the plotted range's grid, and only while it is not empty.
 constexpr unsigned READS_RANGE = READS_SPECTRUM;
 static_assert(PlanFields::OutputCount <= 32, "read-out masks are 32 bits");

@@ -31,6 +31,11 @@ double FluoPlan::deadTimePercent() const
     return -100.0 * std::expm1(-detailedLines.countRate * deadTimePerEvent());
 }
 
+double FluoPlan::liveFraction() const
+{
+    return std::exp(-detailedLines.countRate * deadTimePerEvent());
+}
+
 double FluoPlan::advisedDistance() const
 {
     // Find the distance whose solid angle brings the rate down to the one that gives the

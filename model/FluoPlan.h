@@ -33,6 +33,10 @@ public:
     // Every recorded event per second, and the paralysable dead time [%] it gives.
     double countRate() const { return detailedLines.countRate; }
     double deadTimePercent() const;
+    // The share of the time the detector is ready to record: exp(-n tau), paralysable.
+    double liveFraction() const;
+    // The detector of the last simulation.
+    const Detector &lastDetector() const { return detector; }
     // The detector distance [cm] at which the dead time would be DEAD_TIME_ADVISED, when every
     // rate scales with the solid angle of the detector; not finite when no distance helps.
     double advisedDistance() const;

@@ -75,9 +75,10 @@ QString PlanModel::ruleProblem(Input field) const
             .arg(fieldCaption(field), shown, gasNames());
     }
     // Fields that may stay empty: filter 2 without a composition, the calculation point before
-    // a target exists.
+    // a target exists, and those whose value the plan otherwise chooses.
     const bool mayBeEmpty = ((row.flags & EMPTY_WITHOUT_FILTER2) && !f2Comp.valid) ||
-                            ((row.flags & EMPTY_WITHOUT_TARGET) && !tgtComp.valid);
+                            ((row.flags & EMPTY_WITHOUT_TARGET) && !tgtComp.valid) ||
+                            (row.flags & EMPTY_MEANS_DEFAULT);
     if (text.trimmed().isEmpty()) {
         if (mayBeEmpty)
             return QString();
@@ -93,6 +94,16 @@ QString PlanModel::ruleProblem(Input field) const
     // The rule says on which side of 0 a number belongs, in the words users know; the row's
     // bounds then keep it within what the tables and the instruments can mean.
     switch (rule) {
+    case Rule::RoiEnd: {
+        bool lowSet = false;
+        const double low = inputs[RoiLow].toDouble(&lowSet);
+        if (lowSet && std::isfinite(low) && !(v > low))
+            return trMain("%1: must lie above %2, not %3")
+                .arg(fieldCaption(field), fieldCaption(RoiLow), text);
+        if (!(v > 0))
+            return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
+        break;
+    }
     case Rule::Positive:
         if (!(v > 0))
             return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
@@ -284,8 +295,10 @@ void PlanModel::finishEdit(int editedField)
         message = unexcitedProblem();
     if (message.isEmpty())
         message = deadTimeProblem();
-    if (message.isEmpty() && editedField >= 0 &&
-        Fields::input(Input(editedField)).group == GroupMeasurement)
+    // With the measurement box open its read-outs are in view: an empty one is explained.
+    if (message.isEmpty() &&
+        (options[MeasureBox] ||
+         (editedField >= 0 && Fields::input(Input(editedField)).group == GroupMeasurement)))
         message = measureProblem();
     // Without a target every result is empty; the first thing to say is why.
     if (message.isEmpty() && inputs[SetTgtCmp].trimmed().isEmpty())

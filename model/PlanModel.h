@@ -9,6 +9,7 @@
 #include "FluoSimulation.h"
 #include "IonChamber.h"
 #include "PhysicsCommon.h"
+#include "RoiCounting.h"
 #include "ScatterTable.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
@@ -131,6 +132,12 @@ public:
     // Puts the flux that passes the I0 chamber, as its current gives it, into I0 (an edit of
     // I0); false, with a status message, while that flux cannot be computed.
     bool useChamberFlux();
+    // The region of interest the fluorescence noise was last counted in; not valid while that
+    // noise is not computed (classic model, M edge, no signal, a flagged field).
+    Roi fluorescenceRoi() const { return outputs[RoiSignal].isEmpty() ? Roi() : fluoRoi; }
+    // Why read-outs of the measurement are empty, for the status bar and batch mode; empty when
+    // none is for a reason worth telling.
+    QString measureProblem() const;
 
     // The text a widget of that name shows ("1"/"0" for options); false when no such field.
     bool printValue(const QString &name, QString *value) const;
@@ -283,10 +290,12 @@ private:
     bool verdictDependsOnFlagged() const;
     // The ion chambers' read-outs and the noise of a transmission point.
     void updateMeasureReadouts();
+    // The noise of a fluorescence point counted in the region of interest (detailed model).
+    void updateFluoNoiseReadouts();
+    // Empties the read-outs of mask, answered or not.
+    void clearReadouts(unsigned mask);
     // The chamber current from amplifier output and sensitivity, when either was edited.
     void inAmplifier();
-    // Why the chamber read-outs are empty, for the status bar; empty when they are not.
-    QString measureProblem() const;
 
     // The plan as construction leaves it, which a session falls back on for what it lacks:
     // the field table's texts and what the start-up recomputation derives from them.
@@ -319,6 +328,8 @@ private:
     QString shownStatus;   // the last message of the checks, so that a mend can clear it
     QString pendingStatus; // what a solver has to say about the edit under way
     QString measureWhy;    // why the measurement's read-outs are empty, if they are
+    QString fluoNoiseWhy;  // why the fluorescence noise is, if it is
+    Roi fluoRoi;
     // The chambers' gases as last read, and the texts they were read from (I0, It).
     bool gasRead[2] = {};
     QString gasTexts[2];

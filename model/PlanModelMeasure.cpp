@@ -34,17 +34,76 @@ void PlanModel::inAmplifier()
     setStyle(ChamberCurrent, StyleDerived);
 }
 
+void PlanModel::clearReadouts(unsigned mask)
+{
+    for (int o = 0; o < OutputCount; ++o) {
+        if (mask & readoutBit(Output(o))) {
+            unanswered &= ~readoutBit(Output(o));
+            setOutputText(Output(o), QString());
+        }
+    }
+}
+
+void PlanModel::updateFluoNoiseReadouts()
+{
+    fluoNoiseWhy.clear();
+    fluoRoi = Roi();
+    // Without a pellet or a range there is no spectrum, and nothing to say about it.
+    if (!curveShown) {
+        clearReadouts(READS_FLUO_NOISE);
+        return;
+    }
+    const auto empty = [this](const QString &why) {
+        clearReadouts(READS_FLUO_NOISE);
+        fluoNoiseWhy = why;
+    };
+    if (!fluoPlan.detectorKnown())
+        return empty(trMain("The noise of a fluorescence point needs the detailed model, which "
+                            "knows what the detector records."));
+    if (elementIndex < 0 || elementIndex >= tgtComp.entries.size())
+        return empty(QString());
+    const CompEntry &absorber = tgtComp.entries.at(elementIndex);
+    const QStringList lines = roiLineNames(edgeIndex);
+    if (lines.isEmpty())
+        return empty(trMain("No fluorescence noise at an M edge: its lines are not tabulated."));
+    const double edge = absorber.data->edge[edgeIndex];
+    if (!(number(ExtEnergy) > edge))
+        return empty(
+            trMain("Ext.Eng. lies below the %1 %2 edge (%3 keV): the element gives no "
+                   "fluorescence to count there.")
+                .arg(absorber.symbol, edgeNames.value(edgeIndex), QString::number(edge, 'f', 4)));
+    const QVector<LinePeak> &records = fluoPlan.detailedLines.lines;
+    const Detector &detector = fluoPlan.lastDetector();
+    // Bounds left empty are the main lines' centre less and plus the FWHM there.
+    Roi roi = roiAroundLines(records, absorber.symbol, lines, detector);
+    if (!inputs[RoiLow].trimmed().isEmpty())
+        roi.low = number(RoiLow);
+    if (!inputs[RoiHigh].trimmed().isEmpty())
+        roi.high = number(RoiHigh);
+    if (!roi.valid())
+        return empty(trMain("The region of interest is empty: set ROI high above ROI low."));
+    fluoRoi = roi;
+    const RoiRates rates =
+        roiRates(records, absorber.symbol, roi, detector, fluoPlan.liveFraction());
+    setOutputNumber(RoiSignal, rates.signal, 'e', 3, QStringLiteral(" /s"));
+    setOutputNumber(RoiBackground, rates.background, 'e', 3, QStringLiteral(" /s"));
+    if (!(rates.signal > 0)) {
+        // The rates stay: a background without signal is worth seeing.
+        clearReadouts(readoutBit(ChiNoiseFluo) | readoutBit(PointTimeFluo));
+        fluoNoiseWhy =
+            trMain("No line of %1 falls into the region of interest.").arg(absorber.symbol);
+        return;
+    }
+    setOutputNumber(ChiNoiseFluo, fluorescenceChiNoise(rates, number(PointTime)), 'e', 3);
+    setOutputNumber(PointTimeFluo, fluorescenceTimeFor(rates, number(TargetChiNoise)), 'g', 4,
+                    QStringLiteral(" s"));
+}
+
 void PlanModel::updateMeasureReadouts()
 {
     measureWhy.clear();
-    const auto clear = [this](unsigned mask) {
-        for (int o = 0; o < OutputCount; ++o) {
-            if (mask & readoutBit(Output(o))) {
-                unanswered &= ~readoutBit(Output(o));
-                setOutputText(Output(o), QString());
-            }
-        }
-    };
+    updateFluoNoiseReadouts();
+    const auto clear = [this](unsigned mask) { clearReadouts(mask); };
     if (crossSections.size() == 0) {
         clear(MEASURE_READOUTS);
         measureWhy = trMain("The chambers need the tabulated cross sections, which are missing.");
@@ -137,5 +196,5 @@ bool PlanModel::useChamberFlux()
 
 QString PlanModel::measureProblem() const
 {
-    return measureWhy;
+    return measureWhy.isEmpty() ? fluoNoiseWhy : measureWhy;
 }

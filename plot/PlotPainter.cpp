@@ -134,6 +134,7 @@ public:
         frameAndGrid();
         axes();
         clipToFrame(true);
+        regionOfInterest();
         muTCurve();
         edgesAndCalcPoint();
         spectrum();
@@ -189,6 +190,22 @@ private:
         seg.line(X0, Y1, X1, Y1);
         seg.line(X1, Y1, X1, Y0);
         seg.line(X1, Y0, X0, Y0);
+    }
+
+    // Under every curve, so that the band does not hide what it marks.
+    void regionOfInterest()
+    {
+        if (in.roiCaption.isEmpty() || !(in.roiHigh > in.roiLow))
+            return;
+        const double xl = std::max(double(X0), L.energy(in.roiLow));
+        const double xh = std::min(double(X1), L.energy(in.roiHigh));
+        if (!(xh > xl))
+            return;
+        seg.flush();
+        p->fillRect(QRectF(xl, Y0, xh - xl, Y1 - Y0), roiBrush);
+        const double lh = L.lineH;
+        text(QRectF(xl, Y0 + 0.2 * lh, xh - xl, lh), Qt::AlignHCenter | Qt::AlignTop, in.roiCaption,
+             roiPen);
     }
 
     // Numbers outside the frame on three sides and the titles; the intensity numbers have no
@@ -363,6 +380,9 @@ private:
     const QPen fluoPen = makePen(1, 0, 0, 250);
     const QPen detectorPen = makePen(1, 170, 0, 170); // scatter and escape peaks
     const QPen pileupPen = makePen(1, 200, 90, 0);    // pile-up peaks
+    // The region of interest: a light band, its caption in the band's hue.
+    const QBrush roiBrush = QBrush(QColor(0, 150, 210, 38));
+    const QPen roiPen = makePen(1, 0, 100, 150);
 };
 
 } // namespace

@@ -50,6 +50,12 @@ struct PlotPaintInput
     double excitationE = 0;    // [keV]
     QString excitationCaption; // "Excitation 12.4083 keV"
 
+    // The region of interest a fluorescence scan counts, shaded across the plot with its
+    // caption at the top; none when the caption is empty.
+    double roiLow = 0;  // [keV]
+    double roiHigh = 0; // [keV]
+    QString roiCaption; // "ROI"
+
     // Translated by the caller, so that the captions belong to the window's context.
     QString calcPointCaption; // "Calc. Point"
     QString readoutFormat;    // "Fluo. Int. : %1 (at %2 [keV])"

@@ -226,7 +226,9 @@ void TestBatch::listsEveryField()
     // A bound as typed: digits with at most one point, or a short mantissa and exponent (1e16,
     // 1e-15).
     const QString plain = QStringLiteral(R"(([0-9]+(?:\.[0-9]+)?|[0-9]e-?[0-9]+|inf))");
-    const QRegularExpression interval(QStringLiteral(R"(^number in [\[(]%1, %1\]$)").arg(plain));
+    const QRegularExpression interval(
+        QStringLiteral(R"(^number in [\[(]%1, %1\](, > RoiLow)?(; empty: automatic)?$)")
+            .arg(plain));
     const QRegularExpression rangeEnd(
         QStringLiteral(R"(^number > StartE0, at most %1$)").arg(plain));
     QStringList sets;
@@ -254,6 +256,8 @@ void TestBatch::listsEveryField()
                 if (!cells[4].startsWith(QLatin1String("number in (")))
                     QCOMPARE(m.captured(1).toDouble(), row.lower);
                 QCOMPARE(m.captured(2).toDouble(), row.upper);
+                // A field the plan fills in when it is empty says so.
+                QCOMPARE(!m.captured(4).isEmpty(), bool(row.flags & EMPTY_MEANS_DEFAULT));
             }
         }
         if (kind == QLatin1String("input") || kind == QLatin1String("option"))

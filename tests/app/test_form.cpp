@@ -815,7 +815,8 @@ void TestForm::groupBoxUnchecked_data()
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<QStringList>("disabled");
 
-    QTest::newRow("FluoBox") << "FluoBox" << QStringList{"FluoECBox", "FluoEFBox", "FluoNCBox"}
+    QTest::newRow("FluoBox") << "FluoBox"
+                             << QStringList{"FluoECBox", "FluoEFBox", "FluoNCBox", "FluoDetBox"}
                              << QStringList{"AddInfoRatioF", "AddInfo"};
     QTest::newRow("MutBox") << "MutBox" << QStringList{"MutMutBox", "MutCalcPBox"} << QStringList{};
 }
@@ -887,6 +888,7 @@ void TestForm::japaneseTexts_data()
         {"DetRadius", "0.5", "検出器の有感領域の半径: 0.5 cm で約 80 mm2"},
         {"FluoBox", "蛍光スペクトル", ""},
         {"FluoNCBox", "絶対値計算の為の条件", ""},
+        {"FluoDetBox", "検出器", ""},
         {"label_33", "I0強度[光子/秒]", ""},
         {"MCAResolution", "0.01", "マルチチャンネルアナライザの 1 チャンネルの幅。通常は 0.01 keV"},
         {"DetResolution", "0.3",
@@ -1007,8 +1009,8 @@ void TestForm::everyToolTipIsInCatalogue()
                  qPrintable(w->objectName()));
     }
     // The detailed model's fields carry their captions' hints too, the plot's check boxes theirs;
-    // the measurement's 17 fields and read-outs and their captions, and its button, 35 more.
-    QCOMPARE(tips, 75);
+    // the measurement's 23 fields and read-outs and their captions, and its button, 47 more.
+    QCOMPARE(tips, 87);
 }
 
 // Started in English, nothing on the screen is Japanese: texts, titles, hints, menus.

@@ -123,6 +123,8 @@ private Q_SLOTS:
     void transmissionNoise();
     void bestMuTAgainstBruteForce_data();
     void bestMuTAgainstBruteForce();
+    void fluorescenceNoise_data();
+    void fluorescenceNoise();
     void measureReadoutsEmpty_data();
     void measureReadoutsEmpty();
     void amplifierSetsCurrent();
@@ -667,8 +669,18 @@ void TestFluoPlan::measureReadoutsEmpty_data()
     QTest::addColumn<QStringList>("shown");
     const QStringList noise{"ChiNoiseTrans", "PointTimeTrans", "BestMuT"};
     const QStringList chambers{"I0Absorbed", "ItAbsorbed", "FluxFromCurrent"};
+    const QStringList fluo{"RoiSignal", "RoiBackground", "ChiNoiseFluo", "PointTimeFluo"};
     QTest::newRow("no target") << "SetTgtCmp"
-                               << "" << false << noise << chambers;
+                               << "" << false << (noise + fluo) << chambers;
+    QTest::newRow("excitation below the Fe K edge") << "ExtEnergy"
+                                                    << "7" << false << fluo << (noise + chambers);
+    QTest::newRow("ROI high below the automatic low bound") << "RoiHigh"
+                                                            << "1" << false << fluo << noise;
+    QTest::newRow("ROI low above 800 keV") << "RoiLow"
+                                           << "900" << true << fluo << noise;
+    QTest::newRow("ROI low of text") << "RoiLow"
+                                     << "Fe" << true << fluo << chambers;
+
     QTest::newRow("unknown I0 gas")
         << "I0ChamberGas"
         << "Q2" << true << (QStringList{"I0Absorbed", "FluxFromCurrent"} + noise)
@@ -701,20 +713,20 @@ void TestFluoPlan::measureReadoutsEmpty_data()
         << "1e-16" << true << QStringList{"FluxFromCurrent"} << noise;
     QTest::newRow("point time under 1 ms")
         << "PointTime"
-        << "1e-4" << true << QStringList{"ChiNoiseTrans"}
-        << QStringList{"PointTimeTrans", "BestMuT", "FluxFromCurrent"};
+        << "1e-4" << true << QStringList{"ChiNoiseTrans", "ChiNoiseFluo"}
+        << QStringList{"PointTimeTrans", "BestMuT", "FluxFromCurrent", "PointTimeFluo"};
     QTest::newRow("point time above 1e5 s")
         << "PointTime"
         << "2e5" << true << QStringList{"ChiNoiseTrans"} << QStringList{"PointTimeTrans"};
     QTest::newRow("target of 0") << "TargetChiNoise"
-                                 << "0" << true << QStringList{"PointTimeTrans"}
-                                 << QStringList{"ChiNoiseTrans"};
+                                 << "0" << true << QStringList{"PointTimeTrans", "PointTimeFluo"}
+                                 << QStringList{"ChiNoiseTrans", "ChiNoiseFluo"};
     QTest::newRow("flagged thickness") << "SetThick"
                                        << "-1" << true << noise << chambers;
     QTest::newRow("calculation point off the edges") << "SetCalcPointE"
                                                      << "7.5" << false << noise << chambers;
     QTest::newRow("flagged excitation energy") << "ExtEnergy"
-                                               << "0" << true << chambers << noise;
+                                               << "0" << true << (chambers + fluo) << noise;
 }
 
 void TestFluoPlan::measureReadoutsEmpty()
@@ -738,6 +750,96 @@ void TestFluoPlan::measureReadoutsEmpty()
     for (const QString &name : shown)
         QVERIFY2(!plan->output(PlanModel::Output(PlanModel::outputIndex(name))).isEmpty(),
                  qPrintable(name + QStringLiteral(" empty")));
+}
+
+// The fluorescence noise against the plan's own spectrum: what the region of interest counts is
+// the recorded spectrum summed over the region, times the live fraction; the element's lines are
+// the signal, so that another element's line under them (Mn Kb under Fe Ka) is background.
+void TestFluoPlan::fluorescenceNoise_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("edge");
+    QTest::addColumn<QString>("energy");
+    QTest::addColumn<QString>("low"); // empty: automatic
+    QTest::addColumn<QString>("high");
+    QTest::addColumn<double>("backgroundShare"); // B / (S + B) at least
+    QTest::newRow("Fe2O3, K, automatic") << "Fe2O3"
+                                         << "K"
+                                         << "10"
+                                         << ""
+                                         << "" << 0.0;
+    QTest::newRow("Fe in MnO, K: Mn Kb under Fe Ka") << "(Fe2O3)0.02(MnO)0.98"
+                                                     << "K"
+                                                     << "10"
+                                                     << ""
+                                                     << "" << 0.3;
+    QTest::newRow("PbO, L3 at 15 keV") << "PbO"
+                                       << "LIII"
+                                       << "15"
+                                       << ""
+                                       << "" << 0.0;
+    QTest::newRow("CuO, K at 20 keV, ROI set by hand") << "CuO"
+                                                       << "K"
+                                                       << "20"
+                                                       << "7.6"
+                                                       << "8.4" << 0.0;
+}
+
+void TestFluoPlan::fluorescenceNoise()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, edge);
+    QFETCH(QString, energy);
+    QFETCH(QString, low);
+    QFETCH(QString, high);
+    QFETCH(double, backgroundShare);
+    plan->setInput(PlanModel::SetTgtCmp, target);
+    plan->setInput(PlanModel::StartE0, QStringLiteral("0"));
+    plan->setInput(PlanModel::EndE0, QStringLiteral("20"));
+    plan->setInput(PlanModel::ExtEnergy, energy);
+    plan->setChoice(PlanModel::SelectAE, plan->choiceItems(PlanModel::SelectAE).indexOf(edge));
+    plan->setInput(PlanModel::RoiLow, low);
+    plan->setInput(PlanModel::RoiHigh, high);
+    plan->setInput(PlanModel::PointTime, QStringLiteral("2"));
+    const Roi roi = plan->fluorescenceRoi();
+    QVERIFY(roi.valid());
+    if (!low.isEmpty())
+        QCOMPARE(roi.low, low.toDouble());
+    const double S = readout(*plan, PlanModel::RoiSignal);
+    const double B = readout(*plan, PlanModel::RoiBackground);
+    QVERIFY2(S > 0, qPrintable(plan->output(PlanModel::RoiSignal)));
+    // The recorded spectrum on the plot's grid, per channel in "Integ." mode: summed over the
+    // region and divided by the channel width it is the events per second the region holds.
+    QVERIFY(plan->option(PlanModel::IntensityInt));
+    const double step = plan->mutCurveE[1] - plan->mutCurveE[0];
+    double sum = 0;
+    for (int i = 0; i < MUT_POINTS; ++i) {
+        if (plan->mutCurveE[i] >= roi.low && plan->mutCurveE[i] <= roi.high)
+            sum += plan->fluoSpectrum[i];
+    }
+    sum *= step / plan->input(PlanModel::MCAResolution).toDouble();
+    const double live = std::exp(-plan->fluoPlan.countRate() *
+                                 plan->input(PlanModel::DetDeadTime).toDouble() * 1e-6);
+    QVERIFY2(std::abs((S + B) / (live * sum) - 1) < 0.02,
+             qPrintable(QStringLiteral("S + B %1 vs %2").arg(S + B).arg(live * sum)));
+    QVERIFY2(B >= backgroundShare * (S + B), qPrintable(QStringLiteral("S %1 B %2").arg(S).arg(B)));
+    // The noise and the time by their formulas from the read-outs (four digits shown).
+    const double noise = std::sqrt((S + B) * 2) / (S * 2);
+    QVERIFY(std::abs(readout(*plan, PlanModel::ChiNoiseFluo) / noise - 1) < 1e-3);
+    const double wanted = plan->input(PlanModel::TargetChiNoise).toDouble();
+    QVERIFY(std::abs(readout(*plan, PlanModel::PointTimeFluo) * S * S * wanted * wanted / (S + B) -
+                     1) < 1e-3);
+
+    // No fluorescence noise at an M edge, and none from the classic model: said, not left blank.
+    plan->setChoice(PlanModel::SelectAE, plan->choiceItems(PlanModel::SelectAE).indexOf("MI"));
+    QVERIFY(plan->output(PlanModel::RoiSignal).isEmpty());
+    QVERIFY(!plan->measureProblem().isEmpty());
+    QVERIFY(!plan->fluorescenceRoi().valid());
+    plan->setChoice(PlanModel::SelectAE, plan->choiceItems(PlanModel::SelectAE).indexOf(edge));
+    QVERIFY(!plan->output(PlanModel::RoiSignal).isEmpty());
+    plan->setOption(PlanModel::DetailedFluo, false);
+    QVERIFY(plan->output(PlanModel::ChiNoiseFluo).isEmpty());
+    QVERIFY(!plan->measureProblem().isEmpty());
 }
 
 // An edit of the amplifier's output or sensitivity sets the chamber current, which the flux is

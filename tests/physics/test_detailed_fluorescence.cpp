@@ -6,6 +6,7 @@
 #include "DetailedFluorescence.h"
 #include "DetectorResponse.h"
 #include "FluoLineTable.h"
+#include "RoiCounting.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -223,6 +224,8 @@ class TestDetailedFluorescence : public QObject
     }
 
 private Q_SLOTS:
+    void roiCounting_data();
+    void roiCounting();
     void initTestCase()
     {
         QString error;
@@ -1359,6 +1362,99 @@ private Q_SLOTS:
                                               : QLatin1String("\npileup,Ni+Ni,Ka1+Ka1,")));
     }
 };
+
+// What a region of interest counts, by hand: a Gaussian within +- one FWHM of its centre keeps
+// erf(2 sqrt(ln 2)) of its rate; a region far wider keeps all of it; only the element's lines are
+// signal. The detector's FWHM at E is written out from its definition.
+void TestDetailedFluorescence::roiCounting_data()
+{
+    QTest::addColumn<QString>("kind");     // line, scatter, escape, other (another element)
+    QTest::addColumn<double>("energy");    // of the record
+    QTest::addColumn<double>("intrinsic"); // its own FWHM
+    QTest::addColumn<double>("halfWidth"); // of the region around 6.4 keV, in FWHM at 6.4
+    QTest::addColumn<double>("live");
+    QTest::addColumn<double>("share"); // of the rate the region keeps, from the formula
+    const double pm1 = std::erf(2 * std::sqrt(std::log(2.0)));
+    QTest::newRow("the element's line, +- 1 FWHM") << "line" << 6.4 << 0.0 << 1.0 << 1.0 << pm1;
+    QTest::newRow("with a live fraction") << "line" << 6.4 << 0.0 << 1.0 << 0.8 << 0.8 * pm1;
+    QTest::newRow("region far wider") << "line" << 6.4 << 0.0 << 40.0 << 1.0 << 1.0;
+    QTest::newRow("a line 30 FWHM away") << "line" << 6.4 + 30 * 0.16 << 0.0 << 1.0 << 1.0 << 0.0;
+    QTest::newRow("another element's line") << "other" << 6.4 << 0.0 << 1.0 << 1.0 << pm1;
+    QTest::newRow("the element's escape peak") << "escape" << 6.4 << 0.0 << 1.0 << 1.0 << pm1;
+    // Its own width and the detector's in quadrature: 0.3 keV on about 0.16 keV.
+    QTest::newRow("a broad Compton peak")
+        << "scatter" << 6.4 << 0.3 << 1.0 << 1.0 << -1.0; // share computed below
+}
+
+void TestDetailedFluorescence::roiCounting()
+{
+    QFETCH(QString, kind);
+    QFETCH(double, energy);
+    QFETCH(double, intrinsic);
+    QFETCH(double, halfWidth);
+    QFETCH(double, live);
+    QFETCH(double, share);
+    Detector detector;
+    detector.fwhm = 0.15;
+    const DetectorMaterial &si = detector.material;
+    const auto fwhmAt = [&](double E) {
+        return std::sqrt(0.15 * 0.15 + 8 * std::log(2.0) * si.fanoFactor * si.pairEnergyKeV *
+                                           (E - RESOLUTION_REFERENCE_KEV));
+    };
+    LinePeak record;
+    record.peakEnergy = energy;
+    record.peakIntensity = 1000;
+    record.intrinsicFwhm = intrinsic;
+    record.element = kind == "other" ? QStringLiteral("Mn") : QStringLiteral("Fe");
+    record.lineName = QStringLiteral("Ka1");
+    record.kind = kind == "escape"    ? LinePeak::Kind::Escape
+                  : kind == "scatter" ? LinePeak::Kind::Scatter
+                                      : LinePeak::Kind::Line;
+    const double w = halfWidth * fwhmAt(6.4);
+    const Roi roi{6.4 - w, 6.4 + w};
+    if (share < 0) {
+        const double sigma =
+            std::hypot(fwhmAt(energy), intrinsic) / (2 * std::sqrt(2 * std::log(2.0)));
+        share = std::erf(w / (std::sqrt(2.0) * sigma));
+    }
+    const RoiRates r = roiRates({record}, QStringLiteral("Fe"), roi, detector, live);
+    const bool signal = kind == "line";
+    const double expected = 1000 * share;
+    QVERIFY2(
+        std::abs((signal ? r.signal : r.background) - expected) <= 1e-9 * 1000,
+        qPrintable(QStringLiteral("%1 %2 vs %3").arg(r.signal).arg(r.background).arg(expected)));
+    QCOMPARE(signal ? r.background : r.signal, 0.0);
+
+    // The region the plan chooses for the K edge: around Ka1 and Ka2 by their rates, one FWHM
+    // to each side of that centre.
+    LinePeak ka2 = record;
+    ka2.kind = LinePeak::Kind::Line;
+    ka2.element = QStringLiteral("Fe");
+    ka2.lineName = QStringLiteral("Ka2");
+    ka2.peakEnergy = 6.391;
+    ka2.peakIntensity = 500;
+    LinePeak ka1 = ka2;
+    ka1.lineName = QStringLiteral("Ka1");
+    ka1.peakEnergy = 6.404;
+    ka1.peakIntensity = 1000;
+    LinePeak kb = ka2;
+    kb.lineName = QStringLiteral("Kb1");
+    kb.peakEnergy = 7.058;
+    kb.peakIntensity = 5000; // not a line the K edge is counted in, however strong
+    const Roi chosen =
+        roiAroundLines({kb, ka2, ka1}, QStringLiteral("Fe"), roiLineNames(0), detector);
+    const double centre = (6.391 * 500 + 6.404 * 1000) / 1500;
+    QVERIFY(std::abs(chosen.low - (centre - fwhmAt(centre))) < 1e-12);
+    QVERIFY(std::abs(chosen.high - (centre + fwhmAt(centre))) < 1e-12);
+    QVERIFY(!roiAroundLines({kb}, QStringLiteral("Fe"), roiLineNames(0), detector).valid());
+    QVERIFY(roiLineNames(4).isEmpty()); // M edges
+
+    // The noise of a point: sqrt((S + B) t) / (S t), and the time that reaches a target.
+    const RoiRates counted{100, 300};
+    QVERIFY(std::abs(fluorescenceChiNoise(counted, 4) - 0.1) < 1e-15);
+    QVERIFY(std::abs(fluorescenceTimeFor(counted, 0.1) - 4) < 1e-12);
+    QVERIFY(std::isnan(fluorescenceChiNoise(RoiRates{0, 300}, 4)));
+}
 
 QTEST_GUILESS_MAIN(TestDetailedFluorescence)
 #include "test_detailed_fluorescence.moc"

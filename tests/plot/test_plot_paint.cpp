@@ -252,6 +252,26 @@ void TestPlotPaint::layersAndMapping()
     QVERIFY(countColour(img, kCurve, layout.frame.toRect()) > 500);
     QVERIFY(countColour(img, kFluo, layout.frame.toRect()) > 500);
     QCOMPARE(countColour(img, kCurve, img.rect()), countColour(img, kCurve, layout.frame.toRect()));
+
+    // The region of interest changes the columns between its bounds and no others, and it lies
+    // under the curves: the strongest line's stick keeps its colour.
+    s.in.roiLow = 6.2;
+    s.in.roiHigh = 6.6;
+    s.in.roiCaption = QStringLiteral("ROI");
+    const QImage withRoi = s.paint(coord);
+    const int xl = int(std::floor(layout.energy(6.2)));
+    const int xh = int(std::ceil(layout.energy(6.6)));
+    int inside = 0;
+    int outside = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (img.pixel(x, y) != withRoi.pixel(x, y))
+                ++(x >= xl && x <= xh ? inside : outside);
+        }
+    }
+    QCOMPARE(outside, 0);
+    QVERIFY2(inside > (xh - xl) * (Y1 - Y0) / 2, qPrintable(QString::number(inside)));
+    QCOMPARE(countColour(withRoi, kFluo, QRect(xs, Y1 - stick + 6, 1, stick - 6)), stickPixels);
     QCOMPARE(warningCount, 0);
 }
 
@@ -818,6 +838,7 @@ void TestPlotPaint::repaintFromCache_data()
     QTest::newRow("nothing (an expose)") << "nothing" << false;
     QTest::newRow("pointer moved") << "cursor" << false;
     QTest::newRow("excitation being set") << "excitation" << false;
+    QTest::newRow("region of interest shaded") << "roi" << false;
     QTest::newRow("simulation run again, same numbers") << "rerun" << false;
     QTest::newRow("widget resized") << "resize" << true;
     QTest::newRow("log mu t") << "logMuT" << true;
@@ -864,6 +885,10 @@ void TestPlotPaint::repaintFromCache()
     } else if (change == "excitation") {
         s.in.excitationE = 6.5;
         s.in.excitationCaption = QStringLiteral("Excitation 6.5 keV");
+    } else if (change == "roi") {
+        s.in.roiLow = 6.2;
+        s.in.roiHigh = 6.6;
+        s.in.roiCaption = QStringLiteral("ROI");
     } else if (change == "rerun") {
         s.recompute(); // new vectors, equal numbers
         s.in.edgeNames = QStringList{"K", "LI", "LII", "LIII", "MI"};
