@@ -8,12 +8,27 @@
 
 #include <string_view>
 
+// One kind of atom of a crystal, how many of it a formula unit holds, and its standard atomic
+// weight (IUPAC, conventional values, as xraydb carries them), for the mass fractions.
+struct DetectorAtom
+{
+    int z;        // 0: none
+    double count; // per formula unit
+    double atomicWeight;
+};
+
 struct DetectorMaterial
 {
     const char *symbol;
-    int z;                // atomic number: the row of the generated tables
+    int z;                // atomic number of its first element (its only one for Si and Ge)
     double fanoFactor;    // variance over mean of the number of charge carriers
     double pairEnergyKeV; // mean energy spent per electron-hole pair [keV]
+    DetectorAtom atoms[2];
+    double density; // g/cm^3
+    // The K lines of the crystal's elements leave it as separate escape peaks, Ka and Kb of each
+    // element, named after the line that escapes. Without it one escape peak at Ka carries the
+    // whole K emission, as silicon's Ka and Kb lie 0.1 keV apart.
+    bool escapeByLine;
 };
 
 constexpr DetectorMaterial DETECTOR_MATERIALS[] = {
@@ -26,7 +41,24 @@ constexpr DetectorMaterial DETECTOR_MATERIALS[] = {
     //   Trans. Nucl. Sci. 19 (1972), doi:10.1109/TNS.1972.4326778, measured 5-320 K and fitted
     //   2.15 Eg(T) + 1.21 eV, normalised to 3.62 eV at 300 K; with the band gap of silicon at
     //   about 240 K, where Peltier-cooled detectors work, that is 3.65 eV.
-    {"Si", 14, 0.115, 0.00365},
+    // Density 2.329 g/cm^3: xraydb's density of the element, the one of the generated tables.
+    {"Si", 14, 0.115, 0.00365, {{14, 1, 28.085}, {0, 0, 0}}, 2.329, false},
+    // Ge, high-purity, at 77 K.
+    // Fano factor 0.106: B. G. Lowe, "Measurements of Fano factors in silicon and germanium in
+    //   the low-energy X-ray region", Nucl. Instrum. Meth. A 399 (1997) 354, 0.1057 +- 0.0002 at
+    //   5.9 keV in cryogenic germanium (values up to 0.13 are quoted for gamma-ray detectors).
+    // Pair energy 2.96 eV at 77 K: G. F. Knoll, Radiation Detection and Measurement, 4th ed.
+    //   (Wiley, 2010), Table 11.1.
+    // Density 5.323 g/cm^3: xraydb's density of the element.
+    {"Ge", 32, 0.106, 0.00296, {{32, 1, 72.630}, {0, 0, 0}}, 5.323, true},
+    // CdTe, one Cd to one Te.
+    // Fano factor 0.1 and pair energy 4.43 eV: A. Owens and A. Peacock, "Compound
+    //   semiconductor radiation detectors", Nucl. Instrum. Meth. A 531 (2004) 18, Table 1 (pair
+    //   energy 4.43 eV at room temperature; the Fano factors reported for CdTe scatter over
+    //   0.1-0.15, and 0.089 +- 0.005 was measured in CdZnTe by R. H. Redus et al., MRS Proc. 487
+    //   (1997) 101).
+    // Density 5.85 g/cm^3: xraydb's list of materials (materials.dat, "CdTe").
+    {"CdTe", 48, 0.1, 0.00443, {{48, 1, 112.414}, {52, 1, 127.60}}, 5.85, true},
 };
 
 // The row of a material by its symbol, or nullptr.

@@ -27,8 +27,9 @@ void FluoPlan::simulate(const SpectrumInput &in, const DetailedInput *detailed)
 
 double FluoPlan::deadTimePercent() const
 {
-    // Paralysable: of n events per second, exp(-n tau) find the detector ready.
-    return -100.0 * std::expm1(-detailedLines.countRate * deadTimePerEvent());
+    // Paralysable: of n events per second, exp(-n tau) find the detector ready; each element
+    // of an array counts its own n.
+    return -100.0 * std::expm1(-detailedLines.countRatePerElement() * deadTimePerEvent());
 }
 
 double FluoPlan::liveFraction() const
@@ -42,8 +43,8 @@ double FluoPlan::advisedDistance() const
     // advised dead time.
     const double wanted = -std::log1p(-DEAD_TIME_ADVISED / 100.0) / deadTimePerEvent();
     const double radius = detector.radiusCm;
-    const double fraction =
-        discSolidAngleFraction(detector.distanceCm, radius) * wanted / detailedLines.countRate;
+    const double fraction = discSolidAngleFraction(detector.distanceCm, radius) * wanted /
+                            detailedLines.countRatePerElement();
     const double c = 1.0 - 2.0 * fraction; // D / sqrt(D^2 + R^2)
     return c * radius / std::sqrt((1.0 - c) * (1.0 + c));
 }

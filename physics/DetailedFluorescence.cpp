@@ -502,20 +502,34 @@ bool ionisation(const Emitter &em, double E, double ionised[FLUO_SHELL_COUNT])
 
 // The pellet's scatter peaks, then what the detector makes of every record: its efficiency,
 // and the escape peaks that take their share of each rate.
+// The front window over the pellet as the records see it: its moles per cm^2, its mu t, what
+// it leaves of the beam on the way in and of a photon of energy E on the way out.
+struct FrontWindow
+{
+    bool present = false;
+    const Composition *composition = nullptr; // with the tabulated cross sections
+    double mol = 0;
+    double beamIn = 1;
+    double sinOut = 1;
+    double mut(double E) const { return mol * composition->absorption(E); }
+    double out(double E) const { return present ? std::exp(-mut(E) / sinOut) : 1.0; }
+};
+
+// The scatter peaks of one layer of these compositions, per second for the incident flux
+// reaching it: Rayleigh, then Compton.
 template <typename MuT, typename Path>
-void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const Composition &bnd,
-                         double tgtMol, double bndMol, const MuT &mut, const Path &path,
-                         DetailedLineSet &out)
+void addScatterPeaks(const DetailedInput &in, const QVector<const Composition *> &comps,
+                     const QVector<double> &mols, const MuT &mut, const Path &path, double flux,
+                     bool fromWindow, DetailedLineSet &out)
 {
     const SpectrumInput &sp = in.spectrum;
     QVector<Scatterer> scatterers;
-    for (const Composition *comp : {&tgt, &bnd}) {
-        const double mol = comp == &bnd ? bndMol : tgtMol;
-        for (const CompEntry &entry : comp->entries) {
+    for (int c = 0; c < comps.size(); ++c) {
+        for (const CompEntry &entry : comps.at(c)->entries) {
             Scatterer s;
             s.factors = in.scatter->element(entry.data->z);
             s.atomicWeight = entry.data->atomicWeight;
-            s.massPerArea = mol * entry.amount * entry.data->atomicWeight;
+            s.massPerArea = mols.at(c) * entry.amount * entry.data->atomicWeight;
             scatterers.append(s);
         }
     }
@@ -529,51 +543,83 @@ void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const 
     const ScatterRates rates = pelletScatter(geometry, scatterers, mut);
     LinePeak rayleigh;
     rayleigh.kind = LinePeak::Kind::Scatter;
+    rayleigh.fromWindow = fromWindow;
     rayleigh.lineName = QStringLiteral("Rayleigh");
     rayleigh.peakEnergy = sp.E0;
-    rayleigh.peakIntensity = sp.I0 * rates.rayleigh * path(sp.E0);
+    rayleigh.peakIntensity = flux * rates.rayleigh * path(sp.E0);
     LinePeak compton = rayleigh;
     compton.lineName = QStringLiteral("Compton");
     compton.peakEnergy = rates.comptonEnergy;
-    compton.peakIntensity = sp.I0 * rates.compton * path(compton.peakEnergy);
+    compton.peakIntensity = flux * rates.compton * path(compton.peakEnergy);
     compton.intrinsicFwhm = rates.comptonFwhm;
     out.lines.append(rayleigh);
     out.lines.append(compton);
+}
+
+template <typename MuT, typename Path>
+void addDetectorResponse(const DetailedInput &in, const Composition &tgt, const Composition &bnd,
+                         double tgtMol, double bndMol, const MuT &mut, const Path &path,
+                         const FrontWindow &window, DetailedLineSet &out)
+{
+    const SpectrumInput &sp = in.spectrum;
+    const double elements = std::max(1, sp.detector.elements);
+    // The pellet's scatter, through the window both ways; then the window's own. Each element
+    // of an array sees the same.
+    const auto pelletPath = [&](double E) { return path(E) * window.out(E); };
+    addScatterPeaks(in, {&tgt, &bnd}, {tgtMol, bndMol}, mut, pelletPath,
+                    sp.I0 * window.beamIn * elements, false, out);
+    if (window.present)
+        addScatterPeaks(
+            in, {window.composition}, {window.mol}, [&](double E) { return window.mut(E); }, path,
+            sp.I0 * elements, true, out);
 
     DetectorResponse detector;
     // The escape of a silicon detector is usually figured with Hubbell's K yield of Si (0.050,
     // the classic yield table's) rather than the 0.043 of Elam's line table; so the classic
-    // table's yield of the crystal's element.
+    // table's yield of the crystal's element (for germanium the two differ by 2 %). A crystal of
+    // two elements takes the line table's for both.
     const int z = sp.detector.material.z;
     const double kYield = sp.yieldK && sp.yieldSize > z ? sp.yieldK[z] : 0.0;
     if (in.crossSections && in.lines)
         detector.setUp(sp.detector, *in.crossSections, *in.lines, *in.scatter, kYield);
     const int parents = out.lines.size();
+    const int escapeLines = detector.escapeLineCount();
+    QVector<double> escapes(escapeLines);
     double total = 0;
     for (int i = 0; i < parents; ++i) {
         LinePeak &peak = out.lines[i];
         const double E = peak.peakEnergy;
         const double eff = detector.efficiency(E);
-        const double escape = detector.escapeFraction(E);
+        double escape = 0.0;
+        for (int k = 0; k < escapeLines; ++k)
+            escape += escapes[k] = detector.escapeFraction(E, k);
         const double recorded = peak.peakIntensity * eff;
         peak.peakIntensity = recorded * (1.0 - escape);
         peak.secondaryIntensity *= eff * (1.0 - escape);
         total += recorded;
-        if (!(recorded * escape > 0))
-            continue;
-        LinePeak esc;
-        esc.kind = LinePeak::Kind::Escape;
-        esc.fromBinder = peak.fromBinder;
-        esc.element = peak.element;
-        esc.lineName = peak.lineName + QStringLiteral("_esc");
-        esc.peakEnergy = E - detector.escapeShift();
-        esc.peakIntensity = recorded * escape;
-        esc.secondaryIntensity = peak.secondaryIntensity / (1.0 - escape) * escape;
-        esc.intrinsicFwhm = peak.intrinsicFwhm;
-        out.lines.append(esc);
+        // Appending may move the records: the parent by value.
+        const LinePeak parent = peak;
+        for (int k = 0; k < escapeLines; ++k) {
+            if (!(recorded * escapes[k] > 0))
+                continue;
+            LinePeak esc;
+            esc.kind = LinePeak::Kind::Escape;
+            esc.fromBinder = parent.fromBinder;
+            esc.fromWindow = parent.fromWindow;
+            esc.element = parent.element;
+            esc.lineName = parent.lineName + detector.escapeSuffix(k);
+            esc.peakEnergy = E - detector.escapeShift(k);
+            esc.peakIntensity = recorded * escapes[k];
+            esc.secondaryIntensity = parent.secondaryIntensity / (1.0 - escape) * escapes[k];
+            esc.intrinsicFwhm = parent.intrinsicFwhm;
+            out.lines.append(esc);
+        }
     }
     out.detectorResponse = true;
-    out.countRate = total - addFirstOrderPileup(out.lines, in.pileupTime);
+    // Each element of an array piles up at its own rate, r / N of every record's: pairs at
+    // 2 (r_i / N) (r_j / N) tau in each of the N, the whole array's r_i r_j tau / N, which is
+    // the pile-up of the summed rates with tau / N.
+    out.countRate = total - addFirstOrderPileup(out.lines, in.pileupTime / elements);
 }
 
 // What a record brings to the name of a pile-up pair: a scatter peak has no element.
@@ -703,6 +749,7 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     out.lines.clear();
     out.detectorResponse = false;
     out.countRate = 0.0;
+    out.elements = 1;
 
     if (!in.lines || !in.crossSections)
         return;
@@ -724,8 +771,21 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     const double sinIn = std::sin(in.incidenceDeg * DEGREE);
     const double sinOut = std::sin(in.exitDeg * DEGREE);
     const double a = mut(sp.E0) / sinIn;
+    // N elements of an array, each with the solid angle of the one described.
+    out.elements = std::max(1, sp.detector.elements);
     const double scale =
-        sp.I0 * discSolidAngleFraction(sp.detector.distanceCm, sp.detector.radiusCm);
+        sp.I0 * discSolidAngleFraction(sp.detector.distanceCm, sp.detector.radiusCm) * out.elements;
+
+    // The front window: what it leaves of the beam reaching the pellet and of what leaves it.
+    Composition windowComposition = in.frontWindow.composition;
+    windowComposition.tabulated = in.crossSections;
+    FrontWindow window;
+    window.composition = &windowComposition;
+    window.mol = in.frontWindow.molPerArea();
+    window.present = window.mol > 0 && !windowComposition.entries.isEmpty();
+    window.sinOut = sinOut;
+    if (window.present)
+        window.beamIn = std::exp(-window.mut(sp.E0) / sinIn);
 
     // Every element of both compositions with its lines, in the order of the records.
     QVector<Emitter> emitters;
@@ -972,17 +1032,53 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
             addSecondary(SeriesIntegrals());
     }
 
-    // Air and filters between pellet and detector.
+    // Air and filters between pellet and detector, and the window over the pellet both ways.
     const auto path = [&](double E) { return exitPath.transmission(E); };
+    const double pelletScale = scale * window.beamIn;
     for (int i = 0; i < nLines; ++i) {
         LinePeak &peak = out.lines[i];
         const double primary = production[i] / sinIn * slabFactor(a + exitTerm[i]);
-        const double T = path(peak.peakEnergy);
-        peak.peakIntensity = T * scale * (primary + secondary[i]);
-        peak.secondaryIntensity = T * scale * secondary[i];
+        const double T = path(peak.peakEnergy) * window.out(peak.peakEnergy);
+        peak.peakIntensity = T * pelletScale * (primary + secondary[i]);
+        peak.secondaryIntensity = T * pelletScale * secondary[i];
+    }
+
+    // The window's own lines, primary only: the beam reaches it whole, and what the pellet's
+    // lines excite in so thin a layer is left out.
+    if (window.present) {
+        const double aWindow = window.mut(sp.E0) / sinIn;
+        for (const CompEntry &entry : windowComposition.entries) {
+            Emitter em;
+            em.lines = in.lines->element(entry.data->z);
+            em.xs = in.crossSections->element(entry.data->z);
+            em.massPerArea = window.mol * entry.amount * entry.data->atomicWeight;
+            em.lowestEdge = HUGE_VAL;
+            for (int s = 0; em.xs && s < FLUO_SHELL_COUNT; ++s) {
+                if (const TabulatedEdge *edge = em.xs->edge(s))
+                    em.lowestEdge = std::min(em.lowestEdge, edge->energy);
+            }
+            if (!em.lines)
+                continue;
+            double ionised[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
+            double vacancies[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
+            if (em.xs && ionisation(em, sp.E0, ionised))
+                cascade(*em.lines, ionised, vacancies);
+            for (const EmissionLine &l : em.lines->lines) {
+                LinePeak peak;
+                peak.peakEnergy = l.energy;
+                peak.fromWindow = true;
+                peak.element = entry.symbol;
+                peak.lineName = l.name;
+                const double made = vacancies[l.shell] * em.lines->yield[l.shell] * l.rate;
+                const double b = window.mut(l.energy) / sinOut;
+                peak.peakIntensity =
+                    path(l.energy) * scale * made / sinIn * slabFactor(aWindow + b);
+                out.lines.append(peak);
+            }
+        }
     }
     if (in.scatter)
-        addDetectorResponse(in, tgt, bnd, tgtMol, bndMol, mut, path, out);
+        addDetectorResponse(in, tgt, bnd, tgtMol, bndMol, mut, path, window, out);
 }
 
 void renderDetailedSpectrum(const DetailedLineSet &lines, const SpectrumInput &view,

@@ -46,12 +46,24 @@ struct DetailedInput
     // and a positive value, two photons closer in time than this are recorded as one event at
     // the sum of their energies (first order). 0: no pile-up.
     double pileupTime = 0;
+    // Layers over the pellet: composition, density and thickness; none by default (thickness 0).
+    // The front window lies on the side of the beam and the detector: the beam crosses it along
+    // the incidence angle, t / sin(incidence), and every line and scatter peak of the pellet
+    // along the exit angle, t / sin(exit) (the axis's, for the scatter over the detector's
+    // cone); its own lines and scatter join the records, marked fromWindow. The back window lies
+    // behind the pellet, where in this reflection geometry neither the beam on its way to the
+    // detector nor anything the detector sees passes: it takes no part in the lines, only in the
+    // transmission through the sample (windowsMuT()).
+    Layer frontWindow;
+    Layer backWindow;
 };
 
 // Every line of every element of the target and the binder, whatever its energy: target
-// entries first, then binder, each element's lines in the table's order (by shell, then
-// energy); with the detector's response then Rayleigh and Compton, and then the escape peaks of
-// all these with a non-zero rate, in the same order, and last the pile-up peaks of the pairs of
+// entries first, then binder, then the front window's, each element's lines in the table's
+// order (by shell, then energy); with the detector's response then Rayleigh and Compton (of the
+// pellet, then of the front window), and then the escape peaks of all these with a non-zero
+// rate, in the same order (each parent's escape lines in the detector's order), and last the
+// pile-up peaks of the pairs of
 // these records whose rate reaches PILEUP_LISTED of the strongest record's, the strongest
 // parents first. peakIntensity is photons/s reaching (or
 // with the detector's response, recorded by) the detector, secondary fluorescence included;
@@ -66,10 +78,14 @@ struct DetailedLineSet
 {
     QVector<LinePeak> lines;
     // With the detector's response: peak widths grow with energy from the FWHM at Mn Ka, and
-    // countRate is every recorded event per second, whatever its energy: a pile-up event
-    // counts once for its two photons.
+    // countRate is every recorded event per second, whatever its energy, of all the elements of
+    // the detector: a pile-up event counts once for its two photons.
     bool detectorResponse = false;
     double countRate = 0;
+    int elements = 1; // of the detector
+
+    // What one element of the array records per second, the rate its dead time goes by.
+    double countRatePerElement() const { return countRate / elements; }
 };
 
 // The view-independent part: the lines with their rates. Costs as much as a few mu t curves

@@ -39,39 +39,119 @@ double comptonEnergy(double E0, double thetaRad)
 bool DetectorResponse::setUp(const Detector &detector, const CrossSectionTable &xs,
                              const FluoLineTable &lines, const ScatterTable &scatter, double kYield)
 {
-    const int z = detector.material.z;
     valid = false;
+    crystal.clear();
+    kEdges.clear();
     windows.clear();
-    crystal = xs.element(z);
-    const ElementLines *crystalLines = lines.element(z);
-    const ElementScatter *crystalBulk = scatter.element(z);
-    if (!crystal || !crystalLines || !crystalBulk || !crystal->edge(EdgeK))
-        return false;
-    for (const DetectorWindow &w : detector.windows) {
-        const ElementCrossSections *windowXs = xs.element(w.z);
-        const ElementScatter *windowBulk = scatter.element(w.z);
-        if (!windowXs || !windowBulk)
-            return false;
-        windows.append(Window{windowXs, windowBulk->density * w.thicknessUm * UM_TO_CM});
-    }
-    crystalArealDensity = crystalBulk->density * detector.crystalThicknessMm * MM_TO_CM;
-    kEdge = crystal->edge(EdgeK)->energy;
+    escapes.clear();
 
-    // The Ka pair (K-L2, K-L3) at its rate-weighted energy.
-    double kaRate = 0, kaSum = 0;
-    for (const EmissionLine &l : crystalLines->lines) {
-        if (l.shell == EdgeK && l.name.startsWith(QLatin1String("Ka"))) {
-            kaRate += l.rate;
-            kaSum += l.rate * l.energy;
+    // The crystal's elements by mass. One element takes a mass fraction of exactly 1, so that a
+    // silicon crystal computes as it always has.
+    const DetectorMaterial &m = detector.material;
+    double formulaWeight = 0;
+    for (const DetectorAtom &atom : m.atoms) {
+        if (atom.z > 0)
+            formulaWeight += atom.count * atom.atomicWeight;
+    }
+    QVector<const ElementLines *> crystalLines;
+    for (const DetectorAtom &atom : m.atoms) {
+        if (atom.z <= 0)
+            continue;
+        const ElementCrossSections *element = xs.element(atom.z);
+        const ElementLines *elementLines = lines.element(atom.z);
+        if (!element || !elementLines || !element->edge(EdgeK) || !(formulaWeight > 0))
+            return false;
+        crystal.append(Part{element, atom.count * atom.atomicWeight / formulaWeight});
+        kEdges.append(element->edge(EdgeK)->energy);
+        crystalLines.append(elementLines);
+    }
+    if (crystal.isEmpty())
+        return false;
+
+    for (const DetectorWindow &w : detector.windows) {
+        Window window;
+        if (w.composition.valid && !w.composition.entries.isEmpty()) {
+            double weight = 0;
+            for (const CompEntry &e : w.composition.entries)
+                weight += e.amount * e.data->atomicWeight;
+            for (const CompEntry &e : w.composition.entries) {
+                const ElementCrossSections *part = xs.element(e.data->z);
+                if (!part || !(weight > 0))
+                    return false;
+                window.parts.append(Part{part, e.amount * e.data->atomicWeight / weight});
+            }
+            window.arealDensity = w.density * w.thicknessUm * UM_TO_CM;
+        } else {
+            const ElementCrossSections *windowXs = xs.element(w.z);
+            const ElementScatter *windowBulk = scatter.element(w.z);
+            if (!windowXs || !windowBulk)
+                return false;
+            window.parts.append(Part{windowXs, 1.0});
+            window.arealDensity = windowBulk->density * w.thicknessUm * UM_TO_CM;
+        }
+        windows.append(window);
+    }
+    crystalArealDensity = m.density * detector.crystalThicknessMm * MM_TO_CM;
+    deadLayerArealDensity = m.density * detector.deadLayerUm * UM_TO_CM;
+    const auto crystalTotal = [&](double E) {
+        double mu = 0.0;
+        for (const Part &p : qAsConst(crystal))
+            mu += p.massFraction * p.xs->total(E);
+        return mu;
+    };
+
+    for (int p = 0; p < crystal.size(); ++p) {
+        const ElementLines &el = *crystalLines.at(p);
+        // The Ka pair (K-L2, K-L3) and the rest of the K lines, each at its rate-weighted
+        // energy.
+        double kaRate = 0, kaSum = 0, kbRate = 0, kbSum = 0;
+        for (const EmissionLine &l : el.lines) {
+            if (l.shell != EdgeK)
+                continue;
+            if (l.name.startsWith(QLatin1String("Ka"))) {
+                kaRate += l.rate;
+                kaSum += l.rate * l.energy;
+            } else {
+                kbRate += l.rate;
+                kbSum += l.rate * l.energy;
+            }
+        }
+        if (!(kaRate > 0))
+            return false;
+        const double yield = crystal.size() == 1 && kYield > 0 ? kYield : el.yield[EdgeK];
+        Escape ka;
+        ka.part = p;
+        ka.energy = kaSum / kaRate;
+        ka.attenuation = crystalTotal(ka.energy);
+        if (!m.escapeByLine) {
+            ka.scale = 0.5 * yield;
+            ka.suffix = QStringLiteral("_esc");
+            escapes.append(ka);
+            continue;
+        }
+        const QString symbol = crystal.at(p).xs->symbol;
+        ka.scale = 0.5 * yield * kaRate / (kaRate + kbRate);
+        ka.suffix = QStringLiteral("_esc") + symbol + QStringLiteral("Ka");
+        escapes.append(ka);
+        if (kbRate > 0) {
+            Escape kb = ka;
+            kb.energy = kbSum / kbRate;
+            kb.attenuation = crystalTotal(kb.energy);
+            kb.scale = 0.5 * yield * kbRate / (kaRate + kbRate);
+            kb.suffix = QStringLiteral("_esc") + symbol + QStringLiteral("Kb");
+            escapes.append(kb);
         }
     }
-    if (!(kaRate > 0))
-        return false;
-    kaEnergy = kaSum / kaRate;
-    kaAttenuation = crystal->total(kaEnergy);
-    escapeScale = 0.5 * (kYield > 0 ? kYield : crystalLines->yield[EdgeK]);
     valid = true;
     return true;
+}
+
+double DetectorResponse::crystalPhoto(double E) const
+{
+    double tau = 0.0;
+    for (const Part &p : crystal)
+        tau += p.massFraction * p.xs->photo(E);
+    return tau;
 }
 
 double DetectorResponse::efficiency(double E) const
@@ -79,20 +159,46 @@ double DetectorResponse::efficiency(double E) const
     if (!valid)
         return 1.0;
     double attenuation = 0.0;
-    for (const Window &w : windows)
-        attenuation += w.xs->total(E) * w.arealDensity;
-    return std::exp(-attenuation) * -std::expm1(-crystal->photo(E) * crystalArealDensity);
+    for (const Window &w : windows) {
+        double mu = 0.0;
+        for (const Part &p : w.parts)
+            mu += p.massFraction * p.xs->total(E);
+        attenuation += mu * w.arealDensity;
+    }
+    if (deadLayerArealDensity > 0) {
+        double mu = 0.0;
+        for (const Part &p : crystal)
+            mu += p.massFraction * p.xs->total(E);
+        attenuation += mu * deadLayerArealDensity;
+    }
+    return std::exp(-attenuation) * -std::expm1(-crystalPhoto(E) * crystalArealDensity);
+}
+
+double DetectorResponse::escapeFraction(double E, int line) const
+{
+    if (!valid || line < 0 || line >= escapes.size())
+        return 0.0;
+    const Escape &l = escapes.at(line);
+    if (!(E > kEdges.at(l.part)))
+        return 0.0;
+    const double tau = crystalPhoto(E);
+    if (!(tau > 0) || !(l.attenuation > 0))
+        return 0.0;
+    const Part &p = crystal.at(l.part);
+    // One element: its K share of its own photoabsorption, as the line table gives it.
+    const double kShare = crystal.size() == 1
+                              ? p.xs->shellShare(EdgeK, E)
+                              : p.massFraction * p.xs->photo(E) * p.xs->shellShare(EdgeK, E) / tau;
+    const double r = l.attenuation / tau;
+    return l.scale * kShare * (1.0 - r * std::log1p(1.0 / r));
 }
 
 double DetectorResponse::escapeFraction(double E) const
 {
-    if (!valid || !(E > kEdge))
-        return 0.0;
-    const double tau = crystal->photo(E);
-    if (!(tau > 0) || !(kaAttenuation > 0))
-        return 0.0;
-    const double r = kaAttenuation / tau;
-    return escapeScale * crystal->shellShare(EdgeK, E) * (1.0 - r * std::log1p(1.0 / r));
+    double sum = 0.0;
+    for (int line = 0; line < escapes.size(); ++line)
+        sum += escapeFraction(E, line);
+    return sum;
 }
 
 ScatterRates pelletScatter(const ScatterGeometry &g, const QVector<Scatterer> &elements,

@@ -27,44 +27,70 @@ double comptonEnergy(double E0, double thetaRad);
 class DetectorResponse
 {
 public:
-    // False (and efficiency 1, no escape) when a table lacks the crystal's element or a
-    // window's. kYield is the K fluorescence yield of the crystal's element for the escape; 0
-    // takes the line table's.
+    // False (and efficiency 1, no escape) when a table lacks one of the crystal's elements or a
+    // window's. kYield is the K fluorescence yield of a crystal of one element for the escape;
+    // 0, and always for a crystal of several, takes the line table's.
     bool setUp(const Detector &detector, const CrossSectionTable &xs, const FluoLineTable &lines,
                const ScatterTable &scatter, double kYield = 0);
 
     // Fraction of the photons of energy E arriving at the first window that the crystal absorbs:
-    // the windows' transmission exp(-sum of mu rho t), total attenuation, times
-    // (1 - exp(-tau rho t)) of the crystal, photoabsorption.
+    // the windows' and the dead layer's transmission exp(-sum of mu rho t), total attenuation,
+    // times (1 - exp(-tau rho t)) of the crystal, photoabsorption.
     double efficiency(double E) const;
 
-    // Of the photons of energy E absorbed in the crystal, the fraction whose K photon leaves it:
-    // the semi-infinite crystal at normal incidence (Reed and Ware, J. Phys. E 5 (1972) 582),
-    //   (omega_K / 2) k_K(E) [1 - (mu_Ka / tau_E) ln(1 + tau_E / mu_Ka)],
-    // with k_K the K shell's share of the photoabsorption at E, tau_E the photoabsorption at E
-    // and mu_Ka the attenuation of the crystal's Ka. Kb, for silicon 0.1 keV above Ka and a few
-    // per cent of it, is counted with Ka: no silicon detector separates the two escape peaks. 0
-    // at or below the K edge. Escape through the back of a thin crystal is not counted.
+    // The escape peaks a photon absorbed in the crystal can give: one for silicon (its Ka and
+    // Kb together), a Ka and a Kb for each element of a crystal whose material names its escape
+    // lines.
+    int escapeLineCount() const { return valid ? escapes.size() : 0; }
+    // What the escape peak of a line adds to the line's name: "_esc", or "_escGeKa".
+    const QString &escapeSuffix(int line) const { return escapes.at(line).suffix; }
+    // Where the escape peak of a line of energy E lies: E minus this.
+    double escapeShift(int line) const { return escapes.at(line).energy; }
+    double escapeShift() const { return escapes.isEmpty() ? 0.0 : escapes.first().energy; }
+
+    // Of the photons of energy E absorbed in the crystal, the fraction whose photon of this
+    // escape line leaves it: the semi-infinite crystal at normal incidence (Reed and Ware,
+    // J. Phys. E 5 (1972) 582),
+    //   (omega_K / 2) k_K(E) r [1 - (mu_l / tau_E) ln(1 + tau_E / mu_l)],
+    // with k_K the share of the whole crystal's photoabsorption at E that goes to the K shell of
+    // the line's element, r the line's share of that element's K emission, tau_E the crystal's
+    // photoabsorption at E and mu_l its total attenuation at the line. Silicon's one line is
+    // at Ka with r = 1: its Kb, 0.1 keV above Ka and a few per cent of it, is counted with Ka,
+    // as no silicon detector separates the two escape peaks. 0 at or below the element's K
+    // edge. Escape through the back of a thin crystal is not counted.
+    double escapeFraction(double E, int line) const;
+    // The sum over the escape lines.
     double escapeFraction(double E) const;
 
-    // Where the escape peak of a line of energy E lies: E minus the crystal's Ka energy.
-    double escapeShift() const { return kaEnergy; }
-
 private:
-    struct Window
+    struct Part
     {
         const ElementCrossSections *xs = nullptr;
+        double massFraction = 1;
+    };
+    struct Window
+    {
+        QVector<Part> parts;
         double arealDensity = 0; // g/cm^2
     };
+    struct Escape
+    {
+        int part = 0;           // the crystal element whose K shell it empties
+        double energy = 0;      // keV
+        double attenuation = 0; // the crystal's total mu/rho at it, cm^2/g
+        double scale = 0;       // omega_K r / 2
+        QString suffix;
+    };
+
+    double crystalPhoto(double E) const;
 
     bool valid = false;
-    const ElementCrossSections *crystal = nullptr;
+    QVector<Part> crystal;
+    QVector<double> kEdges; // by part
     QVector<Window> windows;
-    double crystalArealDensity = 0; // g/cm^2
-    double kEdge = 0;
-    double kaEnergy = 0;
-    double kaAttenuation = 0; // cm^2/g
-    double escapeScale = 0;   // omega_K / 2
+    double deadLayerArealDensity = 0; // g/cm^2
+    double crystalArealDensity = 0;   // g/cm^2
+    QVector<Escape> escapes;
 };
 
 // One element of the pellet as a scatterer.

@@ -56,11 +56,12 @@ QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary)
             ? QStringLiteral("composition,element,line,energy_keV,rate_per_s,secondary_per_s\n")
             : QStringLiteral("composition,element,line,energy_keV,rate_per_s\n");
     for (const LinePeak &p : peaks) {
-        const QString composition = p.kind == LinePeak::Kind::Scatter  ? QStringLiteral("scatter")
-                                    : p.kind == LinePeak::Kind::Escape ? QStringLiteral("escape")
-                                    : p.kind == LinePeak::Kind::Pileup ? QStringLiteral("pileup")
-                                    : p.fromBinder                     ? QStringLiteral("binder")
-                                                                       : QStringLiteral("target");
+        const QString composition = p.kind == LinePeak::Kind::Escape    ? QStringLiteral("escape")
+                                    : p.kind == LinePeak::Kind::Pileup  ? QStringLiteral("pileup")
+                                    : p.fromWindow                      ? QStringLiteral("window")
+                                    : p.kind == LinePeak::Kind::Scatter ? QStringLiteral("scatter")
+                                    : p.fromBinder                      ? QStringLiteral("binder")
+                                                                        : QStringLiteral("target");
         csv += composition + QLatin1Char(',') + p.element + QLatin1Char(',') + p.lineName +
                QLatin1Char(',') + finiteNumber(p.peakEnergy) + QLatin1Char(',') +
                finiteNumber(p.peakIntensity);

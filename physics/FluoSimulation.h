@@ -68,8 +68,11 @@ struct LinePeak
     QString peakText;         // "Fe Ka1: 1.23e+04"
     QString ratioText;        // "Fe Ka1:  42.00", percent of peakMax
     bool fromBinder = false;  // an entry of the binder rather than of the target
-    QString element;          // "Fe"
-    QString lineName;         // "Ka1"
+    // A line or scatter peak of the window over the pellet rather than of the pellet (detailed
+    // model only); its escape peaks carry it too.
+    bool fromWindow = false;
+    QString element;  // "Fe"
+    QString lineName; // "Ka1"
     // The part of peakIntensity that secondary fluorescence within the pellet adds (detailed
     // model only; the classic model leaves it 0).
     double secondaryIntensity = 0;
@@ -114,7 +117,8 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
 // The line table for scripts: a CSV header "composition,element,line,energy_keV,rate_per_s" and
 // one row per record of peaks, in their order, with "\n" line ends; a rate that is not finite
 // is an empty cell. The composition is
-// "target", "binder", "scatter", "escape" or "pileup". Readers go by header name:
+// "target", "binder", "window" (lines and scatter of the window over the pellet), "scatter",
+// "escape" or "pileup". Readers go by header name:
 // later columns may be added to the right. withSecondary adds the column "secondary_per_s", the
 // part of each rate that secondary fluorescence adds.
 QString lineTableCsv(const QVector<LinePeak> &peaks, bool withSecondary = false);

@@ -24,3 +24,17 @@ LightPath LightPath::withTabulated(const CrossSectionTable *table) const
         layer.composition.tabulated = table;
     return path;
 }
+
+double windowsMuT(const Layer &front, const Layer &back, const CrossSectionTable *table, double E)
+{
+    double mut = 0.0;
+    for (const Layer *window : {&front, &back}) {
+        const double mol = window->molPerArea();
+        if (!(mol > 0))
+            continue;
+        Composition composition = window->composition;
+        composition.tabulated = table;
+        mut += mol * composition.absorption(E);
+    }
+    return mut;
+}

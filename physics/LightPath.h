@@ -30,3 +30,9 @@ struct LightPath
     // nullptr), whatever its compositions' own choice.
     LightPath withTabulated(const CrossSectionTable *table) const;
 };
+
+// mu t of the windows around a sample at E [keV], the front one and the back one, along their
+// normal: their total attenuation from the given cross sections (the two-term table for
+// nullptr), whatever their compositions' own choice. A window of no thickness or of a
+// composition that did not parse adds nothing.
+double windowsMuT(const Layer &front, const Layer &back, const CrossSectionTable *table, double E);

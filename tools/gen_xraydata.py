@@ -1653,13 +1653,22 @@ The script stops if any of these exceeds {pct(SC_ACCURACY_GOAL)}.
 
 `data/DetectorConstants.h` is not written by the script. It holds, for each crystal material of
 an energy-dispersive detector, the two constants of charge creation that none of the libraries
-above carries; everything else about the detector (densities of crystal and windows, edges,
-lines, cross sections) comes from the files above by atomic number.
+above carries, and the crystal's atoms and density; everything else about the detector (edges,
+lines, cross sections, the density of a window of one element) comes from the files above by
+atomic number.
 
 | Material | Quantity | Value | Source |
 |---|---|---|---|
 | Si | Fano factor | 0.115 | theoretical value for silicon, R. C. Alig, S. Bloom, C. W. Struck, *Scattering by ionization and phonon emission in semiconductors*, Phys. Rev. B 22 (1980) 5565, as listed in the Wikipedia article "Fano factor"; measured at Mn Ka: 0.119 +- 0.002 (D. Rodrigues et al., *Absolute measurement of the Fano factor using a Skipper-CCD*, arXiv:2004.11499, at 123 K) |
 | Si | Mean energy per electron-hole pair | 3.65 eV | C. Canali, M. Martini, G. Ottaviani, A. Alberigi Quaranta, *Measurements of the average energy per electron-hole pair generation in silicon between 5-320 K*, IEEE Trans. Nucl. Sci. 19 (1972), doi:10.1109/TNS.1972.4326778: 2.15 Eg(T) + 1.21 eV, normalised to 3.62 eV at 300 K; 3.65 eV with the band gap at about 240 K, where Peltier-cooled detectors work |
+| Si | Density | 2.329 g/cm3 | xraydb's density of the element, as in `data/ScatterFactors.txt` |
+| Ge | Fano factor | 0.106 | B. G. Lowe, *Measurements of Fano factors in silicon and germanium in the low-energy X-ray region*, Nucl. Instrum. Meth. A 399 (1997) 354: 0.1057 +- 0.0002 at 5.9 keV in cryogenic germanium |
+| Ge | Mean energy per electron-hole pair | 2.96 eV | at 77 K, G. F. Knoll, *Radiation Detection and Measurement*, 4th ed. (Wiley, 2010), Table 11.1 |
+| Ge | Density | 5.323 g/cm3 | xraydb's density of the element |
+| CdTe | Fano factor | 0.1 | A. Owens, A. Peacock, *Compound semiconductor radiation detectors*, Nucl. Instrum. Meth. A 531 (2004) 18; reported values scatter over 0.1-0.15 (0.089 +- 0.005 measured in CdZnTe, R. H. Redus et al., MRS Proc. 487 (1997) 101) |
+| CdTe | Mean energy per electron-hole pair | 4.43 eV | A. Owens, A. Peacock (2004), Table 1, room temperature |
+| CdTe | Density | 5.85 g/cm3 | xraydb's list of materials (`materials.dat`, CdTe) |
+| CdTe | Atomic weights | Cd 112.414, Te 127.60 | IUPAC standard atomic weights as xraydb carries them, for the mass fractions |
 
 It also holds the gases of the ion chambers: each molecule, and the mean energy per ion pair W
 (He 41.3, N2 34.8, Ne 35.4, Ar 26.4, Kr 24.4, Xe 22.1, air 33.8, CO2 33.0 eV) from G. F. Knoll,

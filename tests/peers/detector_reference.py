@@ -18,6 +18,22 @@ Usage:
       "Fe2O3:0.01,BN:0.99". The disc is sampled on a polar grid of its own plane, the cross
       sections are xraylib's DCS_/DCSP_Rayl and _Compt, and the self-absorption uses xraylib's
       total attenuation along each direction.
+  detector_reference.py escape_material MATERIAL E_KEV THICKNESS_MM
+      fisx's escape rates for a photon of E_KEV in a Ge or CdTe crystal: the Ka (K-L) and the Kb
+      (the other K lines) escapes of each element of the crystal in turn (Ge; Cd, Te), then
+      all escape lines
+  detector_reference.py efficiency_material E_KEV CRYSTAL DENSITY CRYSTAL_MM WINDOW WINDOW_DENSITY
+                        WINDOW_UM DEAD_UM
+      exp(-mu_window t) exp(-mu_crystal t_dead) (1 - exp(-tau_crystal t)) with xraydb's
+      material_mu (total for window and dead layer, photoabsorption for the crystal), formulas
+      and densities as given
+  detector_reference.py windows_mut E_KEV FORMULA DENSITY UM [FORMULA DENSITY UM]
+      the summed mu t of the layers with xraydb's material_mu, total attenuation
+  detector_reference.py window_ratio E0_KEV MASS_PER_AREA ALPHA BETA COMPOSITION FORMULA DENSITY UM
+      fisx's Ka (K-L2 + K-L3) rates of S and Fe from a layer of COMPOSITION (as for scatter;
+      primary only, attenuators applied), with the window of FORMULA as beam filter and as
+      attenuator, over the same rates without it. fisx puts filters and attenuators at normal incidence, so the window enters
+      as UM / sin(ALPHA) and UM / sin(BETA). Prints "S_RATIO FE_RATIO".
 Exits 3 when a module it needs is missing.
 """
 import math
@@ -46,6 +62,103 @@ def escape(e, si_mm):
     lines = detector.getEscape(e, elements)
     ka = sum(v["rate"] for k, v in lines.items() if k.startswith("Si_KL"))
     print("%.9g %.9g" % (ka, sum(v["rate"] for v in lines.values())))
+
+
+def need_fisx():
+    try:
+        import fisx
+    except ImportError:
+        print("fisx is not installed (Debian package python3-fisx)", file=sys.stderr)
+        sys.exit(3)
+    return fisx
+
+
+def need_xraydb():
+    try:
+        import xraydb
+    except ImportError:
+        print("xraydb is not installed (Debian package python3-xraydb)", file=sys.stderr)
+        sys.exit(3)
+    return xraydb
+
+
+CRYSTALS = {"Ge": ("Ge", 5.323), "CdTe": ("CdTe", 5.85)}
+
+
+def escape_material(material, e, mm):
+    fisx = need_fisx()
+    elements = fisx.Elements()
+    elements.initializeAsPyMca()
+    formula, density = CRYSTALS[material]
+    crystal = fisx.Material(material, density, mm * 0.1)
+    crystal.setComposition(elements.getComposition(formula))
+    elements.addMaterial(crystal)
+    detector = fisx.Detector(material, density, mm * 0.1)
+    lines = detector.getEscape(e, elements)
+    figures = []
+    for symbol in (["Ge"] if material == "Ge" else ["Cd", "Te"]):
+        ka = sum(v["rate"] for k, v in lines.items() if k.startswith(symbol + "_KL"))
+        kb = sum(v["rate"] for k, v in lines.items()
+                 if k.startswith(symbol + "_K") and not k.startswith(symbol + "_KL"))
+        figures += [ka, kb]
+    figures.append(sum(v["rate"] for v in lines.values()))
+    print(" ".join("%.9g" % f for f in figures))
+
+
+def efficiency_material(e, crystal, density, mm, window, window_density, window_um, dead_um):
+    xraydb = need_xraydb()
+    ev = e * 1000.0
+    t = math.exp(-xraydb.material_mu(window, ev, window_density, kind="total") * window_um * 1e-4)
+    t *= math.exp(-xraydb.material_mu(crystal, ev, density, kind="total") * dead_um * 1e-4)
+    absorbed = 1.0 - math.exp(-xraydb.material_mu(crystal, ev, density, kind="photo") * mm * 0.1)
+    print("%.9g" % (t * absorbed))
+
+
+def windows_mut(e, layers):
+    xraydb = need_xraydb()
+    mut = 0.0
+    for i in range(0, len(layers) - 2, 3):
+        formula, density, um = layers[i], float(layers[i + 1]), float(layers[i + 2])
+        mut += xraydb.material_mu(formula, e * 1000.0, density, kind="total") * um * 1e-4
+    print("%.9g" % mut)
+
+
+def window_ratio(e0, mass, alpha, beta, composition, formula, density, um):
+    fisx = need_fisx()
+    elements = fisx.Elements()
+    elements.initializeAsPyMca()
+    fractions = {}
+    for part in composition.split(","):
+        compound, share = part.split(":")
+        for element, w in elements.getComposition(compound).items():
+            fractions[element] = fractions.get(element, 0.0) + float(share) * w
+    thickness = 0.1
+    sample = fisx.Material("Pellet", mass / thickness, thickness)
+    sample.setComposition(fractions)
+    elements.addMaterial(sample)
+    window = fisx.Material("Window", density, um * 1e-4)
+    window.setComposition(elements.getComposition(formula))
+    elements.addMaterial(window)
+
+    def ka(with_window):
+        xrf = fisx.XRF()
+        xrf.setBeam(e0)
+        xrf.setSample([["Pellet", mass / thickness, thickness]])
+        xrf.setGeometry(alpha, beta)
+        if with_window:
+            t = um * 1e-4
+            xrf.setBeamFilters([["Window", density, t / math.sin(math.radians(alpha)), 1.0]])
+            xrf.setAttenuators([["Window", density, t / math.sin(math.radians(beta)), 1.0]])
+        result = xrf.getMultilayerFluorescence(["S K", "Fe K"], elements, secondary=0,
+                                               useMassFractions=1)
+        rates = []
+        for group in ("S K", "Fe K"):
+            rates.append(sum(v["rate"] for layer in result[group].values()
+                             for line, v in layer.items() if line in ("KL2", "KL3")))
+        return rates
+
+    bare, covered = ka(False), ka(True)
+    print("%.9g %.9g" % (covered[0] / bare[0], covered[1] / bare[1]))
 
 
 def efficiency(e, si_mm, be_um):
@@ -127,6 +240,16 @@ def main():
         escape(float(nums[0]), float(nums[1]))
     elif what == "efficiency":
         efficiency(float(nums[0]), float(nums[1]), float(nums[2]))
+    elif what == "escape_material":
+        escape_material(nums[0], float(nums[1]), float(nums[2]))
+    elif what == "efficiency_material":
+        efficiency_material(float(nums[0]), nums[1], float(nums[2]), float(nums[3]), nums[4],
+                            float(nums[5]), float(nums[6]), float(nums[7]))
+    elif what == "windows_mut":
+        windows_mut(float(nums[0]), nums[1:])
+    elif what == "window_ratio":
+        window_ratio(float(nums[0]), float(nums[1]), float(nums[2]), float(nums[3]), nums[4],
+                     nums[5], float(nums[6]), float(nums[7]))
     elif what == "scatter":
         scatter(*[float(x) for x in nums[:6]], int(nums[6]), nums[7])
     else:

@@ -111,15 +111,15 @@ QVector<double> detectorFigures(const QStringList &args, QString *why)
                        why);
 }
 
-// Recorded rates by line with the escape peaks given back to their parents, Rayleigh and Compton
-// as "Rayleigh" and "Compton".
+// Recorded rates by line with the escape peaks ("_esc", "_escGeKa", ...) given back to their
+// parents, Rayleigh and Compton as "Rayleigh" and "Compton".
 QMap<QString, double> recordedByParent(const DetailedLineSet &set)
 {
     QMap<QString, double> r;
     for (const LinePeak &l : set.lines) {
         QString name = l.lineName;
         if (l.kind == LinePeak::Kind::Escape)
-            name.chop(4);
+            name.truncate(name.indexOf(QLatin1String("_esc")));
         r[l.element.isEmpty() ? name : l.element + ' ' + name] += l.peakIntensity;
     }
     return r;
@@ -1038,6 +1038,12 @@ private Q_SLOTS:
                  qPrintable(QString::number(response.efficiency(E), 'g', 17)));
         QVERIFY2(close(response.escapeFraction(E), escape),
                  qPrintable(QString::number(response.escapeFraction(E), 'g', 17)));
+        // The same window given as the composition "Be" at the element's density.
+        detector.windows.first().composition = eval("Be");
+        detector.windows.first().density = 1.85;
+        QVERIFY(response.setUp(detector, xs, lines, scatter, siKYield));
+        QVERIFY2(close(response.efficiency(E), efficiency),
+                 qPrintable(QString::number(response.efficiency(E), 'g', 17)));
     }
 
     // Compton energies against xraylib, the efficiency against the formula with xraydb's cross
@@ -1145,9 +1151,29 @@ private Q_SLOTS:
 
     // The detector takes its efficiency from every record and gives the escape peaks what it
     // takes from their parents; the count rate is all of it, whatever the energies.
+    // Ge and CdTe give an escape peak per element and K line, named after it; Si one.
+    void detectorKeepsCounts_data()
+    {
+        QTest::addColumn<QString>("material");
+        QTest::addColumn<QString>("escapeRow");
+        QTest::addColumn<int>("minEscapes");
+        QTest::newRow("Si") << "Si"
+                            << "\nescape,Mo,Ka1_esc,15." << 10;
+        QTest::newRow("Ge") << "Ge"
+                            << "\nescape,Mo,Ka1_escGeKa,7." << 10;
+        QTest::newRow("CdTe") << "CdTe"
+                              << "\nescape,,Rayleigh_escTeKa," << 4;
+    }
     void detectorKeepsCounts()
     {
-        DetailedInput in = setUp({"", "MoO3", "BN", 0.05, 0.25, 22, {}});
+        QFETCH(QString, material);
+        QFETCH(QString, escapeRow);
+        QFETCH(int, minEscapes);
+        DetailedInput in = setUp({"", "MoO3", "BN", 0.05, 0.25, 40, {}});
+        if (material != "Si")
+            in.spectrum.detector.material = *detectorMaterial(material.toStdString());
+        else
+            in.spectrum.E0 = 22; // as the program always did
         DetailedLineSet bare, recorded;
         computeDetailedLines(in, bare);
         in.scatter = &scatter;
@@ -1163,16 +1189,31 @@ private Q_SLOTS:
         int escapes = 0;
         for (const LinePeak &l : recorded.lines)
             escapes += l.kind == LinePeak::Kind::Escape;
-        QVERIFY(escapes > 10);
+        QVERIFY2(escapes > minEscapes, qPrintable(QString::number(escapes)));
         for (const LinePeak &l : bare.lines) {
             const double wanted = l.peakIntensity * detector.efficiency(l.peakEnergy);
             const double got = byParent.value(l.element + ' ' + l.lineName);
             QVERIFY2(std::abs(got - wanted) <= 1e-12 * std::max(1.0, wanted),
-                     qPrintable(l.element + ' ' + l.lineName));
+                     qPrintable(QStringLiteral("%1 %2: %3, %4")
+                                    .arg(l.element, l.lineName)
+                                    .arg(got, 0, 'g', 15)
+                                    .arg(wanted, 0, 'g', 15)));
         }
         const QString csv = lineTableCsv(recorded.lines);
-        QVERIFY(csv.contains(QLatin1String("\nscatter,,Rayleigh,22,")));
-        QVERIFY(csv.contains(QLatin1String("\nescape,Mo,Ka1_esc,15.")));
+        QVERIFY(csv.contains(material == "Si" ? QLatin1String("\nscatter,,Rayleigh,22,")
+                                              : QLatin1String("\nscatter,,Rayleigh,40,")));
+        QVERIFY2(csv.contains(escapeRow), qPrintable(csv.left(3000)));
+        // Every escape peak lies one of the crystal's K lines below its parent.
+        for (const LinePeak &l : recorded.lines) {
+            if (l.kind != LinePeak::Kind::Escape)
+                continue;
+            const QString name = l.lineName.mid(l.lineName.indexOf(QLatin1String("_esc")));
+            bool known = false;
+            for (int k = 0; k < detector.escapeLineCount(); ++k)
+                known = known || name == detector.escapeSuffix(k);
+            QVERIFY2(known, qPrintable(l.lineName));
+        }
+        QCOMPARE(detector.escapeLineCount(), material == "Si" ? 1 : material == "Ge" ? 2 : 4);
     }
 
     // Pile-up worked by hand. Records "element line energy rate" ("-" for a scatter peak's
@@ -1360,6 +1401,270 @@ private Q_SLOTS:
         const QString csv = lineTableCsv(after.lines);
         QVERIFY(csv.contains(target == "MoO3" ? QLatin1String("\npileup,Mo+Mo,Ka1+Ka1,")
                                               : QLatin1String("\npileup,Ni+Ni,Ka1+Ka1,")));
+    }
+
+    // Escape fractions of germanium and CdTe crystals per escaping line (Ka and Kb of each
+    // element) against fisx's, and their efficiency behind a window and a dead layer against
+    // the formula with xraydb's cross sections and the same densities.
+    void crystalsAgainstPeers_data()
+    {
+        QTest::addColumn<QString>("material");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<double>("E");
+        QTest::addColumn<double>("tolerance");
+        for (double E : {12.0, 20.0, 40.0})
+            QTest::addRow("Ge escape, %g keV", E) << "Ge"
+                                                  << "escape" << E << 0.15;
+        // Below the K edge of Te (31.8 keV) only Cd's lines escape.
+        for (double E : {30.0, 40.0, 60.0})
+            QTest::addRow("CdTe escape, %g keV", E) << "CdTe"
+                                                    << "escape" << E << 0.15;
+        for (double E : {5.0, 12.0, 20.0})
+            QTest::addRow("Ge efficiency, %g keV", E) << "Ge"
+                                                      << "efficiency" << E << 0.02;
+        for (double E : {10.0, 30.0, 60.0})
+            QTest::addRow("CdTe efficiency, %g keV", E) << "CdTe"
+                                                        << "efficiency" << E << 0.02;
+    }
+    void crystalsAgainstPeers()
+    {
+        QFETCH(QString, material);
+        QFETCH(QString, what);
+        QFETCH(double, E);
+        QFETCH(double, tolerance);
+        const bool ge = material == "Ge";
+        Detector d;
+        d.material = *detectorMaterial(material.toStdString());
+        d.crystalThicknessMm = ge ? 5 : 1;
+        // Ge behind its usual beryllium, CdTe behind a polymer window, both with a dead layer.
+        d.deadLayerUm = ge ? 1.0 : 0.5;
+        if (!ge) {
+            d.windows.first().composition = eval("C22H10N2O5");
+            d.windows.first().density = 1.42;
+            d.windows.first().thicknessUm = 50;
+        }
+        DetectorResponse response;
+        QVERIFY(response.setUp(d, xs, lines, scatter));
+        QString why;
+        if (what == "efficiency") {
+            const QStringList window =
+                ge ? QStringList{"Be", "1.85", "25"} : QStringList{"C22H10N2O5", "1.42", "50"};
+            const QVector<double> theirs =
+                detectorFigures(QStringList{"efficiency_material", QString::number(E), material,
+                                            QString::number(d.material.density),
+                                            QString::number(d.crystalThicknessMm)} +
+                                    window + QStringList{QString::number(d.deadLayerUm)},
+                                &why);
+            if (theirs.isEmpty())
+                QSKIP(qPrintable(why));
+            const double ours = response.efficiency(E);
+            qInfo("efficiency ours %.6g, xraydb %.6g", ours, theirs.first());
+            QVERIFY2(std::abs(ours / theirs.first() - 1) < tolerance,
+                     qPrintable(QStringLiteral("ours %1, peer %2").arg(ours).arg(theirs.first())));
+            return;
+        }
+        const QVector<double> theirs =
+            detectorFigures({"escape_material", material, QString::number(E),
+                             QString::number(d.crystalThicknessMm)},
+                            &why);
+        if (theirs.isEmpty())
+            QSKIP(qPrintable(why));
+        // fisx's figures: Ka and Kb of each element in the crystal's order, then all lines.
+        QCOMPARE(theirs.size(), response.escapeLineCount() + 1);
+        double ourTotal = 0, theirTotal = 0;
+        QStringList failures;
+        for (int k = 0; k < response.escapeLineCount(); ++k) {
+            const double ours = response.escapeFraction(E, k);
+            const double their = theirs.at(k);
+            ourTotal += ours;
+            theirTotal += their;
+            qInfo("%-10s ours %.5g  fisx %.5g", qPrintable(response.escapeSuffix(k)), ours, their);
+            if (their == 0 ? ours != 0 : !(std::abs(ours / their - 1) < tolerance))
+                failures << response.escapeSuffix(k);
+        }
+        QVERIFY(theirTotal > 0);
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(' ')));
+        QVERIFY(std::abs(ourTotal / theirTotal - 1) < tolerance);
+        QCOMPARE(response.escapeFraction(E), ourTotal);
+    }
+
+    // The windows' mu t for the transmission against xraydb's material_mu, total attenuation.
+    void windowsMuT_data()
+    {
+        QTest::addColumn<QString>("front");
+        QTest::addColumn<double>("frontDensity");
+        QTest::addColumn<double>("frontUm");
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<double>("backDensity");
+        QTest::addColumn<double>("backUm");
+        QTest::addColumn<double>("E");
+        for (double E : {2.0, 4.0, 8.0, 20.0})
+            QTest::addRow("2 x 25 um Kapton, %g keV", E)
+                << "C22H10N2O5" << 1.42 << 25.0 << "C22H10N2O5" << 1.42 << 25.0 << E;
+        QTest::newRow("Kapton and polypropylene, 3 keV")
+            << "C22H10N2O5" << 1.42 << 8.0 << "C3H6" << 0.86 << 100.0 << 3.0;
+        QTest::newRow("Mylar in front only, 5 keV")
+            << "C10H8O4" << 1.4 << 6.0 << "C3H6" << 0.86 << 0.0 << 5.0;
+        QTest::newRow("back only, 5 keV") << "Xq" << 1.0 << 20.0 << "C10H8O4" << 1.4 << 6.0 << 5.0;
+    }
+    void windowsMuT()
+    {
+        QFETCH(QString, front);
+        QFETCH(double, frontDensity);
+        QFETCH(double, frontUm);
+        QFETCH(QString, back);
+        QFETCH(double, backDensity);
+        QFETCH(double, backUm);
+        QFETCH(double, E);
+        const Layer f{eval(qPrintable(front)), frontDensity, frontUm * 1e-3};
+        const Layer b{eval(qPrintable(back)), backDensity, backUm * 1e-3};
+        QStringList args{"windows_mut", QString::number(E)};
+        // A composition that does not parse adds nothing, nor does a window of no thickness.
+        if (f.composition.valid && frontUm > 0)
+            args << front << QString::number(frontDensity) << QString::number(frontUm);
+        if (b.composition.valid && backUm > 0)
+            args << back << QString::number(backDensity) << QString::number(backUm);
+        QString why;
+        const QVector<double> theirs = detectorFigures(args, &why);
+        if (theirs.isEmpty())
+            QSKIP(qPrintable(why));
+        const double ours = ::windowsMuT(f, b, &xs, E);
+        qInfo("mu t ours %.6g, xraydb %.6g", ours, theirs.first());
+        QVERIFY(theirs.first() > 0);
+        QVERIFY2(std::abs(ours / theirs.first() - 1) < 0.005,
+                 qPrintable(QStringLiteral("ours %1, peer %2").arg(ours).arg(theirs.first())));
+    }
+
+    // A Kapton window over a sulfate and iron oxide pellet: what it leaves of S Ka and Fe Ka
+    // against fisx with the same layer as beam filter and as attenuator, so that both legs
+    // count: S Ka loses most to the exit leg, Fe Ka to both.
+    void frontWindowAgainstFisx_data()
+    {
+        QTest::addColumn<double>("alpha");
+        QTest::addColumn<double>("beta");
+        QTest::addColumn<double>("um");
+        QTest::newRow("50 um, 45/45") << 45.0 << 45.0 << 50.0;
+        QTest::newRow("50 um, 20/70") << 20.0 << 70.0 << 50.0;
+        QTest::newRow("25 um, 70/20") << 70.0 << 20.0 << 25.0;
+    }
+    void frontWindowAgainstFisx()
+    {
+        QFETCH(double, alpha);
+        QFETCH(double, beta);
+        QFETCH(double, um);
+        const Pellet p{"", "Fe2O3", "CaSO4", 0.2, 0.1, 10, {}};
+        DetailedInput in = setUp(p);
+        in.incidenceDeg = alpha, in.exitDeg = beta;
+        DetailedLineSet bare, covered;
+        computeDetailedLines(in, bare);
+        in.frontWindow = Layer{eval("C22H10N2O5"), 1.42, um * 1e-3};
+        computeDetailedLines(in, covered);
+        const auto ka = [](const DetailedLineSet &set, const char *element) {
+            double r = 0;
+            for (const LinePeak &l : set.lines) {
+                if (!l.fromWindow && l.element == element && l.lineName.startsWith("Ka"))
+                    r += l.peakIntensity;
+            }
+            return r;
+        };
+        QString why;
+        const QVector<double> theirs = detectorFigures(
+            {"window_ratio", "10", "0.1", QString::number(alpha), QString::number(beta),
+             "Fe2O3:0.2,CaSO4:0.8", "C22H10N2O5", "1.42", QString::number(um)},
+            &why);
+        if (theirs.size() < 2)
+            QSKIP(qPrintable(why));
+        const double s = ka(covered, "S") / ka(bare, "S");
+        const double fe = ka(covered, "Fe") / ka(bare, "Fe");
+        qInfo("S Ka ours %.5g fisx %.5g; Fe Ka ours %.5g fisx %.5g", s, theirs[0], fe, theirs[1]);
+        QVERIFY2(std::abs(s / theirs[0] - 1) < 0.03, "S Ka");
+        QVERIFY2(std::abs(fe / theirs[1] - 1) < 0.03, "Fe Ka");
+    }
+
+    // The window's own lines and scatter are those of the same layer measured bare as a pellet,
+    // and the line table names them "window"; the back window takes no part in the lines.
+    void frontWindowOwnRecords()
+    {
+        const Pellet p{"", "Fe2O3", "CaSO4", 0.2, 0.1, 10, {}};
+        DetailedInput in = setUp(p);
+        in.scatter = &scatter;
+        in.spectrum.detector.windows.clear(), in.spectrum.detector.crystalThicknessMm = 1000;
+        const Composition aluminium = eval("Al");
+        in.frontWindow = Layer{aluminium, 2.70, 0.005};
+        DetailedLineSet covered, withBack;
+        computeDetailedLines(in, covered);
+        in.backWindow = Layer{eval("C3H6"), 0.86, 1.0};
+        computeDetailedLines(in, withBack);
+        QCOMPARE(withBack.lines.size(), covered.lines.size());
+        for (int i = 0; i < covered.lines.size(); ++i)
+            QCOMPARE(withBack.lines.at(i).peakIntensity, covered.lines.at(i).peakIntensity);
+
+        // The foil alone as the pellet, no window.
+        const Pellet foil{"", "Al", "", 1.0, 2.70 * 0.5e-3, 10, {}};
+        DetailedInput alone = setUp(foil);
+        alone.scatter = &scatter;
+        alone.spectrum.detector.windows.clear(), alone.spectrum.detector.crystalThicknessMm = 1000;
+        DetailedLineSet bare;
+        computeDetailedLines(alone, bare);
+        QMap<QString, double> window, reference;
+        for (const LinePeak &l : covered.lines) {
+            if (l.fromWindow && l.kind != LinePeak::Kind::Escape)
+                window[l.element + ' ' + l.lineName] += l.peakIntensity;
+        }
+        for (const LinePeak &l : bare.lines) {
+            if (l.kind != LinePeak::Kind::Escape)
+                reference[l.element + ' ' + l.lineName] += l.peakIntensity;
+        }
+        QCOMPARE(window.keys(), reference.keys());
+        for (auto it = reference.cbegin(); it != reference.cend(); ++it)
+            QVERIFY2(std::abs(window.value(it.key()) - it.value()) <= 1e-12 * it.value(),
+                     qPrintable(it.key()));
+        QVERIFY(window.value("Al Ka1") > 0 && window.value(" Rayleigh") > 0);
+        const QString csv = lineTableCsv(covered.lines);
+        QVERIFY(csv.contains(QLatin1String("\nwindow,Al,Ka1,1.48")));
+        QVERIFY(csv.contains(QLatin1String("\nwindow,,Rayleigh,10,")));
+        QVERIFY(csv.contains(QLatin1String("\nscatter,,Rayleigh,10,")));
+        QVERIFY(csv.contains(QLatin1String("\ntarget,Fe,Ka1,")));
+    }
+
+    // An array of N elements: every record N times a single element's, pile-up included (each
+    // element piles up at its own rate), and each element counts what a single one would, so
+    // its dead time is a single element's.
+    void arrayOfElements_data()
+    {
+        QTest::addColumn<int>("elements");
+        QTest::addColumn<double>("tau");
+        QTest::newRow("4, no pile-up") << 4 << 0.0;
+        QTest::newRow("7, pile-up") << 7 << 2e-6;
+        QTest::newRow("100, pile-up") << 100 << 5e-7;
+    }
+    void arrayOfElements()
+    {
+        QFETCH(int, elements);
+        QFETCH(double, tau);
+        DetailedInput in = setUp({"", "MoO3", "BN", 0.05, 0.25, 22, {}});
+        in.scatter = &scatter;
+        in.spectrum.I0 = 1e11;
+        in.spectrum.detector.distanceCm = 3;
+        in.pileupTime = tau;
+        DetailedLineSet single, array;
+        computeDetailedLines(in, single);
+        in.spectrum.detector.elements = elements;
+        computeDetailedLines(in, array);
+        QCOMPARE(array.lines.size(), single.lines.size());
+        int piled = 0;
+        for (int i = 0; i < single.lines.size(); ++i) {
+            const LinePeak &a = array.lines.at(i), &b = single.lines.at(i);
+            QCOMPARE(a.element + a.lineName, b.element + b.lineName);
+            piled += a.kind == LinePeak::Kind::Pileup;
+            QVERIFY2(std::abs(a.peakIntensity - elements * b.peakIntensity) <=
+                         1e-12 * elements * b.peakIntensity,
+                     qPrintable(a.element + ' ' + a.lineName));
+        }
+        QCOMPARE(piled > 0, tau > 0);
+        QVERIFY(std::abs(array.countRate / (elements * single.countRate) - 1) < 1e-12);
+        QVERIFY(std::abs(array.countRatePerElement() / single.countRate - 1) < 1e-12);
+        QCOMPARE(single.countRatePerElement(), single.countRate);
     }
 };
 
