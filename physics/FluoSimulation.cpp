@@ -131,7 +131,9 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 
     const double R = in.detector.radiusCm;
     const double D = in.detector.distanceCm;
-    const double solidAngleFraction = (R * (R * PI_TRUNCATED)) / (D * (D * FOUR_PI_TRUNCATED));
+    // Each element of an array has the solid angle of the one described.
+    const double solidAngleFraction = (R * (R * PI_TRUNCATED)) / (D * (D * FOUR_PI_TRUNCATED)) *
+                                      std::max(1, in.detector.elements);
     // Every peak has the resolution's width, whatever its energy.
     const double gaussWidth = gaussianWidth(in.detector.fwhm);
     const double integNorm = unitAreaPeak(in.detector.fwhm);

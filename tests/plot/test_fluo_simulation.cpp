@@ -40,6 +40,7 @@ private Q_SLOTS:
     void noLinesInRange_data();
     void noLinesInRange();
     void integScalesOnlyAmplitudes();
+    void arrayScalesRates();
     void ratioChangesOnlyInfoText();
     void invalidFiltersAttenuateNothing_data();
     void invalidFiltersAttenuateNothing();
@@ -371,6 +372,28 @@ void TestSpectrum::integScalesOnlyAmplitudes()
         QCOMPARE(integ.linePeaks[i].peakText, peak.linePeaks[i].peakText);
         QCOMPARE(integ.linePeaks[i].ratioText, peak.linePeaks[i].ratioText);
     }
+}
+
+// An array of N elements: every rate and the spectrum N times a single element's, the shares the
+// same.
+void TestSpectrum::arrayScalesRates()
+{
+    SpectrumFixture fx;
+    QVERIFY(fx.load());
+    fx.in.ratio = true;
+    const SpectrumResult single = fx.run();
+    const QVector<double> singleSpectrum = fx.fluo;
+    fx.in.detector.elements = 5;
+    const SpectrumResult array = fx.run();
+    QVERIFY(single.linePeaks.size() > 5);
+    QCOMPARE(array.linePeaks.size(), single.linePeaks.size());
+    for (int i = 0; i < single.linePeaks.size(); ++i) {
+        QVERIFY(relClose(array.linePeaks[i].peakIntensity, 5 * single.linePeaks[i].peakIntensity,
+                         1e-14));
+        QCOMPARE(array.linePeaks[i].ratioText, single.linePeaks[i].ratioText);
+    }
+    for (int i = 0; i < SpectrumFixture::N; ++i)
+        QVERIFY(std::abs(fx.fluo[i] - 5 * singleSpectrum[i]) <= 1e-14 * array.spectrumMax);
 }
 
 // Without "Ratio" the text lists intensities by ascending energy (O Ka1 before O Ka2: the
