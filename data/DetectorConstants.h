@@ -52,11 +52,11 @@ constexpr DetectorMaterial DETECTOR_MATERIALS[] = {
     // Density 5.323 g/cm^3: xraydb's density of the element.
     {"Ge", 32, 0.106, 0.00296, {{32, 1, 72.630}, {0, 0, 0}}, 5.323, true},
     // CdTe, one Cd to one Te.
-    // Fano factor 0.1 and pair energy 4.43 eV: A. Owens and A. Peacock, "Compound
-    //   semiconductor radiation detectors", Nucl. Instrum. Meth. A 531 (2004) 18, Table 1 (pair
-    //   energy 4.43 eV at room temperature; the Fano factors reported for CdTe scatter over
-    //   0.1-0.15, and 0.089 +- 0.005 was measured in CdZnTe by R. H. Redus et al., MRS Proc. 487
-    //   (1997) 101).
+    // Pair energy 4.43 eV at room temperature, as the review of A. Owens and A. Peacock,
+    //   "Compound semiconductor radiation detectors", Nucl. Instrum. Meth. A 531 (2004) 18,
+    //   gives it. Fano factor 0.1: the Fano factors reported for CdTe scatter over 0.1-0.15;
+    //   0.089 +- 0.005 was measured in CdZnTe (R. H. Redus et al., "Fano factor determination
+    //   for CZT", MRS Online Proceedings Library (1998)), so the low end.
     // Density 5.85 g/cm^3: xraydb's list of materials (materials.dat, "CdTe").
     {"CdTe", 48, 0.1, 0.00443, {{48, 1, 112.414}, {52, 1, 127.60}}, 5.85, true},
 };

@@ -1665,8 +1665,8 @@ atomic number.
 | Ge | Fano factor | 0.106 | B. G. Lowe, *Measurements of Fano factors in silicon and germanium in the low-energy X-ray region*, Nucl. Instrum. Meth. A 399 (1997) 354: 0.1057 +- 0.0002 at 5.9 keV in cryogenic germanium |
 | Ge | Mean energy per electron-hole pair | 2.96 eV | at 77 K, G. F. Knoll, *Radiation Detection and Measurement*, 4th ed. (Wiley, 2010), Table 11.1 |
 | Ge | Density | 5.323 g/cm3 | xraydb's density of the element |
-| CdTe | Fano factor | 0.1 | A. Owens, A. Peacock, *Compound semiconductor radiation detectors*, Nucl. Instrum. Meth. A 531 (2004) 18; reported values scatter over 0.1-0.15 (0.089 +- 0.005 measured in CdZnTe, R. H. Redus et al., MRS Proc. 487 (1997) 101) |
-| CdTe | Mean energy per electron-hole pair | 4.43 eV | A. Owens, A. Peacock (2004), Table 1, room temperature |
+| CdTe | Fano factor | 0.1 | the low end of the 0.1-0.15 reported for CdTe; 0.089 +- 0.005 was measured in CdZnTe (R. H. Redus et al., *Fano factor determination for CZT*, MRS Online Proceedings Library (1998)) |
+| CdTe | Mean energy per electron-hole pair | 4.43 eV | room temperature, as given by A. Owens, A. Peacock, *Compound semiconductor radiation detectors*, Nucl. Instrum. Meth. A 531 (2004) 18 |
 | CdTe | Density | 5.85 g/cm3 | xraydb's list of materials (`materials.dat`, CdTe) |
 | CdTe | Atomic weights | Cd 112.414, Te 127.60 | IUPAC standard atomic weights as xraydb carries them, for the mass fractions |
 
