@@ -7,6 +7,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -38,6 +40,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     fitToSmallScreens();
 
     // Every field's widget goes by the field's name; the ones the form lacks are made here.
+    buildLayerControls();
     buildDetailedControls();
     buildMeasurementControls();
     buildPlotOptions();
@@ -126,7 +129,21 @@ void MainWindow::buildDetailedControls()
         const InputRow &row = Fields::input(PlanModel::Input(i));
         if (row.group != GroupGeometry && row.group != GroupDetector)
             continue;
+        if (findChild<QLineEdit *>(QLatin1String(row.name)))
+            continue; // a row of the filter table
         auto *edit = new QLineEdit;
+        QWidget *widget = edit;
+        if (row.rule == Rule::DetectorMaterial) {
+            // The crystals the program knows, offered as the text is typed; any other text is
+            // checked like that of any field.
+            QStringList names;
+            for (const DetectorMaterial &m : DETECTOR_MATERIALS)
+                names << QLatin1String(m.symbol);
+            auto *completer = new QCompleter(names, edit);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+            edit->setCompleter(completer);
+        }
         edit->setObjectName(QLatin1String(row.name));
         edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
         edit->setStyleSheet(inputStyle[StyleNormal]);
@@ -135,10 +152,10 @@ void MainWindow::buildDetailedControls()
         const bool inGeometry = row.group == GroupGeometry;
         if (inGeometry) {
             geometry->addWidget(caption(row.caption, row.tip), geometryRow, 0);
-            geometry->addWidget(edit, geometryRow++, 1);
+            geometry->addWidget(widget, geometryRow++, 1);
         } else {
             detector->addWidget(caption(row.caption, row.tip), detectorRow, 0);
-            detector->addWidget(edit, detectorRow++, 1, 1, 2);
+            detector->addWidget(widget, detectorRow++, 1, 1, 2);
         }
         QWidget *&previous = tabBefore[inGeometry ? 0 : 1];
         setTabOrder(previous, edit);
@@ -167,6 +184,68 @@ void MainWindow::buildDetailedControls()
         detector->addWidget(caption(row.caption, row.tip), detectorRow, 0);
         detector->addWidget(label, detectorRow++, 1, 1, 2);
     }
+}
+
+void MainWindow::buildLayerControls()
+{
+    // Below air and the two filters, in the same columns: the layers a user puts around the
+    // sample and in front of the crystal. Their thicknesses are in micrometres, as windows are
+    // sold; the caption says so.
+    static const char *const layers[][4] = {
+        {QT_TRANSLATE_NOOP("MainWindow", "Front win. [\u00b5m]"), "FrontWindowComposition",
+         "FrontWindowThickness", "FrontWindowDensity"},
+        {QT_TRANSLATE_NOOP("MainWindow", "Back win. [\u00b5m]"), "BackWindowComposition",
+         "BackWindowThickness", "BackWindowDensity"},
+        {QT_TRANSLATE_NOOP("MainWindow", "Det. win. [\u00b5m]"), "DetWindowComposition",
+         "DetBeWindow", "DetWindowDensity"},
+    };
+    auto *table = qobject_cast<QGridLayout *>(FluoEFBox->layout());
+    QWidget *previous = Filter2Density;
+    for (const auto &layer : layers) {
+        const int row = table->rowCount();
+        auto *caption = new QLabel(tr(layer[0]));
+        table->addWidget(caption, row, 0);
+        for (int c = 1; c < 4; ++c) {
+            const QString name = QLatin1String(layer[c]);
+            auto *edit = new QLineEdit;
+            edit->setObjectName(name);
+            const InputRow &field = Fields::input(PlanModel::Input(PlanModel::inputIndex(name)));
+            edit->setAlignment(field.rule == Rule::Composition
+                                   ? Qt::AlignLeft | Qt::AlignVCenter
+                                   : Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+            edit->setStyleSheet(inputStyle[StyleNormal]);
+            if (c == 1 && field.tip)
+                caption->setToolTip(tr(field.tip));
+            // The sample's windows offer the usual materials by name; the plan puts in their
+            // formula and density.
+            if (c == 1 && name != QLatin1String("DetWindowComposition")) {
+                QStringList names;
+                for (const WindowMaterial &m : WINDOW_MATERIALS)
+                    names << QLatin1String(m.name);
+                auto *completer = new QCompleter(names, edit);
+                completer->setCaseSensitivity(Qt::CaseInsensitive);
+                edit->setCompleter(completer);
+            }
+            table->addWidget(edit, row, c);
+            setTabOrder(previous, edit);
+            previous = edit;
+        }
+    }
+
+    // The windows' mu t beside d-mu t, above the transmission it takes part in.
+    auto *mut = qobject_cast<QGridLayout *>(MutMutBox->layout());
+    const OutputRow &windows = Fields::output(PlanModel::WindowsMuT);
+    auto *windowsCaption = new QLabel(tr(windows.caption));
+    windowsCaption->setToolTip(tr(windows.tip));
+    windowsCaption->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+    auto *windowsLabel = new QLabel;
+    windowsLabel->setObjectName(QLatin1String(windows.name));
+    windowsLabel->setToolTip(tr(windows.tip));
+    windowsLabel->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+    windowsLabel->setFrameShape(QFrame::StyledPanel);
+    windowsLabel->setStyleSheet(outputStyle[OutputNormal]);
+    mut->addWidget(windowsCaption, 0, 3);
+    mut->addWidget(windowsLabel, 0, 4);
 }
 
 void MainWindow::buildMeasurementControls()
@@ -745,6 +824,14 @@ void MainWindow::wireForm()
             edit->setModified(true);
             edited(PlanModel::Input(i));
         });
+        // A choice offered by a completer (the detector's crystal) is an edit made.
+        if (QCompleter *completer = edit->completer()) {
+            connect(completer, QOverload<const QString &>::of(&QCompleter::activated), this,
+                    [this, edit, i] {
+                        edit->setModified(true);
+                        edited(PlanModel::Input(i));
+                    });
+        }
     }
     // Check boxes and radio buttons hand their state to the plan; of a pair of radio buttons
     // only the one being checked counts (the plan refuses to uncheck one by itself). The

@@ -115,6 +115,10 @@ private:
     void showOption(PlanModel::Option option);
 
     void buildDetailedControls();
+    // The windows over the pellet and the detector's window as rows of the filter table, each a
+    // layer: composition, thickness, density; the windows' mu t beside d-mu t; the detector's
+    // crystal as a list of the materials the program knows.
+    void buildLayerControls();
     // The measurement's chambers, amplifier, point time and read-outs, in four columns, and the
     // button that puts the chambers' flux into I0.
     void buildMeasurementControls();

@@ -940,20 +940,20 @@
         <translation>%1: (0, 90] 度の範囲の値が必要です（入力値 %2）</translation>
     </message>
     <message>
-        <source>Si thickness [mm]</source>
-        <translation>Si 結晶厚 [mm]</translation>
+        <source>Crystal [mm]</source>
+        <translation>結晶厚 [mm]</translation>
     </message>
     <message>
-        <source>Be window [µm]</source>
-        <translation>Be 窓 [µm]</translation>
+        <source>Det. window thickness [µm]</source>
+        <translation>検出器窓の厚さ [µm]</translation>
     </message>
     <message>
         <source>Dead time [µs]</source>
         <translation>不感時間 [µs]</translation>
     </message>
     <message>
-        <source>%1: below the Fano limit of silicon at Mn Ka (%2 keV), not %3</source>
-        <translation>%1: Mn Ka におけるシリコンのファノ限界（%2 keV）を下回っています（入力値 %3）</translation>
+        <source>%1: below the Fano limit of %2 at Mn Ka (%3 keV), not %4</source>
+        <translation>%1: Mn Ka における %2 のファノ限界（%3 keV）を下回っています（入力値 %4）</translation>
     </message>
     <message>
         <source>Dead time %1 % at %2 /s; at a distance of %3 cm it would be %4 %.</source>
@@ -988,8 +988,8 @@
         <translation>検出器結晶の厚さ</translation>
     </message>
     <message>
-        <source>Beryllium window in front of it</source>
-        <translation>検出器前面のベリリウム窓の厚さ</translation>
+        <source>Thickness of the detector&apos;s window, beryllium or whatever its composition says</source>
+        <translation>検出器の窓の厚さ (ベリリウム、または組成で指定した材料)</translation>
     </message>
     <message>
         <source>Dead time per recorded event</source>
@@ -1114,6 +1114,106 @@
     <message>
         <source>ROI</source>
         <translation>ROI</translation>
+    </message>
+    <message>
+        <source>Windows mu t</source>
+        <translation>窓の mu t</translation>
+    </message>
+    <message>
+        <source>mu t of the front and back windows just above the calculation point, part of mu(+)t and Trans. but not of d-mu t</source>
+        <translation>計算点のすぐ上での前後の窓の mu t。mu(+)t と透過率に含まれ、d-mu t には含まれない</translation>
+    </message>
+    <message>
+        <source>Front window</source>
+        <translation>前面窓</translation>
+    </message>
+    <message>
+        <source>Window on the beam side of the pellet: a formula, or Kapton, polypropylene, Mylar or tape for their formula and density. The beam crosses it along the incidence angle, the fluorescence and scatter along the exit angle; empty or 0 µm for none</source>
+        <translation>ペレットのビーム側の窓: 組成式、または Kapton・polypropylene・Mylar・tape の名前でその組成式と密度。ビームは入射角で、蛍光と散乱は出射角で通過する。空欄または 0 µm で窓なし</translation>
+    </message>
+    <message>
+        <source>Front window thickness [µm]</source>
+        <translation>前面窓の厚さ [µm]</translation>
+    </message>
+    <message>
+        <source>Front window density [g/cm3]</source>
+        <translation>前面窓の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Back window</source>
+        <translation>背面窓</translation>
+    </message>
+    <message>
+        <source>Window behind the pellet, named as the front one: part of the transmission (mu t), not of the fluorescence seen from the front; empty or 0 µm for none</source>
+        <translation>ペレットの背面の窓 (前面と同じく指定)。透過 (mu t) には入るが、前面から見る蛍光には関わらない。空欄または 0 µm で窓なし</translation>
+    </message>
+    <message>
+        <source>Back window thickness [µm]</source>
+        <translation>背面窓の厚さ [µm]</translation>
+    </message>
+    <message>
+        <source>Back window density [g/cm3]</source>
+        <translation>背面窓の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Det. elements</source>
+        <translation>検出素子数</translation>
+    </message>
+    <message>
+        <source>Elements of a detector array, each with the radius and distance above: the solid angle and every rate grow with their number, the count rate, dead time and pile-up are each element&apos;s</source>
+        <translation>多素子検出器の素子数 (各素子は上の半径と距離を持つ)。立体角とすべての強度は素子数倍になり、計数率・不感時間・パイルアップは素子ごとの値</translation>
+    </message>
+    <message>
+        <source>Crystal</source>
+        <translation>結晶</translation>
+    </message>
+    <message>
+        <source>Material of the detector&apos;s crystal: Si (drift detectors), Ge or CdTe; sets the efficiency, the escape peaks and the Fano limit of the peak widths</source>
+        <translation>検出器結晶の材料: Si (ドリフト検出器)、Ge、CdTe。検出効率、エスケープピーク、ピーク幅のファノ限界が決まる</translation>
+    </message>
+    <message>
+        <source>Dead layer [µm]</source>
+        <translation>不感層 [µm]</translation>
+    </message>
+    <message>
+        <source>Layer of the crystal&apos;s own material in front of its active part: absorbs and records nothing</source>
+        <translation>結晶の有感部の前にある同じ材料の層: 吸収するが何も記録しない</translation>
+    </message>
+    <message>
+        <source>Det. window</source>
+        <translation>検出器窓</translation>
+    </message>
+    <message>
+        <source>Window in front of the detector&apos;s crystal: Be, or a polymer such as C10H8O4 (a thin window)</source>
+        <translation>検出器結晶の前の窓: Be、または C10H8O4 のような高分子 (薄膜窓)</translation>
+    </message>
+    <message>
+        <source>Det. window density [g/cm3]</source>
+        <translation>検出器窓の密度 [g/cm3]</translation>
+    </message>
+    <message>
+        <source>Front win. [µm]</source>
+        <translation>前面窓 [µm]</translation>
+    </message>
+    <message>
+        <source>Back win. [µm]</source>
+        <translation>背面窓 [µm]</translation>
+    </message>
+    <message>
+        <source>Det. win. [µm]</source>
+        <translation>検出器窓 [µm]</translation>
+    </message>
+    <message>
+        <source>%1: &apos;%2&apos; is not a detector material; Si, Ge or CdTe</source>
+        <translation>%1: &apos;%2&apos; は検出器の材料ではありません。Si、Ge または CdTe</translation>
+    </message>
+    <message>
+        <source>%1: must be a whole number, not %2</source>
+        <translation>%1: 整数でなければなりません (%2 ではなく)</translation>
+    </message>
+    <message>
+        <source>mu t cannot be set by the binder weight: the windows alone have mu t %1.</source>
+        <translation>希釈剤の重さで mu t を設定できません: 窓だけで mu t が %1 あります。</translation>
     </message>
     <message>
         <source>auto</source>

@@ -106,3 +106,21 @@ constexpr IonGas ION_GASES[] = {
 constexpr double GAS_CONSTANT = 8.31446261815324;
 constexpr double ELEMENTARY_CHARGE = 1.602176634e-19;
 constexpr double CHAMBER_TEMPERATURE_K = 293.15;
+
+// Materials of the windows over a sample, offered by name: formula and density [g/cm^3]. Kapton,
+// polypropylene and Mylar as xraydb's list of materials (materials.dat) has them; tape as the
+// cellulose triacetate film of office tape, C12H16O8 at 1.3 g/cm^3 (Polymer Handbook, 4th ed.,
+// Wiley 1999: 1.28-1.33), its few micrometres of acrylic adhesive left out.
+struct WindowMaterial
+{
+    const char *name;
+    const char *formula;
+    double density;
+};
+
+constexpr WindowMaterial WINDOW_MATERIALS[] = {
+    {"Kapton", "C22H10N2O5", 1.42},
+    {"polypropylene", "C3H6", 0.86},
+    {"Mylar", "C10H8O4", 1.4},
+    {"tape", "C12H16O8", 1.3},
+};

@@ -39,6 +39,10 @@ TIRN_OUTPUT(CylVol, "", "mm3", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(dMut, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(MuPt, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(TransM, "", "", nullptr, nullptr, OUT_PELLET | OUT_ROLE)
+TIRN_OUTPUT(WindowsMuT, "", "",
+            QT_TRANSLATE_NOOP("MainWindow", "Windows mu t"),
+            QT_TRANSLATE_NOOP("MainWindow", "mu t of the front and back windows just above the calculation point, part of mu(+)t and Trans. but not of d-mu t"),
+            OUT_PELLET | OUT_ROLE)
 TIRN_OUTPUT(label_15, "", "", nullptr, nullptr, 0)
 TIRN_OUTPUT(label_20, "", "", nullptr, nullptr, 0)
 TIRN_OUTPUT(label_21, QT_TRANSLATE_NOOP("MainWindow", "Case:"), "", nullptr, nullptr, OUT_TRANSLATED)
@@ -117,7 +121,7 @@ TIRN_INPUT(SetThick, "1", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("M
            QT_TRANSLATE_NOOP("MainWindow", "Sample thickness"),
            GroupPellet, FEEDS_LINES, READS_PELLET | READS_SPECTRUM)
 TIRN_INPUT(SetCalcPointE, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Calc. Point [keV]"), nullptr,
-           GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT | READS_TRANS_NOISE)
+           GroupMuT, FEEDS_LINES | EMPTY_WITHOUT_TARGET, READS_MUT | READS_WINDOWS)
 TIRN_INPUT(SetDMuT, "1", "", Rule::Positive, 1e-3, 1e3, QT_TRANSLATE_NOOP("MainWindow", "Wanted d-mu t"),
            QT_TRANSLATE_NOOP("MainWindow", "Enter the wanted d-mu t (typically about 1)"),
            GroupMuT, FEEDS_LINES, READS_NONE)
@@ -140,6 +144,20 @@ TIRN_INPUT(Filter1Density, "2.7", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLAT
            GroupFilters, FEEDS_LINES, READS_SPECTRUM)
 TIRN_INPUT(Filter2Density, "", "g/cm3", Rule::Positive, 1e-6, 30, QT_TRANSLATE_NOOP("MainWindow", "Filter 2 density [g/cm3]"), nullptr,
            GroupFilters, FEEDS_LINES | EMPTY_WITHOUT_FILTER2, READS_SPECTRUM)
+TIRN_INPUT(FrontWindowComposition, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Front window"),
+           QT_TRANSLATE_NOOP("MainWindow", "Window on the beam side of the pellet: a formula, or Kapton, polypropylene, Mylar or tape for their formula and density. The beam crosses it along the incidence angle, the fluorescence and scatter along the exit angle; empty or 0 \u00b5m for none"),
+           GroupWindows, FEEDS_LINES, READS_WINDOWS | READS_SPECTRUM)
+TIRN_INPUT(FrontWindowThickness, "0", "\u00b5m", Rule::NonNegative, 0, 10000, QT_TRANSLATE_NOOP("MainWindow", "Front window thickness [\u00b5m]"), nullptr,
+           GroupWindows, FEEDS_LINES, READS_WINDOWS | READS_SPECTRUM)
+TIRN_INPUT(FrontWindowDensity, "1.42", "g/cm3", Rule::Positive, 0.01, 30, QT_TRANSLATE_NOOP("MainWindow", "Front window density [g/cm3]"), nullptr,
+           GroupWindows, FEEDS_LINES, READS_WINDOWS | READS_SPECTRUM)
+TIRN_INPUT(BackWindowComposition, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Back window"),
+           QT_TRANSLATE_NOOP("MainWindow", "Window behind the pellet, named as the front one: part of the transmission (mu t), not of the fluorescence seen from the front; empty or 0 \u00b5m for none"),
+           GroupWindows, 0, READS_WINDOWS)
+TIRN_INPUT(BackWindowThickness, "0", "\u00b5m", Rule::NonNegative, 0, 10000, QT_TRANSLATE_NOOP("MainWindow", "Back window thickness [\u00b5m]"), nullptr,
+           GroupWindows, 0, READS_WINDOWS)
+TIRN_INPUT(BackWindowDensity, "1.42", "g/cm3", Rule::Positive, 0.01, 30, QT_TRANSLATE_NOOP("MainWindow", "Back window density [g/cm3]"), nullptr,
+           GroupWindows, 0, READS_WINDOWS)
 TIRN_INPUT(I0Flux, "1e10", "photons/s", Rule::NonNegative, 1, 1e16, QT_TRANSLATE_NOOP("MainWindow", "I0[photons/sec]"), nullptr,
            GroupSpectrum, FEEDS_LINES, READS_SPECTRUM | READS_SAMPLE_FLUX)
 TIRN_INPUT(ExtEnergy, "10", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "Ext.Eng.[keV]"), nullptr,
@@ -163,11 +181,25 @@ TIRN_INPUT(IncidenceAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP(
 TIRN_INPUT(ExitAngle, "45", "deg", Rule::Angle, 0.1, 90, QT_TRANSLATE_NOOP("MainWindow", "Exit [deg]"),
            QT_TRANSLATE_NOOP("MainWindow", "Angle between the pellet surface and the detector axis"),
            GroupGeometry, FEEDS_LINES | DETAILED_ONLY | CLASSIC_AT_NORMAL, READS_SPECTRUM)
-TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Si thickness [mm]"),
+TIRN_INPUT(DetElements, "1", "", Rule::Count, 1, 1000, QT_TRANSLATE_NOOP("MainWindow", "Det. elements"),
+           QT_TRANSLATE_NOOP("MainWindow", "Elements of a detector array, each with the radius and distance above: the solid angle and every rate grow with their number, the count rate, dead time and pile-up are each element's"),
+           GroupGeometry, FEEDS_LINES, READS_SPECTRUM)
+TIRN_INPUT(DetMaterial, "Si", "", Rule::DetectorMaterial, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Crystal"),
+           QT_TRANSLATE_NOOP("MainWindow", "Material of the detector's crystal: Si (drift detectors), Ge or CdTe; sets the efficiency, the escape peaks and the Fano limit of the peak widths"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetSiThickness, "0.45", "mm", Rule::Positive, 1e-4, 1000, QT_TRANSLATE_NOOP("MainWindow", "Crystal [mm]"),
            QT_TRANSLATE_NOOP("MainWindow", "Thickness of the detector's crystal"),
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
-TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE_NOOP("MainWindow", "Be window [\u00b5m]"),
-           QT_TRANSLATE_NOOP("MainWindow", "Beryllium window in front of it"),
+TIRN_INPUT(DetDeadLayer, "0", "\u00b5m", Rule::NonNegative, 0, 1000, QT_TRANSLATE_NOOP("MainWindow", "Dead layer [\u00b5m]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Layer of the crystal's own material in front of its active part: absorbs and records nothing"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetBeWindow, "25", "\u00b5m", Rule::NonNegative, 0, 1e6, QT_TRANSLATE_NOOP("MainWindow", "Det. window thickness [\u00b5m]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Thickness of the detector's window, beryllium or whatever its composition says"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetWindowComposition, "Be", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Det. window"),
+           QT_TRANSLATE_NOOP("MainWindow", "Window in front of the detector's crystal: Be, or a polymer such as C10H8O4 (a thin window)"),
+           GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
+TIRN_INPUT(DetWindowDensity, "1.848", "g/cm3", Rule::Positive, 0.01, 30, QT_TRANSLATE_NOOP("MainWindow", "Det. window density [g/cm3]"), nullptr,
            GroupDetector, FEEDS_LINES | DETAILED_ONLY, READS_SPECTRUM)
 TIRN_INPUT(DetDeadTime, "0.3", "\u00b5s", Rule::NonNegative, 0, 100, QT_TRANSLATE_NOOP("MainWindow", "Dead time [\u00b5s]"),
            QT_TRANSLATE_NOOP("MainWindow", "Dead time per recorded event"),

@@ -1,5 +1,6 @@
 #include "FieldTable.h"
 
+#include "DetectorConstants.h"
 #include "IonChamber.h"
 
 #include <QtGlobal>
@@ -99,6 +100,14 @@ QString ruleText(const InputRow &row)
         return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
     case Rule::RangeEnd:
         return QStringLiteral("number > StartE0, at most %1").arg(upper);
+    case Rule::Count:
+        return QStringLiteral("whole number in [%1, %2]").arg(number(row.lower), upper);
+    case Rule::DetectorMaterial: {
+        QStringList names;
+        for (const DetectorMaterial &m : DETECTOR_MATERIALS)
+            names << QLatin1String(m.symbol);
+        return QStringLiteral("one of %1").arg(names.join(QStringLiteral(", ")));
+    }
     case Rule::RoiEnd:
         return QStringLiteral("number in [%1, %2], > RoiLow; empty: automatic")
             .arg(number(row.lower), upper);

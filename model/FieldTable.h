@@ -14,15 +14,17 @@
 // every number must then also lie within the row's bounds, lower and upper both included, the
 // range the tables and real instruments give it a meaning in.
 enum class Rule {
-    Composition, // anything; flagged only for what the parser drops
-    Positive,    // > 0
-    NonNegative, // >= 0
-    Share,       // 0 to 100, both included (0 is a blank: binder alone)
-    RangeStart,  // >= 0
-    RangeEnd,    // above the range start
-    Angle,       // in (0, 90] degrees
-    Gas,         // a chamber's gas: names with optional mole fractions ("N2:0.8 Ar:0.2")
-    RoiEnd,      // > 0, and above the region's lower bound when that is set
+    Composition,      // anything; flagged only for what the parser drops
+    Positive,         // > 0
+    NonNegative,      // >= 0
+    Share,            // 0 to 100, both included (0 is a blank: binder alone)
+    RangeStart,       // >= 0
+    RangeEnd,         // above the range start
+    Angle,            // in (0, 90] degrees
+    Gas,              // a chamber's gas: names with optional mole fractions ("N2:0.8 Ar:0.2")
+    RoiEnd,           // > 0, and above the region's lower bound when that is set
+    Count,            // a whole number
+    DetectorMaterial, // a crystal the program knows: Si, Ge, CdTe
 };
 
 // Where a field sits and which part of the plan it belongs to.
@@ -31,6 +33,7 @@ enum FieldGroup {
     GroupMuT,         // calculation point and the two solvers
     GroupRange,       // the plotted energy range
     GroupFilters,     // the filters between pellet and detector
+    GroupWindows,     // the windows over the pellet's faces
     GroupSpectrum,    // beam, geometry and detector of both fluorescence models
     GroupGeometry,    // the detailed model's angles
     GroupDetector,    // the detailed model's detector
@@ -121,6 +124,11 @@ constexpr unsigned READS_MUT = readoutBit(PlanFields::dMut) | readoutBit(PlanFie
 // The noise of a transmission point is the pellet's too.
 constexpr unsigned READS_PELLET = readoutBit(PlanFields::CylWeight) |
                                   readoutBit(PlanFields::CylVol) | READS_MUT | READS_TRANS_NOISE;
+// The windows take part in mu(+)t and the transmission, and so in the noise of a point, not in
+// d-mu t or the verdict on the pellet alone.
+constexpr unsigned READS_WINDOWS = readoutBit(PlanFields::WindowsMuT) |
+                                   readoutBit(PlanFields::MuPt) | readoutBit(PlanFields::TransM) |
+                                   READS_TRANS_NOISE;
 constexpr unsigned READS_DEAD_TIME = readoutBit(PlanFields::DeadTime);
 constexpr unsigned READS_FLUO_NOISE =
     readoutBit(PlanFields::RoiSignal) | readoutBit(PlanFields::RoiBackground) |

@@ -34,7 +34,7 @@ double FluoPlan::deadTimePercent() const
 
 double FluoPlan::liveFraction() const
 {
-    return std::exp(-detailedLines.countRate * deadTimePerEvent());
+    return std::exp(-detailedLines.countRatePerElement() * deadTimePerEvent());
 }
 
 double FluoPlan::advisedDistance() const

@@ -74,6 +74,13 @@ QString PlanModel::ruleProblem(Input field) const
         return trMain("%1: '%2' is not a gas; names %3, a mixture as N2:0.8 Ar:0.2")
             .arg(fieldCaption(field), shown, gasNames());
     }
+    if (rule == Rule::DetectorMaterial) {
+        if (detectorMaterial(text.trimmed().toStdString()))
+            return QString();
+        const QString shown = text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
+        return trMain("%1: '%2' is not a detector material; Si, Ge or CdTe")
+            .arg(fieldCaption(field), shown);
+    }
     // Fields that may stay empty: filter 2 without a composition, the calculation point before
     // a target exists, and those whose value the plan otherwise chooses.
     const bool mayBeEmpty = ((row.flags & EMPTY_WITHOUT_FILTER2) && !f2Comp.valid) ||
@@ -104,6 +111,10 @@ QString PlanModel::ruleProblem(Input field) const
             return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
         break;
     }
+    case Rule::Count:
+        if (v != std::floor(v))
+            return trMain("%1: must be a whole number, not %2").arg(fieldCaption(field), text);
+        break;
     case Rule::Positive:
         if (!(v > 0))
             return trMain("%1: must be greater than 0, not %2").arg(fieldCaption(field), text);
@@ -131,6 +142,7 @@ QString PlanModel::ruleProblem(Input field) const
         break;
     case Rule::Composition:
     case Rule::Gas:
+    case Rule::DetectorMaterial:
         break;
     }
     if (v < row.lower)
@@ -142,10 +154,12 @@ QString PlanModel::ruleProblem(Input field) const
     // The detailed model reads the resolution as the FWHM at Mn Ka and extrapolates it with the
     // Fano statistics of silicon, which no detector beats.
     if ((row.flags & FANO_LIMITED) && options[DetailedFluo]) {
-        const double limit = fanoLimitFwhm(*detectorMaterial("Si"), RESOLUTION_REFERENCE_KEV);
+        const DetectorMaterial &m = crystal();
+        const double limit = fanoLimitFwhm(m, RESOLUTION_REFERENCE_KEV);
         if (v < limit)
-            return trMain("%1: below the Fano limit of silicon at Mn Ka (%2 keV), not %3")
-                .arg(fieldCaption(field), QString::number(limit, 'f', 3), text);
+            return trMain("%1: below the Fano limit of %2 at Mn Ka (%3 keV), not %4")
+                .arg(fieldCaption(field), QLatin1String(m.symbol), QString::number(limit, 'f', 3),
+                     text);
     }
     return QString();
 }

@@ -1,4 +1,6 @@
 #include "PlanModel.h"
+
+#include "DetectorConstants.h"
 #include "PlanText.h"
 
 #include "MuT.h"
@@ -44,7 +46,7 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     // the two-term table rather than computing nothing.
     if (crossSections.size() == 0)
         absorptionData = TwoTermTable;
-    for (Composition *comp : {&tgtComp, &bndComp, &airComp, &f1Comp, &f2Comp})
+    for (Composition *comp : compositions())
         comp->tabulated = absorptionData == TabulatedCrossSections ? &crossSections : nullptr;
 
     for (int i = 0; i < InputCount; ++i)
@@ -72,8 +74,10 @@ PlanModel::PlanModel(QObject *parent) : QObject(parent)
     curMuT = outputs[MuPt].toDouble();
 
     inBndCmp();
-    evaluate(Filter1Composition, f1Comp);
-    evaluate(Filter2Composition, f2Comp);
+    for (int i = 0; i < InputCount; ++i) {
+        if (Composition *layer = layerComposition(Input(i)))
+            evaluate(Input(i), *layer);
+    }
     lastTypedStart = inputs[StartE0];
     lastTypedEnd = inputs[EndE0];
     updateChecks();
@@ -179,12 +183,6 @@ void PlanModel::setInput(Input field, const QString &text)
     case SetMuT:
         inMuT();
         break;
-    case Filter1Composition:
-        evaluate(Filter1Composition, f1Comp);
-        break;
-    case Filter2Composition:
-        evaluate(Filter2Composition, f2Comp);
-        break;
     case AmpVoltage:
     case AmpSensitivity:
         inAmplifier();
@@ -197,8 +195,26 @@ void PlanModel::setInput(Input field, const QString &text)
         lastTypedStart = inputs[StartE0];
         lastTypedEnd = inputs[EndE0];
         break;
+    case FrontWindowComposition:
+    case BackWindowComposition:
+        // A window named by its material takes that material's formula and density.
+        for (const WindowMaterial &m : WINDOW_MATERIALS) {
+            if (inputs[field].trimmed().compare(QLatin1String(m.name), Qt::CaseInsensitive) == 0) {
+                const Input density =
+                    field == FrontWindowComposition ? FrontWindowDensity : BackWindowDensity;
+                setText(field, QLatin1String(m.formula));
+                setText(density, QString::number(m.density));
+                setStyle(density, StyleDerived);
+                break;
+            }
+        }
+        evaluate(field, *layerComposition(field));
+        break;
     default:
-        // Spectrum fields: only the plot depends on them.
+        // A filter's or window's composition is read anew; other spectrum fields: only the
+        // plot depends on them.
+        if (Composition *layer = layerComposition(field))
+            evaluate(field, *layer);
         break;
     }
     finishEdit(field);
@@ -269,7 +285,7 @@ void PlanModel::setAbsorption(Absorption data)
         return;
     absorptionData = data;
     const CrossSectionTable *table = data == TabulatedCrossSections ? &crossSections : nullptr;
-    for (Composition *comp : {&tgtComp, &bndComp, &airComp, &f1Comp, &f2Comp})
+    for (Composition *comp : compositions())
         comp->tabulated = table;
     Q_EMIT absorptionChanged();
     finishEdit(-2);
@@ -346,6 +362,53 @@ void PlanModel::resetFieldStyles()
 }
 
 // ---- compositions ----
+
+QVector<Composition *> PlanModel::compositions()
+{
+    return {&tgtComp, &bndComp,         &airComp,        &f1Comp,
+            &f2Comp,  &frontWindowComp, &backWindowComp, &detWindowComp};
+}
+
+Composition *PlanModel::layerComposition(Input field)
+{
+    switch (field) {
+    case Filter1Composition:
+        return &f1Comp;
+    case Filter2Composition:
+        return &f2Comp;
+    case FrontWindowComposition:
+        return &frontWindowComp;
+    case BackWindowComposition:
+        return &backWindowComp;
+    case DetWindowComposition:
+        return &detWindowComp;
+    default:
+        return nullptr;
+    }
+}
+
+Layer PlanModel::frontWindow() const
+{
+    return Layer{frontWindowComp, number(FrontWindowDensity), number(FrontWindowThickness) * 1e-3};
+}
+
+Layer PlanModel::backWindow() const
+{
+    return Layer{backWindowComp, number(BackWindowDensity), number(BackWindowThickness) * 1e-3};
+}
+
+const DetectorMaterial &PlanModel::crystal() const
+{
+    const DetectorMaterial *m = detectorMaterial(inputs[DetMaterial].trimmed().toStdString());
+    return m ? *m : *detectorMaterial("Si");
+}
+
+double PlanModel::windowsMuTAt(double E) const
+{
+    const CrossSectionTable *table =
+        absorptionData == TabulatedCrossSections ? &crossSections : nullptr;
+    return ::windowsMuT(frontWindow(), backWindow(), table, E);
+}
 
 QString PlanModel::evaluate(Input field, Composition &comp)
 {

@@ -158,6 +158,9 @@ public:
     bool calcMuTCurve();
     // mu t of the pellet at E [keV].
     double pelletMuT(double E) const;
+    // mu t of the windows over the pellet at E [keV]: their total attenuation with the pellet's
+    // absorption data.
+    double windowsMuTAt(double E) const;
     // The numbers the simulation reads, taken from the plan as it stands.
     SpectrumInput spectrumInput() const;
 
@@ -182,6 +185,9 @@ public:
     Composition airComp;
     Composition f1Comp;
     Composition f2Comp;
+    Composition frontWindowComp; // the windows over the pellet's faces
+    Composition backWindowComp;
+    Composition detWindowComp; // the detector's window
     double bndPerTgt = 0;
     double tgtMolPerArea = 0;
     double bndMolPerArea = 0; // what a blank pellet (no target) holds
@@ -202,6 +208,7 @@ public:
     double wantedMuT = 0;
     double curMuT = 0;
     double curDMuT = 0;
+    double pelletMuTAbove = 0; // mu(+)t of the pellet alone, without the windows
     // The spectrum half of the plan, and its results by the names the program has used.
     FluoPlan fluoPlan;
     double (&fluoSpectrum)[MUT_POINTS] = fluoPlan.fluoSpectrum;
@@ -248,6 +255,15 @@ private:
 
     // Evaluates a composition field, noting what the parser passed over.
     QString evaluate(Input field, Composition &comp);
+    // Every composition the plan evaluates, and the layer composition (filters, windows) a field
+    // holds the text of, or nullptr.
+    QVector<Composition *> compositions();
+    Composition *layerComposition(Input field);
+    // The windows over the pellet as layers.
+    Layer frontWindow() const;
+    Layer backWindow() const;
+    // The detector's crystal as the field names it; silicon while the field names none.
+    const DetectorMaterial &crystal() const;
     // True when target and binder can be computed with: a target, and a binder that is either
     // read or left empty.
     bool pelletUsable() const;

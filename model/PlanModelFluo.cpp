@@ -48,6 +48,8 @@ void PlanModel::refreshPlot()
             d.scatter = scatterFactors.size() > 0 ? &scatterFactors : nullptr;
             d.polarised = options[BeamPolarised];
             d.pileupTime = number(PileupTime) * 1e-6;
+            d.frontWindow = frontWindow();
+            d.backWindow = backWindow();
             fluoPlan.simulate(in, &d);
         } else {
             fluoPlan.simulate(in, nullptr);
@@ -114,10 +116,15 @@ SpectrumInput PlanModel::spectrumInput() const
     in.exit.layers = {Layer{airComp, AIR_DENSITY, number(AirThickness)},
                       Layer{f1Comp, number(Filter1Density), number(Filter1Thickness)},
                       Layer{f2Comp, number(Filter2Density), number(Filter2Thickness)}};
+    in.detector.material = crystal();
     in.detector.crystalThicknessMm = number(DetSiThickness);
-    DetectorWindow window; // beryllium
+    in.detector.deadLayerUm = number(DetDeadLayer);
+    DetectorWindow window;
     window.thicknessUm = number(DetBeWindow);
+    window.composition = detWindowComp;
+    window.density = number(DetWindowDensity);
     in.detector.windows = {window};
+    in.detector.elements = int(number(DetElements));
     in.detector.radiusCm = number(DetRadius);
     in.detector.distanceCm = number(Distance);
     in.detector.fwhm = number(DetResolution);

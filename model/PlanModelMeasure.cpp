@@ -169,7 +169,11 @@ void PlanModel::updateMeasureReadouts()
     setOutputNumber(ChiNoiseTrans, transmissionChiNoise(p), 'e', 3);
     setOutputNumber(PointTimeTrans, transmissionTimeFor(p, number(TargetChiNoise)), 'g', 4,
                     QStringLiteral(" s"));
-    setOutputNumber(BestMuT, bestTransmissionMuT(p.f0, p.t0, p.f1), 'f', 3);
+    // The windows stay as they are while the pellet is made thicker or thinner: they weaken the
+    // It chamber's count as a smaller f1 would, and add their mu t to the best total.
+    const double windows = windowsMuTAt(E);
+    setOutputNumber(BestMuT, bestTransmissionMuT(p.f0, p.t0, p.f1 * std::exp(-windows)) + windows,
+                    'f', 3);
 }
 
 bool PlanModel::useChamberFlux()

@@ -410,7 +410,7 @@ void PlanModel::applySession(const SessionValues &v, SessionLoad &result)
                          : TwoTermTable;
     const CrossSectionTable *table =
         absorptionData == TabulatedCrossSections ? &crossSections : nullptr;
-    for (Composition *comp : {&tgtComp, &bndComp, &airComp, &f1Comp, &f2Comp})
+    for (Composition *comp : compositions())
         comp->tabulated = table;
     // The expanded forms are what the parser says of the texts; a target never edited shows
     // none.
@@ -422,8 +422,10 @@ void PlanModel::applySession(const SessionValues &v, SessionLoad &result)
     };
     expanded(ExtendedTgtMolecularForm, SetTgtCmp, tgtExpanded);
     expanded(ExtendedBndMolecularForm, SetBndCmp, bndExpanded);
-    evaluate(Filter1Composition, f1Comp);
-    evaluate(Filter2Composition, f2Comp);
+    for (int i = 0; i < InputCount; ++i) {
+        if (Composition *layer = layerComposition(Input(i)))
+            evaluate(Input(i), *layer);
+    }
 
     elementItems.clear();
     for (const CompEntry &e : qAsConst(tgtComp.entries))

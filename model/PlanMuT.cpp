@@ -73,8 +73,17 @@ void PlanModel::inMuT()
     wantedMuT = number(SetMuT);
     if (readoutsOfFlagged() & READS_MUT)
         return;
-    const BinderForMuT r = binderForMuT(tgtComp, bndComp, tgtMolPerArea, tgtWeight, wantedMuT,
-                                        calcPointE + EDGE_DELTA);
+    // The windows' share of mu t is fixed: the binder makes up the rest.
+    const double E = calcPointE + EDGE_DELTA;
+    const double windows = windowsMuTAt(E);
+    if (windows > 0 && !(wantedMuT > windows)) {
+        pendingStatus = trMain("mu t cannot be set by the binder weight: the windows alone "
+                               "have mu t %1.")
+                            .arg(QString::number(windows, 'f', 3));
+        return;
+    }
+    const BinderForMuT r =
+        binderForMuT(tgtComp, bndComp, tgtMolPerArea, tgtWeight, wantedMuT - windows, E);
     switch (r.status) {
     case BinderSolveStatus::TargetAboveWanted:
         return;
@@ -109,7 +118,13 @@ bool PlanModel::calcMuTCurve()
     const MuTRange range = muTRange(number(StartE0), number(EndE0));
     if (range.empty())
         return false;
-    const auto mut = [this](double E) { return pelletMuT(E); };
+    // What the beam crosses: the pellet and the windows over it. Without windows the sum adds
+    // nothing, to the last digit.
+    const bool windows = (frontWindowComp.valid && number(FrontWindowThickness) > 0) ||
+                         (backWindowComp.valid && number(BackWindowThickness) > 0);
+    const auto mut = [this, windows](double E) {
+        return windows ? pelletMuT(E) + windowsMuTAt(E) : pelletMuT(E);
+    };
     const MuTCurveExtent extent = fillMuTCurve(range, MUT_POINTS, mut, mutCurveE, mutCurve);
     mutMin = extent.min;
     mutMax = extent.max;
@@ -120,20 +135,28 @@ bool PlanModel::calcMuTCurve()
 // whatever the range is.
 void PlanModel::updateCalcPointReadouts()
 {
+    // The edge jump is the pellet's; mu(+)t and the transmission are what the beam crosses, the
+    // windows included.
     const auto mut = [this](double E) { return pelletMuT(E); };
     const CalcPointMuT c = muTAtCalcPoint(mut, calcPointE, EDGE_DELTA);
+    const double windows = windowsMuTAt(calcPointE + EDGE_DELTA);
+    const double above = windows > 0 ? c.above + windows : c.above;
     setOutputNumber(dMut, c.dMuT, 'f', 3);
     setOutputRole(dMut, OutputDerived);
-    setOutputNumber(MuPt, c.above, 'f', 3);
+    setOutputNumber(MuPt, above, 'f', 3);
     setOutputRole(MuPt, OutputDerived);
+    setOutputNumber(WindowsMuT, windows, 'f', 3);
+    setOutputRole(WindowsMuT, OutputDerived);
     curDMuT = c.dMuT;
-    curMuT = c.above;
-    setOutputNumber(TransM, c.transmission, 'f', 3);
+    curMuT = above;
+    pelletMuTAbove = c.above;
+    setOutputNumber(TransM, windows > 0 ? std::exp(-above) : c.transmission, 'f', 3);
 }
 
 void PlanModel::updateFxafsCheck()
 {
-    const FxafsCheck c = checkFxafs(curMuT, curDMuT);
+    // Self-absorption is the pellet's own: the windows only attenuate.
+    const FxafsCheck c = checkFxafs(pelletMuTAbove, curDMuT);
     // A verdict on a blank, on a point without an edge jump, on a mu t that cannot be computed,
     // or on a pellet one of whose fields makes no sense, would mislead.
     const bool known = std::isfinite(c.muT) && std::isfinite(c.ratioPercent);

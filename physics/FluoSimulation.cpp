@@ -248,10 +248,12 @@ void finishSpectrum(const double *spectrum, int n, double peakMax, bool ratio,
     const bool maxKnown = std::isfinite(peakMax);
     bool complete = !ratio || maxKnown;
     for (LinePeak &peak : result.linePeaks) {
-        // Scatter peaks belong to no element.
-        const QString prefix = peak.element.isEmpty()
-                                   ? peak.lineName
-                                   : peak.element + QLatin1Char(' ') + peak.lineName;
+        // Scatter peaks belong to no element; the front window's own peaks say whose they are,
+        // beside the pellet's of the same name.
+        QString prefix = peak.element.isEmpty() ? peak.lineName
+                                                : peak.element + QLatin1Char(' ') + peak.lineName;
+        if (peak.fromWindow)
+            prefix.prepend(QLatin1String("window "));
         const double I = peak.peakIntensity;
         // Against an infinite maximum every share would read 0: none is known.
         const double share = maxKnown ? I / peakMax * 100.0 : std::nan("");

@@ -1674,6 +1674,13 @@ It also holds the gases of the ion chambers: each molecule, and the mean energy 
 (He 41.3, N2 34.8, Ne 35.4, Ar 26.4, Kr 24.4, Xe 22.1, air 33.8, CO2 33.0 eV) from G. F. Knoll,
 *Radiation Detection and Measurement*, Table 5-1, and ICRU Report 31, *Average Energy Required
 to Produce an Ion Pair* (1979), as xraydb's `ionization_potential` tabulates them.
+
+And the materials offered for the windows over a sample (a name typed into a window's
+composition becomes its formula and density): Kapton C22H10N2O5 1.42, polypropylene C3H6 0.86
+and Mylar C10H8O4 1.4 g/cm3 as xraydb's list of materials (`materials.dat`) has them; tape,
+taken as the cellulose triacetate film of office tape, C12H16O8 at 1.3 g/cm3 (J. Brandrup,
+E. H. Immergut, E. A. Grulke, *Polymer Handbook*, 4th ed. (Wiley, 1999): 1.28-1.33 g/cm3; its
+adhesive, a few micrometres of acrylic, is left out).
 """
     with open(path, "w", encoding="utf-8") as fh:
         fh.write(text)

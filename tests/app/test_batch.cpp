@@ -227,7 +227,7 @@ void TestBatch::listsEveryField()
     // 1e-15).
     const QString plain = QStringLiteral(R"(([0-9]+(?:\.[0-9]+)?|[0-9]e-?[0-9]+|inf))");
     const QRegularExpression interval(
-        QStringLiteral(R"(^number in [\[(]%1, %1\](, > RoiLow)?(; empty: automatic)?$)")
+        QStringLiteral(R"(^(?:whole )?number in [\[(]%1, %1\](, > RoiLow)?(; empty: automatic)?$)")
             .arg(plain));
     const QRegularExpression rangeEnd(
         QStringLiteral(R"(^number > StartE0, at most %1$)").arg(plain));
@@ -243,6 +243,8 @@ void TestBatch::listsEveryField()
             QCOMPARE(cells[3], QString::fromUtf8(row.defaultText));
             if (row.rule == Rule::Composition) {
                 QCOMPARE(cells[4], QStringLiteral("composition"));
+            } else if (row.rule == Rule::DetectorMaterial) {
+                QCOMPARE(cells[4], QStringLiteral("one of Si, Ge, CdTe"));
             } else if (row.rule == Rule::Gas) {
                 QVERIFY2(cells[4].startsWith(QLatin1String("gas: He, N2, ")), qPrintable(cells[4]));
             } else if (row.rule == Rule::RangeEnd) {

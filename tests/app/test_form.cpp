@@ -731,6 +731,7 @@ const QStringList kTabOrder = {"SetTgtCmp",
                                "DetRadius",
                                "IncidenceAngle", // the detailed model's, on by default
                                "ExitAngle",
+                               "DetElements",
                                "AirThickness",
                                "Filter1Composition",
                                "Filter1Thickness",
@@ -738,11 +739,21 @@ const QStringList kTabOrder = {"SetTgtCmp",
                                "Filter2Composition",
                                "Filter2Thickness",
                                "Filter2Density",
+                               "FrontWindowComposition",
+                               "FrontWindowThickness",
+                               "FrontWindowDensity",
+                               "BackWindowComposition",
+                               "BackWindowThickness",
+                               "BackWindowDensity",
+                               "DetWindowComposition",
+                               "DetBeWindow",
+                               "DetWindowDensity",
                                "I0Flux",
                                "MCAResolution",
                                "DetResolution",
+                               "DetMaterial",
                                "DetSiThickness",
-                               "DetBeWindow",
+                               "DetDeadLayer",
                                "DetDeadTime",
                                "PileupTime",
                                "IntensityPeak",
@@ -1009,8 +1020,9 @@ void TestForm::everyToolTipIsInCatalogue()
                  qPrintable(w->objectName()));
     }
     // The detailed model's fields carry their captions' hints too, the plot's check boxes theirs;
-    // the measurement's 23 fields and read-outs and their captions, and its button, 47 more.
-    QCOMPARE(tips, 87);
+    // the measurement's 23 fields and read-outs and their captions, and its button, 47 more;
+    // the windows and the detector's crystal, dead layer and elements, 13 more.
+    QCOMPARE(tips, 100);
 }
 
 // Started in English, nothing on the screen is Japanese: texts, titles, hints, menus.

@@ -462,11 +462,12 @@ void TestSoak::hostileFormReturnsToStart()
         w->Filter1Composition, w->Filter1Thickness, w->Filter1Density, w->Filter2Composition,
         w->Filter2Thickness,   w->Filter2Density,   w->I0Flux,         w->MCAResolution,
         w->DetResolution};
-    // The detailed model's fields, which the window makes from the field table.
-    for (const PlanModel::Input f :
-         {PlanModel::IncidenceAngle, PlanModel::ExitAngle, PlanModel::DetSiThickness,
-          PlanModel::DetBeWindow, PlanModel::DetDeadTime, PlanModel::PileupTime})
-        spectrumFields.append(w->inputEdit(f));
+    // The detailed model's fields and the windows, which the window makes from the field table.
+    for (int i = 0; i < PlanModel::InputCount; ++i) {
+        const FieldGroup group = Fields::input(PlanModel::Input(i)).group;
+        if (group == GroupGeometry || group == GroupDetector || group == GroupWindows)
+            spectrumFields.append(w->inputEdit(PlanModel::Input(i)));
+    }
     // The measurement's fields, made from the table as well.
     for (int i = 0; i < PlanModel::InputCount; ++i) {
         if (Fields::input(PlanModel::Input(i)).group == GroupMeasurement)

@@ -123,6 +123,10 @@ private Q_SLOTS:
     void transmissionNoise();
     void bestMuTAgainstBruteForce_data();
     void bestMuTAgainstBruteForce();
+    void windowsInTheTransmission_data();
+    void windowsInTheTransmission();
+    void detectorInThePlan_data();
+    void detectorInThePlan();
     void fluorescenceNoise_data();
     void fluorescenceNoise();
     void measureReadoutsEmpty_data();
@@ -573,27 +577,34 @@ void TestFluoPlan::bestMuTAgainstBruteForce_data()
     QTest::addColumn<QString>("itGas");
     QTest::addColumn<QString>("itLength");
     QTest::addColumn<QString>("itPressure");
-    QTest::addColumn<double>("limit"); // 0: none, else the optimum the limit gives
+    QTest::addColumn<double>("limit");    // 0: none, else the optimum the limit gives
+    QTest::addColumn<QString>("windows"); // um of Kapton on each face
     QTest::newRow("N2 and N2, the defaults") << "N2"
                                              << "10"
                                              << "N2"
                                              << "30"
-                                             << "1" << 0.0;
+                                             << "1" << 0.0 << "0";
+    // Windows stay while the pellet changes: they lower the It count and add their mu t.
+    QTest::newRow("N2 and N2, 2 x 500 um Kapton") << "N2"
+                                                  << "10"
+                                                  << "N2"
+                                                  << "30"
+                                                  << "1" << 0.0 << "500";
     QTest::newRow("He I0, Ar It") << "He"
                                   << "30"
                                   << "Ar"
                                   << "30"
-                                  << "1" << 0.0;
+                                  << "1" << 0.0 << "0";
     QTest::newRow("Ar I0 absorbing much") << "Ar"
                                           << "30"
                                           << "N2"
                                           << "10"
-                                          << "1" << 0.0;
+                                          << "1" << 0.0 << "0";
     QTest::newRow("I0 without noise, It absorbing all") << "Xe"
                                                         << "200"
                                                         << "Kr"
                                                         << "200"
-                                                        << "10" << 2.0;
+                                                        << "10" << 2.0 << "0";
 }
 
 void TestFluoPlan::bestMuTAgainstBruteForce()
@@ -604,6 +615,11 @@ void TestFluoPlan::bestMuTAgainstBruteForce()
     QFETCH(QString, itLength);
     QFETCH(QString, itPressure);
     QFETCH(double, limit);
+    QFETCH(QString, windows);
+    for (const auto field : {PlanModel::FrontWindowComposition, PlanModel::BackWindowComposition})
+        plan->setInput(field, QStringLiteral("Kapton"));
+    plan->setInput(PlanModel::FrontWindowThickness, windows);
+    plan->setInput(PlanModel::BackWindowThickness, windows);
     plan->setInput(PlanModel::SetTgtCmp, QStringLiteral("Fe2O3"));
     plan->setInput(PlanModel::SetBndCmp, QStringLiteral("BN"));
     plan->setInput(PlanModel::SetTgtBndMolR, QStringLiteral("20"));
@@ -621,9 +637,11 @@ void TestFluoPlan::bestMuTAgainstBruteForce()
     }
     // Brute force over the noise formula with the chambers' shares computed here from the
     // tables, mu t and d-mu t scaled together: the ratio d-mu t / mu t is the composition's.
-    const double ratio = plan->curDMuT / plan->curMuT;
+    const double w = plan->windowsMuTAt(plan->calcPointE + EDGE_DELTA);
+    QCOMPARE(w > 0, windows != "0");
+    const double ratio = plan->curDMuT / (plan->curMuT - w);
     const double noiseNow = readout(*plan, PlanModel::ChiNoiseTrans);
-    const double muTNow = plan->curMuT;
+    const double muTNow = plan->curMuT - w; // the pellet's
     const double E = plan->calcPointE + EDGE_DELTA;
     const auto chamber = [&](const QString &gas, double length, double pressure, bool total) {
         const QString symbol = gas == QLatin1String("N2") ? QStringLiteral("N") : gas;
@@ -638,7 +656,7 @@ void TestFluoPlan::bestMuTAgainstBruteForce()
     const double time = plan->input(PlanModel::PointTime).toDouble();
     const auto noise = [&](double x) {
         const double n0 = flux * time * f0 / t0;
-        const double n1 = flux * time * std::exp(-x) * f1;
+        const double n1 = flux * time * std::exp(-x - w) * f1;
         return std::sqrt(1 / n0 + 1 / n1) / (ratio * x);
     };
     QVERIFY2(std::abs(noise(muTNow) / noiseNow - 1) < 6e-4,
@@ -651,6 +669,7 @@ void TestFluoPlan::bestMuTAgainstBruteForce()
             bestAt = x;
         }
     }
+    bestAt += w; // the read-out is the total mu t
     QVERIFY2(std::abs(best / bestAt - 1) < 0.01,
              qPrintable(QStringLiteral("%1 vs brute force %2").arg(best).arg(bestAt)));
     // The read-out does not move with the thickness: the pellet is compared with it.
@@ -750,6 +769,141 @@ void TestFluoPlan::measureReadoutsEmpty()
     for (const QString &name : shown)
         QVERIFY2(!plan->output(PlanModel::Output(PlanModel::outputIndex(name))).isEmpty(),
                  qPrintable(name + QStringLiteral(" empty")));
+}
+
+// Windows over the pellet: their mu t joins mu(+)t and the transmission, not the edge jump nor
+// the verdict on self-absorption, which are the pellet's; the mu t solver aims at the total; a
+// material's name gives its formula and density.
+void TestFluoPlan::windowsInTheTransmission_data()
+{
+    QTest::addColumn<QString>("front");
+    QTest::addColumn<QString>("frontUm");
+    QTest::addColumn<QString>("back");
+    QTest::addColumn<QString>("backUm");
+    QTest::addColumn<QString>("formula"); // what the front field holds after the edit
+    QTest::addColumn<QString>("density");
+    QTest::newRow("2 x 25 um Kapton by name") << "kapton"
+                                              << "25"
+                                              << "Kapton"
+                                              << "25"
+                                              << "C22H10N2O5"
+                                              << "1.42";
+    QTest::newRow("front only, polypropylene") << "Polypropylene"
+                                               << "200"
+                                               << ""
+                                               << "0"
+                                               << "C3H6"
+                                               << "0.86";
+    QTest::newRow("back only, tape") << ""
+                                     << "0"
+                                     << "tape"
+                                     << "60"
+                                     << ""
+                                     << "1.42";
+    QTest::newRow("a formula: aluminium foil") << "Al"
+                                               << "15"
+                                               << "Mylar"
+                                               << "6"
+                                               << "Al"
+                                               << "1.42";
+}
+
+void TestFluoPlan::windowsInTheTransmission()
+{
+    QFETCH(QString, front);
+    QFETCH(QString, frontUm);
+    QFETCH(QString, back);
+    QFETCH(QString, backUm);
+    QFETCH(QString, formula);
+    QFETCH(QString, density);
+    plan->setInput(PlanModel::SetTgtCmp, QStringLiteral("(Fe2O3)0.05(SiO2)0.95"));
+    plan->setInput(PlanModel::SetThick, QStringLiteral("0.5"));
+    const QString dMutBare = plan->output(PlanModel::dMut);
+    const QString verdictBare = plan->output(PlanModel::label_15);
+    const double bare = plan->curMuT;
+    QCOMPARE(plan->output(PlanModel::WindowsMuT), QStringLiteral("0.000"));
+    plan->setInput(PlanModel::FrontWindowComposition, front);
+    plan->setInput(PlanModel::FrontWindowThickness, frontUm);
+    plan->setInput(PlanModel::BackWindowComposition, back);
+    plan->setInput(PlanModel::BackWindowThickness, backUm);
+    QVERIFY(plan->flaggedFields().isEmpty());
+    QCOMPARE(plan->input(PlanModel::FrontWindowComposition), formula);
+    QCOMPARE(plan->input(PlanModel::FrontWindowDensity), density);
+    // mu t of each window by hand: the tabulated total attenuation of its formula at its density.
+    const double E = plan->calcPointE + EDGE_DELTA;
+    const auto layerMuT = [&](const QString &text, const QString &um, const QString &rho) {
+        Composition c;
+        evalComposition(text, c, plan->xrayDb);
+        c.tabulated = &plan->crossSections;
+        return c.valid
+                   ? c.absorption(E) / c.molecularWeight() * rho.toDouble() * um.toDouble() * 1e-4
+                   : 0.0;
+    };
+    const double w = layerMuT(plan->input(PlanModel::FrontWindowComposition), frontUm,
+                              plan->input(PlanModel::FrontWindowDensity)) +
+                     layerMuT(plan->input(PlanModel::BackWindowComposition), backUm,
+                              plan->input(PlanModel::BackWindowDensity));
+    QVERIFY(w > 1e-3);
+    QVERIFY2(
+        std::abs(readout(*plan, PlanModel::WindowsMuT) - w) <= 5e-4,
+        qPrintable(QStringLiteral("%1 vs %2").arg(plan->output(PlanModel::WindowsMuT)).arg(w)));
+    QVERIFY(std::abs(plan->curMuT - bare - w) < 1e-9 * plan->curMuT);
+    QVERIFY(std::abs(readout(*plan, PlanModel::TransM) - std::exp(-plan->curMuT)) <= 5e-4);
+    QCOMPARE(plan->output(PlanModel::dMut), dMutBare);
+    QCOMPARE(plan->output(PlanModel::label_15), verdictBare);
+    // The curve the plot draws is the total too.
+    plan->setInput(PlanModel::StartE0, QStringLiteral("7"));
+    plan->setInput(PlanModel::EndE0, QStringLiteral("8"));
+    QVERIFY(std::abs(plan->mutCurve[0] - plan->pelletMuT(plan->mutCurveE[0]) -
+                     plan->windowsMuTAt(plan->mutCurveE[0])) < 1e-12);
+    // The solver sets the binder for the total mu t asked for.
+    const double wanted = plan->curMuT + 0.5;
+    plan->setInput(PlanModel::SetMuT, QString::number(wanted, 'f', 3));
+    QVERIFY2(std::abs(readout(*plan, PlanModel::MuPt) - wanted) <= 2e-3,
+             qPrintable(plan->output(PlanModel::MuPt)));
+    // Less than the windows alone: refused, nothing changed.
+    const QString binder = plan->input(PlanModel::SetBndWeight);
+    plan->setInput(PlanModel::SetMuT, QString::number(w / 2, 'g', 3));
+    QCOMPARE(plan->input(PlanModel::SetBndWeight), binder);
+}
+
+// The detector's crystal and an array of it, as the plan hands them to the detailed model: an
+// array of N records N times the rates at the dead time of one element; Ge and CdTe name their
+// escape peaks after the escaping line.
+void TestFluoPlan::detectorInThePlan_data()
+{
+    QTest::addColumn<QString>("material");
+    QTest::addColumn<int>("elements");
+    QTest::addColumn<QString>("escape"); // a line name the line table holds
+    QTest::newRow("Si, 4 elements") << "Si" << 4 << "Lb1_esc";
+    QTest::newRow("Ge, 1 element") << "Ge" << 1 << "Lb1_escGeKa";
+    // Above the K edges of Cd (26.7 keV) and Te (31.8 keV) only the scattered beam.
+    QTest::newRow("CdTe, 7 elements") << "CdTe" << 7 << "Rayleigh_escTeKa";
+}
+
+void TestFluoPlan::detectorInThePlan()
+{
+    QFETCH(QString, material);
+    QFETCH(int, elements);
+    QFETCH(QString, escape);
+    plan->setInput(PlanModel::SetTgtCmp, QStringLiteral("(PbO)0.1(Fe2O3)0.9"));
+    plan->setInput(PlanModel::ExtEnergy, QStringLiteral("40"));
+    plan->setInput(PlanModel::StartE0, QStringLiteral("1"));
+    plan->setInput(PlanModel::EndE0, QStringLiteral("40"));
+    plan->setInput(PlanModel::DetMaterial, material);
+    QVERIFY(plan->flaggedFields().isEmpty());
+    const double single = plan->fluoPlan.countRate();
+    const QString deadSingle = plan->output(PlanModel::DeadTime);
+    QVERIFY2(
+        plan->fluoPlan.lineTable(true, true).contains(QLatin1Char(',') + escape + QLatin1Char(',')),
+        qPrintable(escape));
+    plan->setInput(PlanModel::DetElements, QString::number(elements));
+    QVERIFY(std::abs(plan->fluoPlan.countRate() / (elements * single) - 1) < 1e-9);
+    QCOMPARE(plan->output(PlanModel::DeadTime), deadSingle);
+    // A material the program does not know is flagged and leaves the lines as they were.
+    plan->setInput(PlanModel::DetMaterial, QStringLiteral("GaAs"));
+    QVERIFY(!plan->fieldProblem(PlanModel::DetMaterial).isEmpty());
+    QVERIFY(plan->output(PlanModel::CountRate).isEmpty());
 }
 
 // The fluorescence noise against the plan's own spectrum: what the region of interest counts is

@@ -390,7 +390,7 @@ private Q_SLOTS:
         QTest::newRow("detailed: FWHM below the Fano limit")
             << "DetResolution"
             << "0.1"
-            << "Det. Res.(FWHM)[keV]: below the Fano limit of silicon at Mn Ka (0.117 keV), not 0.1"
+            << "Det. Res.(FWHM)[keV]: below the Fano limit of Si at Mn Ka (0.117 keV), not 0.1"
             << "0.13";
         QTest::newRow("classic: the same FWHM") << "DetResolution"
                                                 << "0.1"
@@ -398,8 +398,17 @@ private Q_SLOTS:
                                                 << "0.3";
         QTest::newRow("detailed: no crystal") << "DetSiThickness"
                                               << "0"
-                                              << "Si thickness [mm]: must be greater than 0, not 0"
+                                              << "Crystal [mm]: must be greater than 0, not 0"
                                               << "0.45";
+        QTest::newRow("detailed: a crystal the program does not know")
+            << "DetMaterial"
+            << "GaAs"
+            << "Crystal: 'GaAs' is not a detector material; Si, Ge or CdTe"
+            << "Si";
+        QTest::newRow("half a detector element") << "DetElements"
+                                                 << "2.5"
+                                                 << "Det. elements: must be a whole number, not 2.5"
+                                                 << "1";
         QTest::newRow("detailed: negative dead time")
             << "DetDeadTime"
             << "-1"
@@ -569,7 +578,8 @@ private Q_SLOTS:
         for (const bool detailed : {false, true}) {
             for (int i = 0; i < PlanModel::InputCount; ++i) {
                 const InputRow &row = Fields::input(PlanModel::Input(i));
-                if (row.rule == Rule::Composition || row.rule == Rule::Gas)
+                if (row.rule == Rule::Composition || row.rule == Rule::Gas ||
+                    row.rule == Rule::DetectorMaterial)
                     continue;
                 QStringList values{"1e308",
                                    "1e-320",
