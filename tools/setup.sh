@@ -65,7 +65,7 @@ if [ "$mode" = test ]; then
     # batch output comparison and the package check (python3), and the peer libraries that
     # tests compare against. A minimal Debian 12 has none of them.
     packages+=(dpkg-dev file desktop-file-utils appstream clang-format-14 python3)
-    packages+=(python3-xraydb python3-xraylib python3-fisx)
+    packages+=(python3-xraydb python3-xraylib python3-fisx python3-pymca5)
 elif [ "${TIRN_QT_MAJOR:-6}" = 5 ]; then
     # Qt's translations: the file dialog and the line edits' menus in Japanese.
     packages+=("${qt5_packages[@]}" qttranslations5-l10n)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "MeasuredSpectrum.h"
+
+#include <QString>
+
+class SpectrumFormat;
+
+// The spectrum file formats the program knows, and the choice among them: a file is read by the
+// format whose marks its content carries (<<PMCA SPECTRUM>>, $SPEC_ID:), else by its extension,
+// else as text; a file is written in the format of its extension.
+namespace SpectrumFormatManager {
+
+// The largest spectrum file read: far above the 8 MiB that a million channels take as text.
+constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
+
+const SpectrumFormat &formatFor(const QByteArray &content, const QString &fileName);
+// The format written for fileName's extension (.csv, .txt, .mca), or nullptr.
+const SpectrumFormat *writerFor(const QString &fileName);
+
+// Reads fileName through SafeRead; on failure spectrum is untouched and error says why (without
+// the file's name: the caller says which file it was).
+bool load(const QString &fileName, MeasuredSpectrum *spectrum, QString *error);
+// Writes spectrum whole or not at all (SafeWrite) in the format of fileName's extension.
+bool save(const QString &fileName, const MeasuredSpectrum &spectrum, QString *error);
+
+} // namespace SpectrumFormatManager
