@@ -80,8 +80,8 @@ constexpr double UnexplainedSigmas = 5;
 // - beside it k = max(3, round(FWHM / gain / 2)) channels on each side, with the group's
 //   largest FWHM, give the background; groups whose ROI or sides leave the spectrum are left
 //   out;
-// - a group enters the scale when its measured or simulated net area reaches MinScaleCounts and
-//   its variance is positive.
+// - a group enters the scale when its measured or simulated net area reaches MinScaleCounts, its
+//   simulated area is positive and its variance too.
 // Unexplained peaks: at each channel c, with w = max(1, round(FWHM(c) / gain)) channels made
 // odd, the sum S of the w channels centred on c; where S is larger than at c - 1 and no smaller
 // than at c + 1, the background is w times the mean count of the w channels on each side beyond
