@@ -302,22 +302,29 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("noise");
-        QTest::newRow("csv") << "sim.csv" << false;
-        QTest::newRow("csv with noise") << "sim.csv" << true;
-        QTest::newRow("mca") << "sim.mca" << false;
-        QTest::newRow("mca with noise") << "sim.mca" << true;
+        QTest::addColumn<int>("first"); // channel
+        QTest::newRow("csv") << "sim.csv" << false << 0;
+        QTest::newRow("csv with noise") << "sim.csv" << true << 0;
+        QTest::newRow("csv from channel 40") << "sim.csv" << false << 40;
+        QTest::newRow("mca") << "sim.mca" << false << 0;
+        QTest::newRow("mca with noise") << "sim.mca" << true << 0;
+        // The format starts at channel 0: empty channels fill the place of the first 40.
+        QTest::newRow("mca from channel 40") << "sim.mca" << false << 40;
     }
 
     void roundTrip()
     {
         QFETCH(QString, name);
         QFETCH(bool, noise);
+        QFETCH(int, first);
         const QVector<LinePeak> records{
             record("Fe", "Ka1", 6.404, 900), record("Fe", "Ka2", 6.391, 450),
             record("Fe", "Kb1", 7.058, 120), record("Cu", "Ka1", 8.048, 300),
             record("S", "Ka1", 2.308, 4),    record("", "Rayleigh", 9.0, 60)};
         ChannelGrid grid = ChannelGrid::covering(0.0123, 10);
         grid.offset = -0.0171;
+        grid.firstChannel = first;
+        grid.count -= first;
         const double live = 12.5;
         QVector<double> counts = ::channelCounts(records, fwhmOf, grid, live);
         if (noise)
@@ -329,18 +336,25 @@ private slots:
                  qPrintable(why));
         MeasuredSpectrum back;
         QVERIFY2(SpectrumFormatManager::load(path, &back, &why), qPrintable(why));
-        QCOMPARE(back.counts.size(), grid.count);
-        QVERIFY(std::fabs(back.gain - grid.gain) < 1e-15 &&
-                std::fabs(back.offset - grid.offset) < 1e-14);
-        // The CSV holds no times: the live time then comes from the plan, as in the window.
         const bool whole = name.endsWith(".mca");
+        const int padded = whole ? first : 0;
+        QCOMPARE(back.counts.size(), grid.count + padded);
+        QCOMPARE(back.firstChannel, first - padded);
+        QVERIFY(back.hasCalibration);
+        QVERIFY2(
+            std::fabs(back.gain - grid.gain) < 1e-15 &&
+                std::fabs(back.offset - grid.offset) < 1e-14,
+            qPrintable(QString("%1 %2").arg(back.offset, 0, 'g', 17).arg(back.gain, 0, 'g', 17)));
+        // The CSV holds no times: the live time then comes from the plan, as in the window.
         QCOMPARE(back.hasLiveTime, whole);
         if (whole)
             QCOMPARE(back.liveTime, live);
         else
             back.liveTime = live;
+        for (int i = 0; i < padded; ++i)
+            QCOMPARE(back.counts[i], 0.0);
         for (int i = 0; i < counts.size(); ++i)
-            QCOMPARE(back.counts[i], whole ? std::round(counts[i]) : counts[i]);
+            QCOMPARE(back.counts[padded + i], whole ? std::round(counts[i]) : counts[i]);
 
         // Against the noiseless simulation on the file's own channels.
         const QVector<double> sim =
