@@ -260,8 +260,17 @@ void MainWindow::buildMeasurementControls()
         {"AmpVoltage", "AmpSensitivity", "ChamberCurrent", "FluxFromCurrent"},
         {"PointTime", "TargetChiNoise", "ChiNoiseTrans", "PointTimeTrans", "BestMuT"},
         {"RoiLow", "RoiHigh", "RoiSignal", "RoiBackground", "ChiNoiseFluo", "PointTimeFluo"},
+        // A second band below: the measured spectrum and the plan counted per channel.
+        {"MeasFile", "MeasOffset", "MeasGain", "MeasLiveTime", "MeasScale"},
+        {"SimLiveTime", "SimNoise", "SimSeed"},
     };
     constexpr int columnCount = int(std::size(columns));
+    constexpr int firstBand = 5;
+    int bandTop = 0;
+    for (int c = 0; c < firstBand; ++c)
+        bandTop = std::max(bandTop, int(std::count_if(std::begin(columns[c]), std::end(columns[c]),
+                                                      [](const char *n) { return n; })) +
+                                        (c == 2 ? 1 : 0));
     // The box starts folded, as the form has no height to spare on a laptop screen; its fields
     // sit on one widget that folding hides.
     auto *contents = new QWidget;
@@ -272,7 +281,8 @@ void MainWindow::buildMeasurementControls()
     MeasureBox->layout()->addWidget(contents);
     QWidget *previous = nullptr;
     for (int c = 0; c < columnCount; ++c) {
-        int row = 0;
+        int row = c < firstBand ? 0 : bandTop;
+        const int gridColumn = c < firstBand ? c : c - firstBand;
         for (const char *name : columns[c]) {
             if (!name)
                 break;
@@ -305,8 +315,8 @@ void MainWindow::buildMeasurementControls()
             widget->setObjectName(key);
             auto *caption = new QLabel(tr(captionText));
             caption->setToolTip(tr(tip));
-            grid->addWidget(caption, row, 2 * c);
-            grid->addWidget(widget, row++, 2 * c + 1);
+            grid->addWidget(caption, row, 2 * gridColumn);
+            grid->addWidget(widget, row++, 2 * gridColumn + 1);
             if (qobject_cast<QLineEdit *>(widget)) {
                 if (previous)
                     setTabOrder(previous, widget);
@@ -320,7 +330,7 @@ void MainWindow::buildMeasurementControls()
             grid->addWidget(use, row, 2 * c, 1, 2);
         }
     }
-    for (int c = 0; c < columnCount; ++c)
+    for (int c = 0; c < firstBand; ++c)
         grid->setColumnStretch(2 * c + 1, 1);
 }
 

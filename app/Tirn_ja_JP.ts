@@ -1012,6 +1012,74 @@
         <translation>パイルアップ</translation>
     </message>
     <message>
+        <source>Measured file</source>
+        <translation>測定ファイル</translation>
+    </message>
+    <message>
+        <source>Measured spectrum drawn over the plan: .mca, .spe, or text/CSV of counts; empty: none</source>
+        <translation>計画に重ねて描く測定スペクトル: .mca、.spe、またはカウントのテキスト/CSV。空欄: なし</translation>
+    </message>
+    <message>
+        <source>Meas. offset [keV]</source>
+        <translation>測定オフセット [keV]</translation>
+    </message>
+    <message>
+        <source>Energy of the measured spectrum's channel 0; filled from the file when it has a calibration</source>
+        <translation>測定スペクトルのチャンネル 0 のエネルギー。ファイルに較正があればそこから入ります</translation>
+    </message>
+    <message>
+        <source>Meas. gain [keV/ch]</source>
+        <translation>測定ゲイン [keV/ch]</translation>
+    </message>
+    <message>
+        <source>Width of one channel of the measured spectrum; filled from the file when it has a calibration</source>
+        <translation>測定スペクトルの1チャンネルの幅。ファイルに較正があればそこから入ります</translation>
+    </message>
+    <message>
+        <source>Meas. live time [s]</source>
+        <translation>測定ライブタイム [s]</translation>
+    </message>
+    <message>
+        <source>Live time of the measured spectrum; filled from the file when it states one</source>
+        <translation>測定スペクトルのライブタイム。ファイルに記載があればそこから入ります</translation>
+    </message>
+    <message>
+        <source>Sim. live time [s]</source>
+        <translation>計算ライブタイム [s]</translation>
+    </message>
+    <message>
+        <source>Live time for which the plan's spectrum is counted per channel</source>
+        <translation>計画のスペクトルをチャンネルごとのカウントにするときのライブタイム</translation>
+    </message>
+    <message>
+        <source>Sim. noise</source>
+        <translation>計算ノイズ</translation>
+    </message>
+    <message>
+        <source>1: Poisson noise on the counts per channel, drawn from the seed; 0: the expected counts</source>
+        <translation>1: チャンネルごとのカウントにシードから生成したポアソンノイズを加える。0: 期待値のカウント</translation>
+    </message>
+    <message>
+        <source>Sim. seed</source>
+        <translation>計算シード</translation>
+    </message>
+    <message>
+        <source>Seed of the noise: the same seed gives the same counts</source>
+        <translation>ノイズのシード: 同じシードなら同じカウントになります</translation>
+    </message>
+    <message>
+        <source>Meas./sim. scale</source>
+        <translation>測定/計算 倍率</translation>
+    </message>
+    <message>
+        <source>Measured over simulated line areas, one factor by least squares weighted by the counting statistics</source>
+        <translation>測定と計算の線の面積の比。計数統計で重み付けした最小二乗による単一の係数</translation>
+    </message>
+    <message>
+        <source>%1: must be a whole number, not %2</source>
+        <translation>%1: 整数が必要です（入力値 %2）</translation>
+    </message>
+    <message>
         <source>Pile-up time [µs]</source>
         <translation>パイルアップ時間 [µs]</translation>
     </message>

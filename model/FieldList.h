@@ -95,6 +95,10 @@ TIRN_OUTPUT(PointTimeFluo, "", "s",
             QT_TRANSLATE_NOOP("MainWindow", "Time for target (fluo.)"),
             QT_TRANSLATE_NOOP("MainWindow", "Point time at which the fluorescence noise of chi reaches the target"),
             OUT_MEASURE)
+TIRN_OUTPUT(MeasScale, "", "",
+            QT_TRANSLATE_NOOP("MainWindow", "Meas./sim. scale"),
+            QT_TRANSLATE_NOOP("MainWindow", "Measured over simulated line areas, one factor by least squares weighted by the counting statistics"),
+            0)
 
 TIRN_INPUT(SetTgtCmp, "", "", Rule::Composition, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Target"), nullptr,
            GroupPellet, FEEDS_LINES, READS_TARGET | READS_PELLET | READS_SPECTRUM)
@@ -246,6 +250,28 @@ TIRN_INPUT(RoiLow, "", "keV", Rule::Positive, 0.1, 800, QT_TRANSLATE_NOOP("MainW
 TIRN_INPUT(RoiHigh, "", "keV", Rule::RoiEnd, 0.1, 800, QT_TRANSLATE_NOOP("MainWindow", "ROI high [keV]"),
            QT_TRANSLATE_NOOP("MainWindow", "Upper bound of the region of interest; empty: the main line plus the detector's FWHM"),
            GroupMeasurement, EMPTY_MEANS_DEFAULT | DETAILED_ONLY, READS_FLUO_NOISE)
+// A measured spectrum beside the plan, and the plan counted per detector channel.
+TIRN_INPUT(MeasFile, "", "", Rule::FilePath, 0, 0, QT_TRANSLATE_NOOP("MainWindow", "Measured file"),
+           QT_TRANSLATE_NOOP("MainWindow", "Measured spectrum drawn over the plan: .mca, .spe, or text/CSV of counts; empty: none"),
+           GroupMeasurement, 0, readoutBit(PlanFields::MeasScale))
+TIRN_INPUT(MeasOffset, "0", "keV", Rule::Signed, -100, 100, QT_TRANSLATE_NOOP("MainWindow", "Meas. offset [keV]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Energy of the measured spectrum's channel 0; filled from the file when it has a calibration"),
+           GroupMeasurement, 0, readoutBit(PlanFields::MeasScale))
+TIRN_INPUT(MeasGain, "0.01", "keV", Rule::Positive, 1e-5, 10, QT_TRANSLATE_NOOP("MainWindow", "Meas. gain [keV/ch]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Width of one channel of the measured spectrum; filled from the file when it has a calibration"),
+           GroupMeasurement, 0, readoutBit(PlanFields::MeasScale))
+TIRN_INPUT(MeasLiveTime, "1", "s", Rule::Positive, 1e-6, 1e7, QT_TRANSLATE_NOOP("MainWindow", "Meas. live time [s]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Live time of the measured spectrum; filled from the file when it states one"),
+           GroupMeasurement, 0, readoutBit(PlanFields::MeasScale))
+TIRN_INPUT(SimLiveTime, "1", "s", Rule::Positive, 1e-6, 1e7, QT_TRANSLATE_NOOP("MainWindow", "Sim. live time [s]"),
+           QT_TRANSLATE_NOOP("MainWindow", "Live time for which the plan's spectrum is counted per channel"),
+           GroupMeasurement, 0, READS_NONE)
+TIRN_INPUT(SimNoise, "0", "", Rule::Count, 0, 1, QT_TRANSLATE_NOOP("MainWindow", "Sim. noise"),
+           QT_TRANSLATE_NOOP("MainWindow", "1: Poisson noise on the counts per channel, drawn from the seed; 0: the expected counts"),
+           GroupMeasurement, 0, READS_NONE)
+TIRN_INPUT(SimSeed, "1", "", Rule::Count, 0, 2147483647, QT_TRANSLATE_NOOP("MainWindow", "Sim. seed"),
+           QT_TRANSLATE_NOOP("MainWindow", "Seed of the noise: the same seed gives the same counts"),
+           GroupMeasurement, 0, READS_NONE)
 
 TIRN_OPTION(IntensityPeak, false, nullptr, nullptr, OPT_EXCLUSIVE)
 TIRN_OPTION(IntensityInt, true, nullptr, nullptr, OPT_EXCLUSIVE)

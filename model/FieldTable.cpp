@@ -111,6 +111,10 @@ QString ruleText(const InputRow &row)
     case Rule::RoiEnd:
         return QStringLiteral("number in [%1, %2], > RoiLow; empty: automatic")
             .arg(number(row.lower), upper);
+    case Rule::FilePath:
+        return QStringLiteral("path; empty: none");
+    case Rule::Signed:
+        return QStringLiteral("number in [%1, %2]").arg(number(row.lower), upper);
     }
     return QString();
 }

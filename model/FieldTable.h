@@ -25,6 +25,8 @@ enum class Rule {
     RoiEnd,           // > 0, and above the region's lower bound when that is set
     Count,            // a whole number
     DetectorMaterial, // a crystal the program knows: Si, Ge, CdTe
+    FilePath,         // a file's path, read when it is loaded; empty: none
+    Signed,           // any number, 0 and negatives included
 };
 
 // Where a field sits and which part of the plan it belongs to.

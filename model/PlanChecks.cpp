@@ -66,6 +66,9 @@ QString PlanModel::ruleProblem(Input field) const
     const Rule rule = row.rule;
     if (rule == Rule::Composition)
         return compositionProblems[field];
+    // The file is read when it is loaded, and refused there with the reason.
+    if (rule == Rule::FilePath)
+        return QString();
     if (rule == Rule::Gas) {
         GasMixture gas;
         if (parseGasMixture(text, &gas))
@@ -143,6 +146,8 @@ QString PlanModel::ruleProblem(Input field) const
     case Rule::Composition:
     case Rule::Gas:
     case Rule::DetectorMaterial:
+    case Rule::FilePath:
+    case Rule::Signed:
         break;
     }
     if (v < row.lower)

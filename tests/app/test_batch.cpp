@@ -247,6 +247,14 @@ void TestBatch::listsEveryField()
                 QCOMPARE(cells[4], QStringLiteral("one of Si, Ge, CdTe"));
             } else if (row.rule == Rule::Gas) {
                 QVERIFY2(cells[4].startsWith(QLatin1String("gas: He, N2, ")), qPrintable(cells[4]));
+            } else if (row.rule == Rule::FilePath) {
+                QCOMPARE(cells[4], QStringLiteral("path; empty: none"));
+            } else if (row.rule == Rule::Signed || row.rule == Rule::Count) {
+                const QString prefix = row.rule == Rule::Count ? QStringLiteral("whole number in")
+                                                               : QStringLiteral("number in");
+                QCOMPARE(cells[4], QStringLiteral("%1 [%2, %3]")
+                                       .arg(prefix, QString::number(row.lower, 'g', 17),
+                                            QString::number(row.upper, 'g', 17)));
             } else if (row.rule == Rule::RangeEnd) {
                 const QRegularExpressionMatch m = rangeEnd.match(cells[4]);
                 QVERIFY2(m.hasMatch(), qPrintable(cells[4]));

@@ -579,7 +579,7 @@ private Q_SLOTS:
             for (int i = 0; i < PlanModel::InputCount; ++i) {
                 const InputRow &row = Fields::input(PlanModel::Input(i));
                 if (row.rule == Rule::Composition || row.rule == Rule::Gas ||
-                    row.rule == Rule::DetectorMaterial)
+                    row.rule == Rule::DetectorMaterial || row.rule == Rule::FilePath)
                     continue;
                 QStringList values{"1e308",
                                    "1e-320",
@@ -595,6 +595,8 @@ private Q_SLOTS:
                     bool inRange = v >= row.lower && v <= row.upper && (v > 0 || !positive);
                     if (row.rule == Rule::RangeEnd) // above the start, 5 keV by default
                         inRange = v > 5 && v <= row.upper;
+                    if (row.rule == Rule::Count && v != std::floor(v))
+                        inRange = false;
                     if ((row.flags & FANO_LIMITED) && detailed && v < FANO_LIMIT_SI)
                         inRange = false;
                     QTest::addRow("%s %s = %s", detailed ? "detailed" : "classic", row.name,
