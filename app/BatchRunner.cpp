@@ -39,6 +39,8 @@ struct BatchPlan
     QString spectrumFile;
     QString linesFile;
     QString renderFile;
+    QString channelsFile;
+    QString comparisonFile;
     int absorption = -1; // PlanModel::Absorption, -1 when not given
     QString loadSession;
     QString saveSession;
@@ -144,6 +146,28 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             if (!plan.linesFile.isEmpty())
                 return QStringLiteral("--save-lines given twice");
             plan.linesFile = v;
+        } else if (arg == QLatin1String("--load-measured")) {
+            // A set of MeasFile in its place among the edits: later --set of the calibration
+            // then overrides what the file states.
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            if (!present || v.isEmpty())
+                return QStringLiteral("--load-measured needs a file name");
+            plan.sets.append(SetAction{QStringLiteral("MeasFile"), v});
+        } else if (arg == QLatin1String("--save-channels") ||
+                   arg == QLatin1String("--save-comparison")) {
+            const bool present = i + 1 < arguments.size();
+            const QString v = value();
+            const bool channels = arg == QLatin1String("--save-channels");
+            QString &target = channels ? plan.channelsFile : plan.comparisonFile;
+            if (!present || v.isEmpty())
+                return QStringLiteral("%1 needs a file name").arg(arg);
+            if (!target.isEmpty())
+                return QStringLiteral("%1 given twice").arg(arg);
+            if (channels && !exportFormatFor(ExportKind::ChannelSpectrum, v))
+                return QStringLiteral("--save-channels writes .csv, .txt or .mca, not \"%1\"")
+                    .arg(v);
+            target = v;
         } else if (arg == QLatin1String("--render")) {
             const bool present = i + 1 < arguments.size();
             const QString v = value();
@@ -203,6 +227,15 @@ bool isSettable(const QString &name)
 // Applies one edit the way a user's would arrive; returns an error text, empty on success.
 QString applySet(PlanModel &plan, const SetAction &set)
 {
+    // A measured file that cannot be read is refused with its reason, not taken as a flag.
+    if (set.name == QLatin1String("MeasFile")) {
+        QString why;
+        if (set.text.trimmed().isEmpty())
+            plan.closeMeasured();
+        else if (!plan.loadMeasured(set.text, &why))
+            return QStringLiteral("cannot load measured spectrum \"%1\": %2").arg(set.text, why);
+        return QString();
+    }
     if (const int i = PlanModel::inputIndex(set.name); i >= 0) {
         plan.setInput(PlanModel::Input(i), set.text);
         return QString();
@@ -476,11 +509,13 @@ int runBatch(const QStringList &arguments)
         out << name << '=' << value << '\n';
         // An empty read-out of the measurement has a reason the status bar would give.
         const int o = PlanModel::outputIndex(name);
-        if (value.isEmpty() && o >= 0 &&
-            (Fields::output(PlanModel::Output(o)).flags & OUT_MEASURE) &&
-            !model->measureProblem().isEmpty()) {
+        const QString why = o == PlanModel::MeasScale ? model->measuredProblem()
+                            : o >= 0 && (Fields::output(PlanModel::Output(o)).flags & OUT_MEASURE)
+                                ? model->measureProblem()
+                                : QString();
+        if (value.isEmpty() && !why.isEmpty()) {
             std::fprintf(stderr, "warning: %s is empty: %s\n", name.toLatin1().constData(),
-                         model->measureProblem().toLocal8Bit().constData());
+                         why.toLocal8Bit().constData());
         }
     }
     // A text output named "-" follows on standard output.
@@ -515,6 +550,23 @@ int runBatch(const QStringList &arguments)
                         plan.linesFile, &message)) {
             printError(
                 QStringLiteral("line table not saved to \"%1\": %2").arg(plan.linesFile, message));
+            status = ExitOutputFailed;
+        }
+    }
+    const struct
+    {
+        const QString &file;
+        ExportKind kind;
+        const char *what;
+    } tables[] = {{plan.channelsFile, ExportKind::ChannelSpectrum, "spectrum per channel"},
+                  {plan.comparisonFile, ExportKind::Comparison, "comparison"}};
+    for (const auto &table : tables) {
+        if (table.file.isEmpty())
+            continue;
+        QString message;
+        if (!saveExport(*exportFormatFor(table.kind, table.file), source, table.file, &message)) {
+            printError(QStringLiteral("%1 not saved to \"%2\": %3")
+                           .arg(QLatin1String(table.what), table.file, message));
             status = ExitOutputFailed;
         }
     }

@@ -40,6 +40,9 @@ const OptionHelp BATCH_OPTIONS[] = {
      "edit the field NAME as on the form: text, an item of a list, or 1/0 for a check box; "
      "repeatable, applied in order",
      true},
+    {"--load-measured FILE",
+     "read a measured spectrum (.mca, .spe, text or CSV) as --set MeasFile=FILE does, in order",
+     true},
     {"--print NAME[,NAME...]",
      "print NAME=VALUE for each field, read-out or caption of the window (label_36), in order",
      true},
@@ -47,6 +50,11 @@ const OptionHelp BATCH_OPTIONS[] = {
      true},
     {"--save-lines FILE", "write the table of fluorescence lines (CSV)", true},
     {"--save-session FILE", "write the session after the edits", true},
+    {"--save-channels FILE",
+     "write the simulated spectrum counted per detector channel in SimLiveTime, as .csv, .txt "
+     "or Amptek .mca",
+     true},
+    {"--save-comparison FILE", "write the comparison with the measured spectrum (CSV)", true},
     {"--render-plot FILE", "write the plot alone as PNG, SVG or PDF, by suffix", true},
     {"--plot-size WxH", "size of --render-plot in pixels (default 1000x600)", true},
     {"--render FILE", "write a screenshot of the whole window (PNG, JPEG, ... by suffix)", true},

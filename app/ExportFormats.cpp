@@ -112,6 +112,16 @@ bool saveSession(const ExportSource &source, const QString &fileName, QString *e
     return source.plan->saveSession(fileName, error);
 }
 
+bool saveChannels(const ExportSource &source, const QString &fileName, QString *error)
+{
+    return source.plan->saveChannels(fileName, error);
+}
+
+bool saveComparison(const ExportSource &source, const QString &fileName, QString *error)
+{
+    return source.plan->saveComparison(fileName, error);
+}
+
 QVector<ExportFormat> makeFormats()
 {
     using K = ExportKind;
@@ -130,6 +140,8 @@ QVector<ExportFormat> makeFormats()
     const QString png = QStringLiteral("png");
     const QString svg = QStringLiteral("svg");
     const QString pdf = QStringLiteral("pdf");
+    const QString mca = QStringLiteral("mca");
+    const QString txt = QStringLiteral("txt");
     return {
         // The spectrum table is tab-separated, with a header and commas for ".csv"; the plan
         // chooses by the name.
@@ -152,6 +164,16 @@ QVector<ExportFormat> makeFormats()
         // Whatever else Qt's image plugins write.
         drawn(K::PlotImage, nullptr, {}, imageWriterSuffix, writePlotRaster),
         drawn(K::WindowImage, nullptr, {}, imageWriterSuffix, writeWindowImage),
+        // Per channel as a table of our own or as an analyser would write it; the plan's
+        // spectrum writers choose by the suffix.
+        written(K::ChannelSpectrum, QT_TRANSLATE_NOOP("MainWindow", "CSV files (*.csv)"), {csv},
+                nullptr, saveChannels),
+        written(K::ChannelSpectrum, QT_TRANSLATE_NOOP("MainWindow", "Amptek MCA files (*.mca)"),
+                {mca}, nullptr, saveChannels),
+        written(K::ChannelSpectrum, nullptr, {txt}, nullptr, saveChannels),
+        written(K::Comparison, QT_TRANSLATE_NOOP("MainWindow", "CSV files (*.csv)"), {csv}, nullptr,
+                saveComparison),
+        written(K::Comparison, nullptr, {}, anySuffix, saveComparison),
     };
 }
 

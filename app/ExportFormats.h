@@ -15,7 +15,15 @@ class QWidget;
 // Every file the program writes, by what it holds and in which format. The window's save dialogs
 // list the formats of a kind and batch mode looks them up by suffix in the same place, so both
 // take and refuse the same names and write the same bytes.
-enum class ExportKind { SpectrumTable, LineTable, Session, PlotImage, WindowImage };
+enum class ExportKind {
+    SpectrumTable,
+    LineTable,
+    Session,
+    PlotImage,
+    WindowImage,
+    ChannelSpectrum, // the simulated spectrum counted per detector channel
+    Comparison,      // the measured spectrum's line areas against the simulated ones
+};
 
 // What the writers read: the plan, and for pictures the window that paints it.
 struct ExportSource

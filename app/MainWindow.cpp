@@ -65,6 +65,7 @@ MainWindow::MainWindow(PlanModel *initialPlan)
     showPlan();
     buildSettingsMenu();
     buildSessionActions();
+    buildMeasuredActions();
     buildPlotActions();
     wireForm();
     plan->restateStatus();
@@ -260,17 +261,15 @@ void MainWindow::buildMeasurementControls()
         {"AmpVoltage", "AmpSensitivity", "ChamberCurrent", "FluxFromCurrent"},
         {"PointTime", "TargetChiNoise", "ChiNoiseTrans", "PointTimeTrans", "BestMuT"},
         {"RoiLow", "RoiHigh", "RoiSignal", "RoiBackground", "ChiNoiseFluo", "PointTimeFluo"},
-        // A second band below: the measured spectrum and the plan counted per channel.
-        {"MeasFile", "MeasOffset", "MeasGain", "MeasLiveTime", "MeasScale"},
+    };
+    // Below them, row by row: the measured spectrum's file across the box, its calibration and
+    // live time with the scale the comparison finds, and the plan counted per channel.
+    static const char *const rows[][5] = {
+        {"MeasFile"},
+        {"MeasOffset", "MeasGain", "MeasLiveTime", "MeasScale"},
         {"SimLiveTime", "SimNoise", "SimSeed"},
     };
     constexpr int columnCount = int(std::size(columns));
-    constexpr int firstBand = 5;
-    int bandTop = 0;
-    for (int c = 0; c < firstBand; ++c)
-        bandTop = std::max(bandTop, int(std::count_if(std::begin(columns[c]), std::end(columns[c]),
-                                                      [](const char *n) { return n; })) +
-                                        (c == 2 ? 1 : 0));
     // The box starts folded, as the form has no height to spare on a laptop screen; its fields
     // sit on one widget that folding hides.
     auto *contents = new QWidget;
@@ -280,57 +279,74 @@ void MainWindow::buildMeasurementControls()
     grid->setSpacing(3);
     MeasureBox->layout()->addWidget(contents);
     QWidget *previous = nullptr;
+    // A field or read-out with its caption at a cell of the grid, its widget spanning span
+    // columns of widgets.
+    const auto place = [&](const char *name, int row, int column, int span) {
+        const QString key = QLatin1String(name);
+        QWidget *widget = nullptr;
+        const char *captionText = nullptr;
+        const char *tip = nullptr;
+        if (const int i = PlanModel::inputIndex(key); i >= 0) {
+            const InputRow &field = Fields::input(PlanModel::Input(i));
+            auto *edit = new QLineEdit;
+            // A file's name reads from its start; numbers line up on the right.
+            if (field.rule != Rule::FilePath)
+                edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+            edit->setStyleSheet(inputStyle[StyleNormal]);
+            if (field.flags & EMPTY_MEANS_DEFAULT)
+                edit->setPlaceholderText(tr("auto"));
+            widget = edit;
+            captionText = field.caption;
+            tip = field.tip;
+        } else {
+            const OutputRow &out = Fields::output(PlanModel::Output(PlanModel::outputIndex(key)));
+            auto *label = new QLabel;
+            label->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
+            label->setStyleSheet(outputStyle[OutputNormal]);
+            label->setIndent(3);
+            label->setToolTip(tr(out.tip));
+            widget = label;
+            captionText = out.caption;
+            tip = out.tip;
+        }
+        widget->setObjectName(key);
+        auto *caption = new QLabel(tr(captionText));
+        caption->setToolTip(tr(tip));
+        grid->addWidget(caption, row, 2 * column);
+        grid->addWidget(widget, row, 2 * column + 1, 1, 2 * span - 1);
+        if (qobject_cast<QLineEdit *>(widget)) {
+            if (previous)
+                setTabOrder(previous, widget);
+            previous = widget;
+        }
+    };
+    int bandTop = 0;
     for (int c = 0; c < columnCount; ++c) {
-        int row = c < firstBand ? 0 : bandTop;
-        const int gridColumn = c < firstBand ? c : c - firstBand;
+        int row = 0;
         for (const char *name : columns[c]) {
             if (!name)
                 break;
-            const QString key = QLatin1String(name);
-            QWidget *widget = nullptr;
-            const char *captionText = nullptr;
-            const char *tip = nullptr;
-            if (const int i = PlanModel::inputIndex(key); i >= 0) {
-                const InputRow &field = Fields::input(PlanModel::Input(i));
-                auto *edit = new QLineEdit;
-                edit->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
-                edit->setStyleSheet(inputStyle[StyleNormal]);
-                if (field.flags & EMPTY_MEANS_DEFAULT)
-                    edit->setPlaceholderText(tr("auto"));
-                widget = edit;
-                captionText = field.caption;
-                tip = field.tip;
-            } else {
-                const OutputRow &out =
-                    Fields::output(PlanModel::Output(PlanModel::outputIndex(key)));
-                auto *label = new QLabel;
-                label->setAlignment(Qt::AlignRight | Qt::AlignTrailing | Qt::AlignVCenter);
-                label->setStyleSheet(outputStyle[OutputNormal]);
-                label->setIndent(3);
-                label->setToolTip(tr(out.tip));
-                widget = label;
-                captionText = out.caption;
-                tip = out.tip;
-            }
-            widget->setObjectName(key);
-            auto *caption = new QLabel(tr(captionText));
-            caption->setToolTip(tr(tip));
-            grid->addWidget(caption, row, 2 * gridColumn);
-            grid->addWidget(widget, row++, 2 * gridColumn + 1);
-            if (qobject_cast<QLineEdit *>(widget)) {
-                if (previous)
-                    setTabOrder(previous, widget);
-                previous = widget;
-            }
+            place(name, row++, c, 1);
         }
         if (c == 2) {
             auto *use = new QPushButton(tr("Use as I0"));
             use->setObjectName(QStringLiteral("UseChamberFlux"));
             use->setToolTip(tr("Puts the flux that passes the I0 chamber into I0[photons/sec]"));
-            grid->addWidget(use, row, 2 * c, 1, 2);
+            grid->addWidget(use, row++, 2 * c, 1, 2);
         }
+        bandTop = std::max(bandTop, row);
     }
-    for (int c = 0; c < firstBand; ++c)
+    for (const auto &line : rows) {
+        int column = 0;
+        for (const char *name : line) {
+            if (!name)
+                break;
+            // A lone field takes the band's whole width.
+            place(name, bandTop, column++, line[1] ? 1 : columnCount);
+        }
+        ++bandTop;
+    }
+    for (int c = 0; c < columnCount; ++c)
         grid->setColumnStretch(2 * c + 1, 1);
 }
 
@@ -416,7 +432,7 @@ void MainWindow::fitFieldsToContent()
 {
     // A number needs the room of its longest sensible spelling, whatever the screen: stretched
     // across a maximised window it only moves away from its caption. The composition fields keep
-    // the stretch, a formula may be long.
+    // the stretch, a formula may be long, and so does a file's name.
     const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
     const auto widest = [frame](const QWidget *w) {
         return w->fontMetrics().horizontalAdvance(QStringLiteral("-8.8888e+10")) + frame;
@@ -426,7 +442,8 @@ void MainWindow::fitFieldsToContent()
             layout->setAlignment(w, Qt::AlignLeft | Qt::AlignVCenter);
     };
     for (int i = 0; i < PlanModel::InputCount; ++i) {
-        if (Fields::input(PlanModel::Input(i)).rule == Rule::Composition)
+        const Rule rule = Fields::input(PlanModel::Input(i)).rule;
+        if (rule == Rule::Composition || rule == Rule::FilePath)
             continue;
         QLineEdit *edit = inputEdits[i];
         edit->setMaximumWidth(

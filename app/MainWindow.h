@@ -14,6 +14,8 @@
 // "WxH" as a size; an invalid size when the text is not two whole numbers around an x.
 QSize parseImageSize(const QString &text);
 
+class ComparisonDialog;
+enum class ExportKind;
 class QActionGroup;
 class QCheckBox;
 class QFileDialog;
@@ -56,6 +58,13 @@ public:
     // PDF; an unknown suffix or size fails before anything is written.
     bool savePlotImage(const QString &fileName, QSize size, QString *error = nullptr);
 
+    // Reads a measured spectrum (File menu): the status bar says what happened, a box why it
+    // failed; on success the file's channel width is offered for the plot.
+    bool openMeasured(const QString &fileName);
+    // A per-channel spectrum or comparison table to a file; the status bar (and a box on
+    // failure) says what happened.
+    bool saveTable(ExportKind kind, const QString &fileName);
+
     // What the draw slot hands to the painting: the curves, markers and the last simulation.
     PlotPaintInput plotPaintInput() const;
 
@@ -65,6 +74,7 @@ public:
     QLabel *outputLabel(PlanModel::Output label) const;
     QWidget *optionWidget(PlanModel::Option option) const; // a button or a checkable group box
     QFileDialog *saveDialog = nullptr;
+    ComparisonDialog *comparisonDialog = nullptr;
 
 private Q_SLOTS:
     void InTgtCmp();
@@ -137,6 +147,9 @@ private:
     // Puts up why a session did not open, without waiting.
     void showOpenFailure(const QString &message);
     void buildSessionActions();
+    void buildMeasuredActions();
+    void proposeChannelWidth();
+    void showComparison();
     void buildPlotActions();
     // Back to the range as it was after the last typed range edit.
     void resetRange();

@@ -319,6 +319,8 @@ void PlanModel::finishEdit(int editedField)
         (options[MeasureBox] ||
          (editedField >= 0 && Fields::input(Input(editedField)).group == GroupMeasurement)))
         message = measureProblem();
+    if (message.isEmpty() && !inputs[MeasFile].isEmpty())
+        message = measuredWhy;
     // Without a target every result is empty; the first thing to say is why.
     if (message.isEmpty() && inputs[SetTgtCmp].trimmed().isEmpty())
         message = fieldCaption(SetTgtCmp) + QStringLiteral(": ") +

@@ -138,6 +138,11 @@ bool PlanModel::printValue(const QString &name, QString *value) const
 
 void PlanModel::setInput(Input field, const QString &text)
 {
+    // A file is read before its name is taken: one that cannot be read changes nothing.
+    if (field == MeasFile) {
+        inMeasFile(text);
+        return;
+    }
     cleanVectorState(); // the pellet's own computations below come first
     setText(field, text);
     // The detailed lines depend on everything but the view and the dead time.

@@ -8,9 +8,11 @@
 #include "FluoPlan.h"
 #include "FluoSimulation.h"
 #include "IonChamber.h"
+#include "MeasuredSpectrum.h"
 #include "PhysicsCommon.h"
 #include "RoiCounting.h"
 #include "ScatterTable.h"
+#include "SpectrumComparison.h"
 #include "XrayDataBase.h"
 #include "readTables.h"
 
@@ -138,6 +140,36 @@ public:
     // Why read-outs of the measurement are empty, for the status bar and batch mode; empty when
     // none is for a reason worth telling.
     QString measureProblem() const;
+
+    // ---- a measured spectrum beside the plan ----
+    // Reads a spectrum file (.mca, .spe, text or CSV): MeasFile then names it (as an absolute
+    // path), and the calibration and live time the file states fill their fields, which the
+    // user may edit afterwards. A file that cannot be read changes nothing: false, with error
+    // saying why. Typing a name into MeasFile does the same; an empty name closes the spectrum.
+    bool loadMeasured(const QString &fileName, QString *error = nullptr);
+    void closeMeasured();
+    // True while a spectrum is loaded (MeasFile names a file that was read).
+    bool measuredLoaded() const { return measuredRead; }
+    // The loaded counts with the calibration and live time of the fields.
+    const MeasuredSpectrum &measuredSpectrum() const { return measured; }
+    // The overlay of the plot: per measured channel its energy [keV] and counts per second of
+    // live time per MCA channel (MCAResolution wide), the simulated spectrum's "Integ." unit;
+    // empty while nothing is to be drawn (no spectrum, a flagged field, the "Peak" display).
+    const QVector<double> &overlayEnergies() const { return overlayE; }
+    const QVector<double> &overlayValues() const { return overlayY; }
+    // The comparison with the simulated lines as last computed; no groups while none is.
+    const SpectrumComparisonResult &comparison() const { return compared; }
+    // Why there is no overlay or comparison although MeasFile names a file; empty otherwise.
+    QString measuredProblem() const { return measuredWhy; }
+    // The simulated spectrum counted per detector channel in SimLiveTime (with Poisson noise
+    // drawn from SimSeed when SimNoise is 1): on the measured spectrum's channels while one is
+    // loaded, else MCAResolution wide from 0 keV to the range's end. False, with why, while the
+    // spectrum cannot be computed.
+    bool channelSpectrum(MeasuredSpectrum *out, QString *why) const;
+    // The per-channel spectrum as CSV (channel,energy_keV,counts), text or Amptek .mca, by the
+    // name's suffix; the comparison table as CSV. Whole files or nothing, error saying why.
+    bool saveChannels(const QString &fileName, QString *error = nullptr) const;
+    bool saveComparison(const QString &fileName, QString *error = nullptr) const;
 
     // The text a widget of that name shows ("1"/"0" for options); false when no such field.
     bool printValue(const QString &name, QString *value) const;
@@ -308,6 +340,17 @@ private:
     void updateMeasureReadouts();
     // The noise of a fluorescence point counted in the region of interest (detailed model).
     void updateFluoNoiseReadouts();
+    // The overlay, the comparison and MeasScale from the measured spectrum and the last
+    // simulation.
+    void updateMeasured();
+    // A typed MeasFile: loads, closes, or refuses and puts the last name back.
+    void inMeasFile(const QString &text);
+    // The simulated records and the detector's width the per-channel counts are made from:
+    // every line of the detailed model, the lines in the plotted range of the classic one.
+    const QVector<LinePeak> &channelRecords() const;
+    WidthFunction channelWidth() const;
+    // Reads MeasFile again for a session; a note says so when it cannot be read.
+    void reloadMeasuredForSession(QStringList &notes);
     // Empties the read-outs of mask, answered or not.
     void clearReadouts(unsigned mask);
     // The chamber current from amplifier output and sensitivity, when either was edited.
@@ -346,6 +389,14 @@ private:
     QString measureWhy;    // why the measurement's read-outs are empty, if they are
     QString fluoNoiseWhy;  // why the fluorescence noise is, if it is
     Roi fluoRoi;
+    // The measured spectrum as read (counts), its calibration and live time kept equal to the
+    // fields'; what is drawn and compared from it.
+    MeasuredSpectrum measured;
+    bool measuredRead = false;
+    QString measuredWhy;
+    QVector<double> overlayE;
+    QVector<double> overlayY;
+    SpectrumComparisonResult compared;
     // The chambers' gases as last read, and the texts they were read from (I0, It).
     bool gasRead[2] = {};
     QString gasTexts[2];

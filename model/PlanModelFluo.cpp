@@ -64,6 +64,7 @@ void PlanModel::refreshPlot()
             dropSpectrum();
     }
     updateMeasureReadouts();
+    updateMeasured();
     clearReadoutsOfFlagged();
     Q_EMIT plotChanged();
 }

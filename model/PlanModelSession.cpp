@@ -581,6 +581,7 @@ void PlanModel::applySession(const SessionValues &v, SessionLoad &result)
     }
 
     fluoPlan.invalidateLines();
+    reloadMeasuredForSession(result.notes);
     updateChecks();
     refreshPlot();
     pendingStatus.clear();
