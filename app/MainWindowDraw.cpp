@@ -63,16 +63,23 @@ PlotPaintInput MainWindow::plotPaintInput() const
     in.energyTitle = tr("Energy [keV]");
     in.muTTitle = tr("mu t");
     in.intensityTitle = integ ? tr("photons/s per channel") : tr("photons/s");
-    in.legend = QStringList{tr("mu t"), tr("fluorescence"), tr("edges"), tr("calc. point")};
+    in.legend = {{PlotPen::MuT, tr("mu t")},
+                 {PlotPen::Fluorescence, tr("fluorescence")},
+                 {PlotPen::Edges, tr("edges")},
+                 {PlotPen::CalcPoint, tr("calc. point")}};
     const QVector<LinePeak> &peaks = plan->spectrum.linePeaks;
-    // The rows go by place: pile-up comes after the scatter row, which stays even if pile-up
-    // alone is in the range.
+    // Any peak the detector adds brings the scatter and escape row; pile-up has one besides.
     if (std::any_of(peaks.cbegin(), peaks.cend(),
                     [](const LinePeak &p) { return p.kind != LinePeak::Kind::Line; }))
-        in.legend << tr("scatter, escape");
+        in.legend.append({PlotPen::Detector, tr("scatter, escape")});
     if (std::any_of(peaks.cbegin(), peaks.cend(),
                     [](const LinePeak &p) { return p.kind == LinePeak::Kind::Pileup; }))
-        in.legend << tr("pile-up");
+        in.legend.append({PlotPen::Pileup, tr("pile-up")});
+    // The measurement's rows follow its inputs, which must be filled above.
+    if (in.measuredPoints > 0)
+        in.legend.append({PlotPen::Measured, tr("measured")});
+    if (!in.unexplainedE.isEmpty())
+        in.legend.append({PlotPen::Unexplained, tr("unexplained peak")});
     // Never smaller than about 80 % of the interface's font.
     in.minPointSize = 0.8 * font().pointSizeF();
     return in;

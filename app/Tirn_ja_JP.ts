@@ -1012,6 +1012,14 @@
         <translation>パイルアップ</translation>
     </message>
     <message>
+        <source>measured</source>
+        <translation>測定</translation>
+    </message>
+    <message>
+        <source>unexplained peak</source>
+        <translation>未同定ピーク</translation>
+    </message>
+    <message>
         <source>Measured file</source>
         <translation>測定ファイル</translation>
     </message>

@@ -102,6 +102,8 @@ public:
         taken.add(r);
         return true;
     }
+    // Whether r could be taken, without taking it.
+    bool free(const QRectF &r) const { return !taken.hits(r) && !blocked.hits(r); }
     // Something drawn that no text may cover.
     void block(const QRectF &r) { blocked.add(r); }
 
@@ -203,6 +205,23 @@ template <typename Advance> double widest(const QVector<PlotTick> &ticks, Advanc
 
 } // namespace
 
+PlotValueExtent measuredExtent(const PlotPaintInput &in, double lo, double hi)
+{
+    PlotValueExtent x;
+    if (!in.measuredE || !in.measuredY)
+        return x;
+    for (int i = 0; i < in.measuredPoints; ++i) {
+        const double e = in.measuredE[i];
+        const double v = in.measuredY[i];
+        if (!(lo <= e && e <= hi) || !(v > 0) || !std::isfinite(v))
+            continue;
+        x.max = std::max(x.max, v);
+        if (x.smallestPositive == 0 || v < x.smallestPositive)
+            x.smallestPositive = v;
+    }
+    return x;
+}
+
 QVector<QRectF> PlotLayout::textRects() const
 {
     QVector<QRectF> rects;
@@ -220,6 +239,10 @@ QVector<QRectF> PlotLayout::textRects() const
     for (const QVector<PlotLabel> *labels : {&edgeLabels, &lineLabels}) {
         for (const PlotLabel &l : *labels)
             rects.append(l.rect);
+    }
+    for (const PlotMark &m : unexplained) {
+        if (!m.caption.rect.isEmpty())
+            rects.append(m.caption.rect);
     }
     return rects;
 }
@@ -277,10 +300,14 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     L.muT.p0 = bottom;
     L.muT.p1 = top;
 
-    // The spectrum: 0 to 1.1 x its maximum, or by decades from its smallest positive value, at
-    // most six decades below the maximum.
+    // The spectrum and the measured one: 0 to 1.1 x their maximum, or by decades from their
+    // smallest positive value, at most six decades below the maximum. Measured channels outside
+    // the range do not count; without a simulated spectrum the axis follows the measured one.
     L.intensity.log = in.logIntensity;
-    const double sMax = sim.spectrumMax;
+    const PlotValueExtent measured = measuredExtent(in, E[0], E[n - 1]);
+    double sMax = sim.spectrumMax;
+    if (measured.max > 0 && !(sMax >= measured.max))
+        sMax = measured.max;
     if (in.logIntensity && sMax > 0 && std::isfinite(sMax)) {
         double lo = sMax / 1e6;
         double smallest = sMax;
@@ -289,6 +316,8 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
             if (v > 0 && v < smallest)
                 smallest = v;
         }
+        if (measured.smallestPositive > 0)
+            smallest = std::min(smallest, measured.smallestPositive);
         lo = std::max(lo, smallest);
         L.intensity.lo = std::log10(lo);
         L.intensity.hi = std::log10(sMax * 1.1);
@@ -408,7 +437,7 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
     if (legendRows > 0) {
         double w = 0;
         for (int i = 0; i < legendRows; ++i)
-            w = std::max(w, advance(in.legend.at(i)));
+            w = std::max(w, advance(in.legend.at(i).text));
         w += 1.5 * lh + 0.4 * lh;
         const double h = legendRows * lh;
         const QRectF r(inner.right() - w - pad, inner.top() + pad, w, h);
@@ -437,6 +466,46 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
             }
             if (placed)
                 break;
+        }
+    }
+
+    // Unexplained peaks, before the edges' names, which find room around them: the triangle in
+    // the top row, or lower where that is taken (a close neighbour, the legend), down to the
+    // middle of the frame; its "?" beside.
+    {
+        const QString q = QStringLiteral("?");
+        const double qw = advance(q) + 2;
+        const double th = std::max(5.0, std::round(0.5 * lh));
+        const double tw = std::max(6.0, std::round(0.6 * lh));
+        for (const double e : in.unexplainedE) {
+            if (!(eLo <= e && e <= eHi))
+                continue;
+            // A peak at an end of the range keeps its whole mark inside the frame.
+            const double x = std::max(inner.left() + 0.5 * tw + 1,
+                                      std::min(L.energy(e), inner.right() - 0.5 * tw - 1));
+            if (!std::isfinite(x))
+                continue;
+            PlotMark m;
+            m.energy = e;
+            m.caption.text = q;
+            m.triangle = QRectF(x - 0.5 * tw, inner.top() + 1, tw, th);
+            for (double y = inner.top() + 1; y + th <= L.frame.center().y(); y += lh) {
+                const QRectF t(x - 0.5 * tw, y, tw, th);
+                if (!fits(t) || !space.free(t))
+                    continue;
+                space.take(t);
+                m.triangle = t;
+                for (const double cx : {t.right() + 1, t.left() - 1 - qw}) {
+                    const QRectF r(cx, t.top(), qw, lh);
+                    if (fits(r) && space.take(r)) {
+                        m.caption.rect = r;
+                        break;
+                    }
+                }
+                break;
+            }
+            m.caption.anchor = QPointF(x, m.triangle.bottom());
+            L.unexplained.append(m);
         }
     }
 

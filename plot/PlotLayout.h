@@ -49,6 +49,15 @@ struct PlotLabel
     double strength = 0; // what decided its turn: a line's intensity
 };
 
+// A measured peak that nothing simulated explains: a small downward triangle near the top of the
+// frame, its "?" beside it where there is room.
+struct PlotMark
+{
+    double energy = 0;
+    QRectF triangle;   // the box it fills, its tip at the bottom centre, above the peak
+    PlotLabel caption; // empty rect: no room for it
+};
+
 // Where everything of one repaint goes, decided before anything is drawn, so that nothing
 // drawn later can land on a caption and tests can check the places without reading pixels.
 struct PlotLayout
@@ -82,6 +91,7 @@ struct PlotLayout
     QVector<PlotLabel> edgeLabels;
     QVector<PlotLabel> lineLabels; // strongest first
     double stickMax = 0;           // height of the strongest stick [px]
+    QVector<PlotMark> unexplained; // in the range only
 
     QRectF legend;  // empty when the plot is too small for it
     QRectF readout; // the hover read-out's band, empty without the pointer
@@ -89,6 +99,15 @@ struct PlotLayout
     // Every rectangle that holds text, for checks that none covers another.
     QVector<QRectF> textRects() const;
 };
+
+// What the measured spectrum adds to the intensity axis: over the channels inside [lo, hi] [keV]
+// with a finite value, the largest value and the smallest positive one; 0 where there is none.
+struct PlotValueExtent
+{
+    double max = 0;
+    double smallestPositive = 0;
+};
+PlotValueExtent measuredExtent(const PlotPaintInput &in, double lo, double hi);
 
 // The layout of paintSpectrumPlot at in.width x in.height on device, with text at font's size
 // (never below in.minPointSize). With texts, widths come from there: a text already measured

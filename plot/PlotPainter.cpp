@@ -138,7 +138,9 @@ public:
         muTCurve();
         edgesAndCalcPoint();
         spectrum();
+        measured();
         sticksAndLabels();
+        unexplained();
         legend();
         clipToFrame(false);
         if (in.showPointer)
@@ -277,6 +279,32 @@ private:
         }
     }
 
+    // From the channel before the range to the one after it, so that the line runs to the
+    // frame's edges; a value the axis cannot show (<= 0 by decades, not finite) breaks it.
+    void measured()
+    {
+        const int n = in.measuredPoints;
+        if (n < 2 || !in.measuredE || !in.measuredY)
+            return;
+        const double *E = in.measuredE;
+        const double *Y = in.measuredY;
+        const int first = std::max(0, int(std::lower_bound(E, E + n, L.energy.lo) - E) - 1);
+        const int end = std::min(n, int(std::upper_bound(E, E + n, L.energy.hi) - E) + 1);
+        seg.setPen(measuredPen);
+        double px = 0, py = 0;
+        bool have = false;
+        for (int i = first; i < end; ++i) {
+            const double x = L.energy(E[i]);
+            const double y = L.intensity(Y[i]);
+            const bool ok = std::isfinite(x) && std::isfinite(y);
+            if (ok && have)
+                seg.line(px, py, x, y);
+            px = x;
+            py = y;
+            have = ok;
+        }
+    }
+
     // Sticks, the strongest stickMax high; the peaks the detector adds in a colour of their own,
     // after the lines so that a line does not hide them. Every caption on a white ground, over
     // the curves.
@@ -311,21 +339,70 @@ private:
             text(l.rect, Qt::AlignLeft | Qt::AlignVCenter, l.text, fluoPen, true);
     }
 
+    void triangle(const QRectF &r)
+    {
+        seg.flush();
+        const QPointF corners[3] = {r.topLeft(), r.topRight(), QPointF(r.center().x(), r.bottom())};
+        p->setPen(Qt::NoPen);
+        p->setBrush(warningPen.color());
+        p->drawPolygon(corners, 3);
+        p->setBrush(Qt::NoBrush);
+    }
+
+    void unexplained()
+    {
+        for (const PlotMark &m : L.unexplained) {
+            triangle(m.triangle);
+            text(m.caption.rect, Qt::AlignCenter, m.caption.text, warningPen, true);
+        }
+    }
+
+    const QPen &penOf(PlotPen pen) const
+    {
+        switch (pen) {
+        case PlotPen::MuT:
+            return curvePen;
+        case PlotPen::Fluorescence:
+            return fluoPen;
+        case PlotPen::Edges:
+            return edgePen;
+        case PlotPen::CalcPoint:
+            return calcPen;
+        case PlotPen::Detector:
+            return detectorPen;
+        case PlotPen::Pileup:
+            return pileupPen;
+        case PlotPen::Measured:
+            return measuredPen;
+        case PlotPen::Unexplained:
+            break;
+        }
+        return warningPen;
+    }
+
+    // Each row's sample in its own pen: a short line, or the mark of an unexplained peak.
     void legend()
     {
         if (L.legend.isEmpty())
             return;
-        const QPen pens[] = {curvePen, fluoPen, edgePen, calcPen, detectorPen, pileupPen};
         seg.flush();
         p->fillRect(L.legend, Qt::white);
         const double lh = L.lineH;
         double y = L.legend.top();
         for (int i = 0; i < in.legend.size() && i < PLOT_LEGEND_ROWS; ++i) {
+            const PlotLegendRow &row = in.legend.at(i);
             const double x = L.legend.left() + 0.2 * lh;
-            seg.setPen(pens[i]);
-            seg.line(x, y + 0.5 * lh, x + 1.2 * lh, y + 0.5 * lh);
+            if (row.pen == PlotPen::Unexplained) {
+                const double w = std::max(6.0, std::round(0.6 * lh));
+                const double h = std::max(5.0, std::round(0.5 * lh));
+                triangle(QRectF(std::round(x + 0.6 * lh - 0.5 * w), std::round(y + 0.5 * (lh - h)),
+                                w, h));
+            } else {
+                seg.setPen(penOf(row.pen));
+                seg.line(x, y + 0.5 * lh, x + 1.2 * lh, y + 0.5 * lh);
+            }
             text(QRectF(x + 1.5 * lh, y, L.legend.right() - x - 1.5 * lh, lh),
-                 Qt::AlignLeft | Qt::AlignVCenter, in.legend.at(i), numberPen);
+                 Qt::AlignLeft | Qt::AlignVCenter, row.text, numberPen);
             y += lh;
         }
     }
@@ -380,6 +457,8 @@ private:
     const QPen fluoPen = makePen(1, 0, 0, 250);
     const QPen detectorPen = makePen(1, 170, 0, 170); // scatter and escape peaks
     const QPen pileupPen = makePen(1, 200, 90, 0);    // pile-up peaks
+    const QPen measuredPen = makePen(1, 0, 150, 150); // the measured spectrum
+    const QPen warningPen = makePen(1, 220, 0, 120);  // what the measurement does not explain
     // The region of interest: a light band, its caption in the band's hue.
     const QBrush roiBrush = QBrush(QColor(0, 150, 210, 38));
     const QPen roiPen = makePen(1, 0, 100, 150);
@@ -423,7 +502,9 @@ struct PlotPaintCache::Key
     QVector<double> edges; // EDGE_COUNT per entry
     QStringList edgeNames;
     QString calcPointCaption, energyTitle, muTTitle, intensityTitle;
-    QStringList legend;
+    QVector<PlotLegendRow> legend;
+    double measuredMax = 0, measuredSmallest = 0; // what the overlay adds to the axis
+    QVector<double> unexplainedE;
     QVector<LinePeak> peaks;
     QVector<LineLabel> labels;
     double peakMax = 0, spectrumMax = 0;
@@ -486,13 +567,16 @@ struct PlotPaintCache::Key
           minPointSize(in.minPointSize), logMuT(in.logMuT), logIntensity(in.logIntensity),
           showPointer(in.showPointer), edgeNames(in.edgeNames),
           calcPointCaption(in.calcPointCaption), energyTitle(in.energyTitle), muTTitle(in.muTTitle),
-          intensityTitle(in.intensityTitle), legend(in.legend), peaks(in.spectrum->linePeaks),
-          labels(in.spectrum->labelList), peakMax(in.spectrum->peakMax),
-          spectrumMax(in.spectrum->spectrumMax), font(f), dpiX(device ? device->logicalDpiX() : 0),
-          dpiY(device ? device->logicalDpiY() : 0),
+          intensityTitle(in.intensityTitle), legend(in.legend), unexplainedE(in.unexplainedE),
+          peaks(in.spectrum->linePeaks), labels(in.spectrum->labelList),
+          peakMax(in.spectrum->peakMax), spectrumMax(in.spectrum->spectrumMax), font(f),
+          dpiX(device ? device->logicalDpiX() : 0), dpiY(device ? device->logicalDpiY() : 0),
           ratio(device ? device->devicePixelRatioF() : 1.0)
     {
         entriesOf(in, symbols, edges);
+        const PlotValueExtent m = measuredExtent(in, in.gridE[0], in.gridE[in.points - 1]);
+        measuredMax = m.max;
+        measuredSmallest = m.smallestPositive;
     }
 
     bool matches(const PlotPaintInput &in, const QFont &f, const QPaintDevice *device) const
@@ -513,6 +597,12 @@ struct PlotPaintCache::Key
         if (edgeNames != in.edgeNames || calcPointCaption != in.calcPointCaption ||
             energyTitle != in.energyTitle || muTTitle != in.muTTitle ||
             intensityTitle != in.intensityTitle || legend != in.legend)
+            return false;
+        if (unexplainedE.size() != in.unexplainedE.size() ||
+            !same(unexplainedE, in.unexplainedE.constData(), in.unexplainedE.size()))
+            return false;
+        const PlotValueExtent m = measuredExtent(in, in.gridE[0], in.gridE[in.points - 1]);
+        if (!same(measuredMax, m.max) || !same(measuredSmallest, m.smallestPositive))
             return false;
         QStringList nowSymbols;
         QVector<double> nowEdges;

@@ -17,7 +17,28 @@
 class QPainter;
 
 // Rows the legend has room for.
-constexpr int PLOT_LEGEND_ROWS = 6;
+constexpr int PLOT_LEGEND_ROWS = 8;
+
+// The pens a legend row can show: each row says whose sample it draws, so that rows may come
+// and go in any combination.
+enum class PlotPen {
+    MuT,
+    Fluorescence,
+    Edges,
+    CalcPoint,
+    Detector, // scatter and escape peaks
+    Pileup,
+    Measured,
+    Unexplained // a measured peak no simulated line explains
+};
+
+struct PlotLegendRow
+{
+    PlotPen pen = PlotPen::MuT;
+    QString text;
+    bool operator==(const PlotLegendRow &o) const { return pen == o.pen && text == o.text; }
+    bool operator!=(const PlotLegendRow &o) const { return !(*this == o); }
+};
 
 // What one repaint of the plot shows: the mu t curve on its grid, the markers, and the last
 // simulation. Pointers are borrowed for the call only.
@@ -39,6 +60,17 @@ struct PlotPaintInput
     QStringList edgeNames; // "K" ... "MI", indexed like AtomData::edge
 
     const SpectrumResult *spectrum = nullptr;
+
+    // A measured spectrum drawn over the simulated one on the same intensity axis: per channel
+    // its centre energy [keV], ascending, and its value (photons/s per channel, scaled by the
+    // caller). Nothing is drawn without points.
+    const double *measuredE = nullptr;
+    const double *measuredY = nullptr;
+    int measuredPoints = 0;
+    // Energies [keV] of measured peaks that no simulated line explains, each marked at the top
+    // of the frame.
+    QVector<double> unexplainedE;
+
     int cursorX = 0; // pointer x [px] for the intensity read-out
 
     bool logMuT = false;       // mu t on a logarithmic axis
@@ -62,9 +94,8 @@ struct PlotPaintInput
     QString energyTitle;      // "Energy [keV]"
     QString muTTitle;         // "mu t"
     QString intensityTitle;   // "photons/s" or "photons/s per channel"
-    // mu t, fluorescence, edges, calculation point[, scatter and escape[, pile-up]]: the rows
-    // go by place, at most PLOT_LEGEND_ROWS of them.
-    QStringList legend;
+    // At most PLOT_LEGEND_ROWS rows, each drawn with the sample of its own pen.
+    QVector<PlotLegendRow> legend;
     // Text is never drawn smaller than this; a caption that would need less is left out.
     double minPointSize = 0;
 };
@@ -112,9 +143,10 @@ private:
 
 // Paints everything above the white background in layers over one layout (layoutSpectrumPlot
 // with the default font): frame and grid, axes, mu t curve, edges and calculation point,
-// spectrum, sticks and labels, legend, and with in.showPointer what follows the mouse. Leaves coord
-// with this repaint's screen rectangle, the energy range as x range and the spectrum's intensity
-// range as y range, which the mouse handling relies on. With a cache, the layout and the texts
-// of the previous repaint are used again where the input allows; the pixels are the same.
+// spectrum, measured spectrum, sticks and labels, unexplained peaks, legend, and with
+// in.showPointer what follows the mouse. Leaves coord with this repaint's screen rectangle, the
+// energy range as x range and the spectrum's intensity range as y range, which the mouse handling
+// relies on. With a cache, the layout and the texts of the previous repaint are used again where
+// the input allows; the pixels are the same.
 void paintSpectrumPlot(QPainter *p, const PlotPaintInput &in, ChCoord &coord,
                        PlotPaintCache *cache = nullptr);

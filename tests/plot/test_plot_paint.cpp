@@ -21,6 +21,15 @@ const QRgb kCurve = qRgb(255, 0, 0);
 const QRgb kCalc = qRgb(220, 150, 0);
 const QRgb kEdge = qRgb(0, 230, 0);
 const QRgb kFluo = qRgb(0, 0, 250);
+const QRgb kDetector = qRgb(170, 0, 170);
+const QRgb kPileup = qRgb(200, 90, 0);
+const QRgb kMeasured = qRgb(0, 150, 150);
+const QRgb kWarning = qRgb(220, 0, 120);
+
+const QVector<PlotLegendRow> kFourRows = {{PlotPen::MuT, "mu t"},
+                                          {PlotPen::Fluorescence, "fluorescence"},
+                                          {PlotPen::Edges, "edges"},
+                                          {PlotPen::CalcPoint, "calc. point"}};
 
 int warningCount = 0;
 QtMessageHandler previousHandler = nullptr;
@@ -96,7 +105,13 @@ struct PlanPlot
         in.energyTitle = QStringLiteral("Energy [keV]");
         in.muTTitle = QStringLiteral("mu t");
         in.intensityTitle = QStringLiteral("photons/s per channel");
-        in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point", "scatter, escape"};
+        in.legend = {{PlotPen::MuT, "mu t"},
+                     {PlotPen::Fluorescence, "fluorescence"},
+                     {PlotPen::Edges, "edges"},
+                     {PlotPen::CalcPoint, "calc. point"},
+                     {PlotPen::Detector, "scatter, escape"},
+                     {PlotPen::Measured, "measured"},
+                     {PlotPen::Unexplained, "unexplained"}};
         in.minPointSize = 0.8 * QFont().pointSizeF();
     }
 };
@@ -108,6 +123,7 @@ struct PlotState
     QVector<double> mut = QVector<double>(SpectrumFixture::N);
     SpectrumResult sim;
     PlotPaintInput in;
+    QVector<double> measuredE, measuredY;
 
     bool prepare(double lo, double hi)
     {
@@ -145,6 +161,23 @@ struct PlotState
         in.cursorX = 400;
         in.calcPointCaption = QStringLiteral("Calc. Point");
         in.readoutFormat = QStringLiteral("Fluo. Int. : %1 (at %2 [keV])");
+    }
+
+    // A measured spectrum of channels 0.01 keV wide from 4 to 9 keV, level at base x the
+    // simulated maximum but for one channel at peak x it, inside the range.
+    void overlay(double base, double peak)
+    {
+        const double m = sim.spectrumMax;
+        measuredE.clear();
+        measuredY.clear();
+        for (int k = 0; k <= 500; ++k) {
+            measuredE << 4.0 + 0.01 * k;
+            measuredY << base * m;
+        }
+        measuredY[250] = peak * m; // 6.5 keV
+        in.measuredE = measuredE.constData();
+        in.measuredY = measuredY.constData();
+        in.measuredPoints = measuredE.size();
     }
 
     QImage paint(ChCoord &coord, PlotPaintCache *cache = nullptr, double ratio = 1) const
@@ -195,6 +228,12 @@ private Q_SLOTS:
     void textWidthsFollowFont();
     void repaintFromCache_data();
     void repaintFromCache();
+    void overlayAxis_data();
+    void overlayAxis();
+    void legendPens_data();
+    void legendPens();
+    void unexplainedMarks_data();
+    void unexplainedMarks();
 };
 
 void TestPlotPaint::initTestCase()
@@ -349,10 +388,22 @@ void TestPlotPaint::layoutHardCases()
     QVERIFY(s.plan->plotShown());
     s.finish(size, logMuT, logIntensity);
     s.in.showPointer = pointer;
+    // Unexplained peaks where the plot is crowded: by the strongest line, and two close together
+    // under the legend.
+    const SpectrumResult &sim = s.plan->spectrum;
+    const double eLo = s.in.gridE[0];
+    const double eHi = s.in.gridE[s.in.points - 1];
+    for (const double f : {0.95, 0.951})
+        s.in.unexplainedE << eLo + f * (eHi - eLo);
+    const auto strongestPeak = std::max_element(
+        sim.linePeaks.cbegin(), sim.linePeaks.cend(),
+        [](const LinePeak &a, const LinePeak &b) { return a.peakIntensity < b.peakIntensity; });
+    if (strongestPeak != sim.linePeaks.cend() && strongestPeak->peakEnergy > eLo &&
+        strongestPeak->peakEnergy < eHi)
+        s.in.unexplainedE << strongestPeak->peakEnergy;
     QImage device(size, QImage::Format_RGB32);
     const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
     const QVector<QRectF> rects = L.textRects();
-    const SpectrumResult &sim = s.plan->spectrum;
 
     const auto show = [](const QRectF &r) {
         return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
@@ -385,6 +436,15 @@ void TestPlotPaint::layoutHardCases()
         captions << L.calcCaption;
     for (const PlotLabel &c : captions)
         QVERIFY2(L.frame.contains(c.rect), qPrintable(c.text + " " + show(c.rect)));
+    // Every mark is there, inside the frame, and no text covers it.
+    QCOMPARE(L.unexplained.size(), s.in.unexplainedE.size());
+    for (const PlotMark &m : L.unexplained) {
+        QVERIFY2(L.frame.contains(m.triangle), qPrintable(show(m.triangle)));
+        QVERIFY(m.caption.rect.isEmpty() || L.frame.contains(m.caption.rect));
+        for (const QRectF &r : rects)
+            QVERIFY2(r == m.caption.rect || !r.intersects(m.triangle),
+                     qPrintable(show(m.triangle) + " and " + show(r)));
+    }
 
     QVERIFY(isOneTwoFive(L.energyStep));
     QCOMPARE(L.muTStep > 0, !logMuT);
@@ -858,6 +918,11 @@ void TestPlotPaint::repaintFromCache_data()
     QTest::newRow("least point size") << "minPointSize" << true;
     QTest::newRow("application font") << "font" << true;
     QTest::newRow("device pixel ratio 2") << "ratio" << true;
+    QTest::newRow("a measured value below the overlay's maximum") << "overlayValue" << false;
+    QTest::newRow("the overlay's maximum") << "overlayMax" << true;
+    QTest::newRow("overlay taken away") << "noOverlay" << true;
+    QTest::newRow("an unexplained peak") << "unexplained" << true;
+    QTest::newRow("a legend row's pen") << "legendPen" << true;
 }
 
 void TestPlotPaint::repaintFromCache()
@@ -871,7 +936,8 @@ void TestPlotPaint::repaintFromCache()
     s.in.energyTitle = QStringLiteral("Energy [keV]");
     s.in.muTTitle = QStringLiteral("mu t");
     s.in.intensityTitle = QStringLiteral("photons/s");
-    s.in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point"};
+    s.in.legend = kFourRows;
+    s.overlay(0.1, 0.5);
     PlotPaintCache cache;
     ChCoord coord;
     const QImage before = s.paint(coord, &cache);
@@ -895,7 +961,8 @@ void TestPlotPaint::repaintFromCache()
         s.in.energyTitle = QStringLiteral("Energy [keV]");
         s.in.muTTitle = QStringLiteral("mu t");
         s.in.intensityTitle = QStringLiteral("photons/s");
-        s.in.legend = QStringList{"mu t", "fluorescence", "edges", "calc. point"};
+        s.in.legend = kFourRows;
+        s.overlay(0.1, 0.5);
     } else if (change == "resize") {
         s.in.width = 640;
     } else if (change == "logMuT") {
@@ -926,7 +993,7 @@ void TestPlotPaint::repaintFromCache()
     } else if (change == "title") {
         s.in.energyTitle = QStringLiteral("E [keV]");
     } else if (change == "legend") {
-        s.in.legend[1] = QStringLiteral("spectrum");
+        s.in.legend[1].text = QStringLiteral("spectrum");
     } else if (change == "minPointSize") {
         s.in.minPointSize = 14;
     } else if (change == "font") {
@@ -935,6 +1002,16 @@ void TestPlotPaint::repaintFromCache()
         QGuiApplication::setFont(larger);
     } else if (change == "ratio") {
         ratio = 2;
+    } else if (change == "overlayValue") {
+        s.measuredY[200] *= 3; // 6 keV
+    } else if (change == "overlayMax") {
+        s.measuredY[250] *= 3;
+    } else if (change == "noOverlay") {
+        s.in.measuredPoints = 0;
+    } else if (change == "unexplained") {
+        s.in.unexplainedE << 6.9;
+    } else if (change == "legendPen") {
+        s.in.legend[1].pen = PlotPen::Measured;
     } else {
         QCOMPARE(change, QStringLiteral("nothing"));
     }
@@ -950,6 +1027,227 @@ void TestPlotPaint::repaintFromCache()
     // The change is one the picture shows, so that equal pixels say something.
     if (change != "nothing" && change != "rerun")
         QVERIFY(cached.size() != before.size() || differingPixels(cached, before) > 0);
+}
+
+// The intensity axis takes in the measured spectrum: its tallest finite value inside the range,
+// and by decades its least positive one. Values are given as multiples of the simulated maximum
+// M; "outside" is the value of the channels beyond the range, "poison" puts NaN and both
+// infinities into channels inside it, "zeros" empties every tenth channel.
+void TestPlotPaint::overlayAxis_data()
+{
+    QTest::addColumn<bool>("simulated");
+    QTest::addColumn<bool>("log");
+    QTest::addColumn<double>("peak");
+    QTest::addColumn<double>("outside");
+    QTest::addColumn<bool>("poison");
+    QTest::addColumn<bool>("zeros");
+    QTest::addColumn<double>("top");    // the axis's upper end / M
+    QTest::addColumn<double>("bottom"); // by decades: its lower end / M; NaN: not checked
+
+    const double nan = std::nan("");
+    QTest::newRow("overlay taller than the spectrum")
+        << true << false << 3.0 << 0.2 << false << false << 3.3 << nan;
+    QTest::newRow("overlay below the spectrum")
+        << true << false << 0.5 << 0.2 << false << false << 1.1 << nan;
+    QTest::newRow("taller channels outside the range")
+        << true << false << 0.5 << 10.0 << false << false << 1.1 << nan;
+    QTest::newRow("NaN and infinities in the overlay")
+        << true << false << 2.0 << 0.2 << true << false << 2.2 << nan;
+    QTest::newRow("overlay alone") << false << false << 2.0 << 0.2 << false << false << 2.2 << nan;
+    QTest::newRow("overlay alone, outside taller")
+        << false << false << 2.0 << 50.0 << false << true << 2.2 << nan;
+    QTest::newRow("by decades, overlay alone with zeros")
+        << false << true << 2.0 << 1e-3 << false << true << 2.2 << 0.2;
+    QTest::newRow("by decades, overlay alone, NaN and infinities")
+        << false << true << 2.0 << 1e-3 << true << false << 2.2 << 0.2;
+    QTest::newRow("by decades, overlay taller with zeros")
+        << true << true << 3.0 << 0.2 << false << true << 3.3 << nan;
+    QTest::newRow("by decades, overlay below with zeros")
+        << true << true << 0.5 << 0.2 << false << true << 1.1 << nan;
+}
+
+void TestPlotPaint::overlayAxis()
+{
+    QFETCH(bool, simulated);
+    QFETCH(bool, log);
+    QFETCH(double, peak);
+    QFETCH(double, outside);
+    QFETCH(bool, poison);
+    QFETCH(bool, zeros);
+    QFETCH(double, top);
+    QFETCH(double, bottom);
+
+    PlotState s;
+    QVERIFY(s.prepare(5.0, 8.0));
+    const double M = s.sim.spectrumMax;
+    QVERIFY(M > 0);
+    const double base = 0.2;
+    s.overlay(base, peak);
+    for (int k = 0; k < s.measuredE.size(); ++k) {
+        const double e = s.measuredE[k];
+        if (e < 5.0 - 1e-9 || e > 8.0 + 1e-9)
+            s.measuredY[k] = outside * M;
+        else if (zeros && k % 10 == 3)
+            s.measuredY[k] = 0;
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    if (poison) {
+        s.measuredY[120] = std::nan("");
+        s.measuredY[200] = inf;
+        s.measuredY[300] = -inf;
+    }
+    if (!simulated) {
+        std::fill(s.fx.fluo.begin(), s.fx.fluo.end(), 0.0);
+        s.sim.spectrumMax = 0;
+        s.sim.linePeaks.clear();
+        s.sim.labelList.clear();
+    }
+    s.in.logIntensity = log;
+
+    QImage device(s.in.width, s.in.height, QImage::Format_RGB32);
+    const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
+    const PlotScale &y = L.intensity;
+    if (log) {
+        QVERIFY(qFuzzyCompare(y.hi, std::log10(top * M)));
+        if (!std::isnan(bottom))
+            QVERIFY2(qFuzzyCompare(y.lo, std::log10(bottom * M)),
+                     qPrintable(QString::number(y.lo)));
+        // The overlay's level shows, and no more than six decades below its maximum.
+        QVERIFY(y.lo <= std::log10(base * M) + 1e-9);
+        QVERIFY(y.hi - y.lo <= std::log10(1.1e6) + 1e-9);
+    } else {
+        QCOMPARE(y.lo, 0.0);
+        QVERIFY2(qFuzzyCompare(y.hi, top * M), qPrintable(QString::number(y.hi / M)));
+    }
+    // Numbers on the axis that follows the overlay, the simulated spectrum or not.
+    int labelled = 0;
+    for (const PlotTick &t : L.intensityTicks)
+        labelled += !t.text.isEmpty();
+    QVERIFY(labelled >= 2);
+
+    // The overlay is drawn inside the frame only, and nothing in it warns.
+    ChCoord coord;
+    warningCount = 0;
+    const QImage img = s.paint(coord);
+    QCOMPARE(warningCount, 0);
+    QCOMPARE(coord.realY1, y.hi);
+    const int inFrame = countColour(img, kMeasured, L.frame.toRect());
+    QVERIFY2(inFrame > int(L.frame.width()) / 2, qPrintable(QString::number(inFrame)));
+    QCOMPARE(countColour(img, kMeasured, img.rect()), inFrame);
+}
+
+// Each legend row draws the sample of the pen it names, wherever it stands.
+void TestPlotPaint::legendPens_data()
+{
+    QTest::addColumn<QVector<int>>("pens"); // PlotPen values, row by row
+    QTest::addColumn<QVector<QRgb>>("colours");
+
+    const auto pen = [](PlotPen p) { return int(p); };
+    QTest::newRow("mu t and measured") << QVector<int>{pen(PlotPen::MuT), pen(PlotPen::Measured)}
+                                       << QVector<QRgb>{kCurve, kMeasured};
+    QTest::newRow("pile-up without scatter")
+        << QVector<int>{pen(PlotPen::Fluorescence), pen(PlotPen::Pileup)}
+        << QVector<QRgb>{kFluo, kPileup};
+    QTest::newRow("overlay rows first")
+        << QVector<int>{pen(PlotPen::Unexplained), pen(PlotPen::Measured), pen(PlotPen::Edges)}
+        << QVector<QRgb>{kWarning, kMeasured, kEdge};
+    QTest::newRow("all eight, reversed")
+        << QVector<int>{pen(PlotPen::Unexplained),  pen(PlotPen::Measured),  pen(PlotPen::Pileup),
+                        pen(PlotPen::Detector),     pen(PlotPen::CalcPoint), pen(PlotPen::Edges),
+                        pen(PlotPen::Fluorescence), pen(PlotPen::MuT)}
+        << QVector<QRgb>{kWarning, kMeasured, kPileup, kDetector, kCalc, kEdge, kFluo, kCurve};
+}
+
+void TestPlotPaint::legendPens()
+{
+    QFETCH(QVector<int>, pens);
+    QFETCH(QVector<QRgb>, colours);
+
+    PlotState s;
+    QVERIFY(s.prepare(5.0, 8.0));
+    s.in.width = 1000;
+    s.in.height = 700;
+    for (int i = 0; i < pens.size(); ++i)
+        s.in.legend.append({PlotPen(pens[i]), QStringLiteral("row %1").arg(i)});
+    QImage device(s.in.width, s.in.height, QImage::Format_RGB32);
+    const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
+    QVERIFY(!L.legend.isEmpty());
+    ChCoord coord;
+    const QImage img = s.paint(coord);
+    const double lh = L.lineH;
+    const QVector<QRgb> all = {kCurve,    kFluo,   kEdge,     kCalc,
+                               kDetector, kPileup, kMeasured, kWarning};
+    for (int i = 0; i < pens.size(); ++i) {
+        // The sample's place: left of the row's text, a line across its middle.
+        const QRect sample(int(L.legend.left()), int(L.legend.top() + i * lh + 0.2 * lh),
+                           int(1.5 * lh), int(0.6 * lh));
+        const QString row = QString::number(i);
+        QVERIFY2(countColour(img, colours[i], sample) >= int(0.8 * lh), qPrintable(row));
+        for (const QRgb other : all) {
+            if (other != colours[i])
+                QVERIFY2(countColour(img, other, sample) == 0, qPrintable(row));
+        }
+    }
+}
+
+// A mark at the top of the frame above each unexplained peak inside the range, in the warning
+// colour, clear of the frame's line; one under the legend goes below it. Energies as "a,b,...".
+void TestPlotPaint::unexplainedMarks_data()
+{
+    QTest::addColumn<QString>("energies");
+    QTest::addColumn<int>("shown");
+
+    QTest::newRow("one peak") << "6.9" << 1;
+    QTest::newRow("one peak, exactly centred") << "6.5" << 1;
+    QTest::newRow("two far apart") << "5.6,7.5" << 2;
+    QTest::newRow("two a few pixels apart") << "6.9,6.905" << 2;
+    QTest::newRow("under the legend") << "7.95" << 1;
+    QTest::newRow("outside the range") << "4.5,8.5" << 0;
+    QTest::newRow("not a number") << "nan" << 0;
+    QTest::newRow("on the range's ends") << "5,8" << 2;
+}
+
+void TestPlotPaint::unexplainedMarks()
+{
+    QFETCH(QString, energies);
+    QFETCH(int, shown);
+
+    PlotState s;
+    QVERIFY(s.prepare(5.0, 8.0));
+    s.in.legend = kFourRows;
+    s.overlay(0.1, 0.8);
+    for (const QString &e : energies.split(QLatin1Char(',')))
+        s.in.unexplainedE << e.toDouble();
+    QImage device(s.in.width, s.in.height, QImage::Format_RGB32);
+    const PlotLayout L = layoutSpectrumPlot(s.in, QFont(), &device);
+    ChCoord coord;
+    warningCount = 0;
+    const QImage img = s.paint(coord);
+    QCOMPARE(warningCount, 0);
+    QCOMPARE(L.unexplained.size(), shown);
+    if (shown == 0) {
+        QCOMPARE(countColour(img, kWarning, img.rect()), 0);
+        return;
+    }
+    int marked = 0;
+    for (const PlotMark &m : L.unexplained) {
+        // Over its energy (at an end of the range, moved in by half its width, the frame's line
+        // and a pixel), inside the frame, below the frame's top line.
+        const double x = m.triangle.center().x();
+        QVERIFY(std::abs(x - L.energy(m.energy)) <= 0.5 * m.triangle.width() + 3);
+        QVERIFY(m.triangle.top() > L.frame.top() + 1);
+        QVERIFY(L.frame.adjusted(1, 1, -1, -1).contains(m.triangle));
+        QVERIFY(!m.triangle.intersects(L.legend));
+        const QRect column(int(x) - 1, int(m.triangle.top()), 3, int(m.triangle.height()));
+        QVERIFY2(countColour(img, kWarning, column) >= 3, qPrintable(QString::number(x)));
+        marked += !m.caption.rect.isEmpty();
+    }
+    QVERIFY(marked >= 1);
+    // Nothing of the warning colour lies anywhere but on a mark.
+    QRect marks;
+    for (const PlotMark &m : L.unexplained)
+        marks |= m.triangle.toAlignedRect() | m.caption.rect.toAlignedRect();
+    QCOMPARE(countColour(img, kWarning, marks), countColour(img, kWarning, img.rect()));
 }
 
 QTEST_MAIN(TestPlotPaint)
