@@ -165,7 +165,8 @@ QString parsePlan(const QStringList &arguments, BatchPlan &plan)
             if (!target.isEmpty())
                 return QStringLiteral("%1 given twice").arg(arg);
             if (channels && !exportFormatFor(ExportKind::ChannelSpectrum, v))
-                return QStringLiteral("--save-channels writes .csv, .txt or .mca, not \"%1\"")
+                return QStringLiteral("--save-channels writes .csv, .txt, .mca or CSV without a "
+                                      "suffix, not \"%1\"")
                     .arg(v);
             target = v;
         } else if (arg == QLatin1String("--render")) {

@@ -24,12 +24,19 @@ QTableWidgetItem *cell(const QString &text, bool number)
     return item;
 }
 
-// An area with its standard deviation from the counting statistics.
+// An area with its standard deviation from the counting statistics, the deviation to two
+// digits and the area to the same place: "1604447 ± 1400", "46.1 ± 6.8".
 QString area(const PeakArea &a)
 {
+    const double sd = std::sqrt(std::max(a.variance, 0.0));
+    if (!(sd > 0) || !std::isfinite(sd) || !std::isfinite(a.net))
+        return QString::number(a.net, 'g', 6);
+    const int decimals = 1 - int(std::floor(std::log10(sd)));
+    const double unit = std::pow(10.0, -decimals);
+    const int shown = std::max(decimals, 0);
     return QStringLiteral("%1 \u00b1 %2")
-        .arg(a.net, 0, 'g', 5)
-        .arg(std::sqrt(std::max(a.variance, 0.0)), 0, 'g', 2);
+        .arg(std::round(a.net / unit) * unit, 0, 'f', shown)
+        .arg(std::round(sd / unit) * unit, 0, 'f', shown);
 }
 
 } // namespace
@@ -44,8 +51,13 @@ ComparisonDialog::ComparisonDialog(PlanModel *model, QWidget *parent)
     table->setHorizontalHeaderLabels(
         {tr("Lines"), tr("Energy [keV]"), tr("Measured"), tr("Simulated"), tr("Meas./sim.")});
     table->verticalHeader()->hide();
+    // The numbers keep their room; a group of many lines (pile-up) is cut short, whole in its
+    // hint.
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setSectionResizeMode(ColLine, QHeaderView::Stretch);
+    table->setTextElideMode(Qt::ElideRight);
+    table->setWordWrap(false);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     summary->setObjectName(QStringLiteral("comparisonSummary"));
     summary->setWordWrap(true);
@@ -61,7 +73,7 @@ ComparisonDialog::ComparisonDialog(PlanModel *model, QWidget *parent)
     layout->addWidget(table, 1);
     layout->addWidget(unexplained);
     layout->addWidget(buttons);
-    resize(620, 420);
+    resize(680, 420);
     connect(plan, &PlanModel::plotChanged, this, [this] {
         if (isVisible())
             refresh();
@@ -91,7 +103,9 @@ void ComparisonDialog::refresh()
     table->setRowCount(any ? int(r.groups.size()) : 0);
     for (int row = 0; any && row < r.groups.size(); ++row) {
         const ComparedGroup &g = r.groups.at(row);
-        table->setItem(row, ColLine, cell(g.members.join(QStringLiteral(", ")), false));
+        QTableWidgetItem *lines = cell(g.members.join(QStringLiteral(", ")), false);
+        lines->setToolTip(g.members.join(QLatin1Char('\n')));
+        table->setItem(row, ColLine, lines);
         table->setItem(row, ColEnergy, cell(QString::number(g.energy, 'f', 4), true));
         table->setItem(row, ColMeasured, cell(area(g.measured), true));
         table->setItem(row, ColSimulated, cell(area(g.simulated), true));

@@ -28,6 +28,11 @@ bool anySuffix(const QString &)
     return true;
 }
 
+bool noSuffix(const QString &suffix)
+{
+    return suffix.isEmpty();
+}
+
 bool imageWriterSuffix(const QString &suffix)
 {
     return QImageWriter::supportedImageFormats().contains(suffix.toLatin1());
@@ -171,6 +176,7 @@ QVector<ExportFormat> makeFormats()
         written(K::ChannelSpectrum, QT_TRANSLATE_NOOP("MainWindow", "Amptek MCA files (*.mca)"),
                 {mca}, nullptr, saveChannels),
         written(K::ChannelSpectrum, nullptr, {txt}, nullptr, saveChannels),
+        written(K::ChannelSpectrum, nullptr, {}, noSuffix, saveChannels),
         written(K::Comparison, QT_TRANSLATE_NOOP("MainWindow", "CSV files (*.csv)"), {csv}, nullptr,
                 saveComparison),
         written(K::Comparison, nullptr, {}, anySuffix, saveComparison),

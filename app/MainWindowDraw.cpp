@@ -68,14 +68,23 @@ PlotPaintInput MainWindow::plotPaintInput() const
                  {PlotPen::Edges, tr("edges")},
                  {PlotPen::CalcPoint, tr("calc. point")}};
     const QVector<LinePeak> &peaks = plan->spectrum.linePeaks;
-    // Any peak the detector adds brings the scatter and escape row; pile-up has one besides.
-    if (std::any_of(peaks.cbegin(), peaks.cend(),
-                    [](const LinePeak &p) { return p.kind != LinePeak::Kind::Line; }))
+    // Each row is there when its peaks are.
+    if (std::any_of(peaks.cbegin(), peaks.cend(), [](const LinePeak &p) {
+            return p.kind == LinePeak::Kind::Scatter || p.kind == LinePeak::Kind::Escape;
+        }))
         in.legend.append({PlotPen::Detector, tr("scatter, escape")});
     if (std::any_of(peaks.cbegin(), peaks.cend(),
                     [](const LinePeak &p) { return p.kind == LinePeak::Kind::Pileup; }))
         in.legend.append({PlotPen::Pileup, tr("pile-up")});
-    // The measurement's rows follow its inputs, which must be filled above.
+    // The measured spectrum over the simulated one, and the peaks no line explains.
+    const QVector<double> &measuredE = plan->overlayEnergies();
+    if (!measuredE.isEmpty()) {
+        in.measuredE = measuredE.constData();
+        in.measuredY = plan->overlayValues().constData();
+        in.measuredPoints = int(measuredE.size());
+        for (const UnexplainedPeak &u : plan->comparison().unexplained)
+            in.unexplainedE << u.energy;
+    }
     if (in.measuredPoints > 0)
         in.legend.append({PlotPen::Measured, tr("measured")});
     if (!in.unexplainedE.isEmpty())

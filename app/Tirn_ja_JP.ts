@@ -1080,12 +1080,116 @@
         <translation>測定/計算 倍率</translation>
     </message>
     <message>
-        <source>Measured over simulated line areas, one factor by least squares weighted by the counting statistics</source>
-        <translation>測定と計算の線の面積の比。計数統計で重み付けした最小二乗による単一の係数</translation>
+        <source>Amptek MCA files (*.mca)</source>
+        <translation>Amptek MCA ファイル (*.mca)</translation>
     </message>
     <message>
-        <source>%1: must be a whole number, not %2</source>
-        <translation>%1: 整数が必要です（入力値 %2）</translation>
+        <source>Open &amp;Measured Spectrum...</source>
+        <translation>測定スペクトルを開く(&amp;M)...</translation>
+    </message>
+    <message>
+        <source>Close Measured Spectrum</source>
+        <translation>測定スペクトルを閉じる</translation>
+    </message>
+    <message>
+        <source>Compare with Measured...</source>
+        <translation>測定と比較...</translation>
+    </message>
+    <message>
+        <source>Save Spectrum per &amp;Channel...</source>
+        <translation>チャンネルごとのスペクトルを保存(&amp;C)...</translation>
+    </message>
+    <message>
+        <source>Open Measured Spectrum</source>
+        <translation>測定スペクトルを開く</translation>
+    </message>
+    <message>
+        <source>Spectra (*.mca *.spe *.csv *.txt *.dat);;Any files (*)</source>
+        <translation>スペクトル (*.mca *.spe *.csv *.txt *.dat);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Save Spectrum per Channel</source>
+        <translation>チャンネルごとのスペクトルを保存</translation>
+    </message>
+    <message>
+        <source>Measured spectrum not opened from %1: %2; nothing changed.</source>
+        <translation>%1 から測定スペクトルを開けませんでした: %2。何も変更していません。</translation>
+    </message>
+    <message>
+        <source>Measured spectrum</source>
+        <translation>測定スペクトル</translation>
+    </message>
+    <message>
+        <source>The measured channels are %1 keV wide. Show the simulated spectrum per channel of that width (%2 = %1 keV, %3), so that both are drawn in the same unit?</source>
+        <translation>測定のチャンネル幅は %1 keV です。計算スペクトルをこの幅のチャンネルごとに表示して (%2 = %1 keV、%3)、両方を同じ単位で描きますか?</translation>
+    </message>
+    <message>
+        <source>Save Comparison</source>
+        <translation>比較を保存</translation>
+    </message>
+    <message>
+        <source>no format for the suffix &quot;%1&quot;</source>
+        <translation>拡張子 &quot;%1&quot; の形式はありません</translation>
+    </message>
+    <message>
+        <source>Saved %1</source>
+        <translation>%1 に保存しました</translation>
+    </message>
+    <message>
+        <source>Not saved to %1: %2</source>
+        <translation>%1 に保存できませんでした: %2</translation>
+    </message>
+    <message>
+        <source>no file named</source>
+        <translation>ファイル名がありません</translation>
+    </message>
+    <message>
+        <source>Measured spectrum read: %1 channels, %2 counts (%3).</source>
+        <translation>測定スペクトルを読み込みました: %1 チャンネル、%2 カウント (%3)。</translation>
+    </message>
+    <message>
+        <source>The file does not state %1: the fields&apos; values are used.</source>
+        <translation>ファイルに %1 の記載がないため、欄の値を使います。</translation>
+    </message>
+    <message>
+        <source>%1: cannot read &quot;%2&quot;: %3; nothing changed.</source>
+        <translation>%1: &quot;%2&quot; を読み込めません: %3。何も変更していません。</translation>
+    </message>
+    <message>
+        <source>The measured spectrum &quot;%1&quot; cannot be read (%2): no overlay.</source>
+        <translation>測定スペクトル &quot;%1&quot; を読み込めません (%2)。重ね描きはありません。</translation>
+    </message>
+    <message>
+        <source>measured spectrum &quot;%1&quot; cannot be read (%2): loaded without the overlay</source>
+        <translation>測定スペクトル &quot;%1&quot; を読み込めません (%2)。重ね描きなしで読み込みました</translation>
+    </message>
+    <message>
+        <source>The measured spectrum needs a sound calibration and live time.</source>
+        <translation>測定スペクトルには正しい較正とライブタイムが必要です。</translation>
+    </message>
+    <message>
+        <source>The measured spectrum is compared once the spectrum is computed.</source>
+        <translation>測定スペクトルはスペクトルが計算されてから比較されます。</translation>
+    </message>
+    <message>
+        <source>No simulated line in the measured range has %1 counts or more: no scale.</source>
+        <translation>測定範囲に %1 カウント以上の計算線がないため、倍率はありません。</translation>
+    </message>
+    <message>
+        <source>there is no spectrum to count: type a target and a range</source>
+        <translation>数えるスペクトルがありません: ターゲットと範囲を入力してください</translation>
+    </message>
+    <message>
+        <source>the channels cover no energy</source>
+        <translation>チャンネルがどのエネルギーも覆っていません</translation>
+    </message>
+    <message>
+        <source>no measured spectrum is loaded</source>
+        <translation>測定スペクトルが読み込まれていません</translation>
+    </message>
+    <message>
+        <source>Measured over simulated line areas, one factor by least squares weighted by the counting statistics</source>
+        <translation>測定と計算の線の面積の比。計数統計で重み付けした最小二乗による単一の係数</translation>
     </message>
     <message>
         <source>Pile-up time [µs]</source>
@@ -1438,6 +1542,53 @@
     <message>
         <source>%1: &apos;%2&apos; is not a gas; names %3, a mixture as N2:0.8 Ar:0.2</source>
         <translation>%1: &apos;%2&apos; はガスではありません。名前は %3、混合は N2:0.8 Ar:0.2 のように</translation>
+    </message>
+</context>
+<context>
+    <name>ComparisonDialog</name>
+    <message>
+        <source>Save CSV...</source>
+        <translation>CSV を保存...</translation>
+    </message>
+    <message>
+        <source>Measured and simulated lines</source>
+        <translation>測定と計算の線</translation>
+    </message>
+    <message>
+        <source>Lines</source>
+        <translation>線</translation>
+    </message>
+    <message>
+        <source>Energy [keV]</source>
+        <translation>エネルギー [keV]</translation>
+    </message>
+    <message>
+        <source>Measured</source>
+        <translation>測定</translation>
+    </message>
+    <message>
+        <source>Simulated</source>
+        <translation>計算</translation>
+    </message>
+    <message>
+        <source>Meas./sim.</source>
+        <translation>測定/計算</translation>
+    </message>
+    <message>
+        <source>No measured spectrum is loaded (File &gt; Open Measured Spectrum).</source>
+        <translation>測定スペクトルが読み込まれていません (ファイル &gt; 測定スペクトルを開く)。</translation>
+    </message>
+    <message>
+        <source>Scale measured/simulated: %1 ± %2, from %3 of %4 groups (areas above a straight background; a group counts from %5 counts).</source>
+        <translation>測定/計算の倍率: %1 ± %2、%4 グループ中 %3 グループから (直線バックグラウンドより上の面積。%5 カウント以上のグループを使用)。</translation>
+    </message>
+    <message>
+        <source>%1 keV (%2 σ)</source>
+        <translation>%1 keV (%2 σ)</translation>
+    </message>
+    <message>
+        <source>Unexplained peaks: %1</source>
+        <translation>未同定ピーク: %1</translation>
     </message>
 </context>
 </TS>

@@ -41,6 +41,9 @@ const SpectrumFormat &formatFor(const QByteArray &content, const QString &fileNa
 
 const SpectrumFormat *writerFor(const QString &fileName)
 {
+    // A name without a suffix (standard output, "-", among them) gets the program's own table.
+    if (QFileInfo(fileName).suffix().isEmpty())
+        return &text;
     const SpectrumFormat *f = byExtension(fileName);
     return f == &spe ? nullptr : f;
 }

@@ -15,7 +15,8 @@ namespace SpectrumFormatManager {
 constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
 
 const SpectrumFormat &formatFor(const QByteArray &content, const QString &fileName);
-// The format written for fileName's extension (.csv, .txt, .mca), or nullptr.
+// The format written for fileName's extension (.csv, .txt, .mca; the CSV table without one),
+// or nullptr.
 const SpectrumFormat *writerFor(const QString &fileName);
 
 // Reads fileName through SafeRead; on failure spectrum is untouched and error says why (without

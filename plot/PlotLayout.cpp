@@ -439,10 +439,19 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
         for (int i = 0; i < legendRows; ++i)
             w = std::max(w, advance(in.legend.at(i).text));
         w += 1.5 * lh + 0.4 * lh;
-        const double h = legendRows * lh;
-        const QRectF r(inner.right() - w - pad, inner.top() + pad, w, h);
-        if (inner.width() > 3 * w && inner.height() > 3 * h && fits(r) && space.take(r))
-            L.legend = r;
+        // One column while it takes at most a third of the height; on a low plot the rows wrap
+        // into a second column rather than the legend being left out.
+        for (const int columns : {1, 2}) {
+            const int rows = (legendRows + columns - 1) / columns;
+            const double h = rows * lh;
+            const QRectF r(inner.right() - columns * w - pad, inner.top() + pad, columns * w, h);
+            if (inner.width() > 3 * columns * w && inner.height() > 3 * h && fits(r) &&
+                space.take(r)) {
+                L.legend = r;
+                L.legendRows = rows;
+                break;
+            }
+        }
     }
 
     // Calculation point: marked only inside the range; its caption at the top, beside the line

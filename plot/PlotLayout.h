@@ -93,8 +93,9 @@ struct PlotLayout
     double stickMax = 0;           // height of the strongest stick [px]
     QVector<PlotMark> unexplained; // in the range only
 
-    QRectF legend;  // empty when the plot is too small for it
-    QRectF readout; // the hover read-out's band, empty without the pointer
+    QRectF legend;      // empty when the plot is too small for it
+    int legendRows = 0; // rows of each of its columns: more rows than this wrap into a second
+    QRectF readout;     // the hover read-out's band, empty without the pointer
 
     // Every rectangle that holds text, for checks that none covers another.
     QVector<QRectF> textRects() const;

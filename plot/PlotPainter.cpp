@@ -388,10 +388,14 @@ private:
         seg.flush();
         p->fillRect(L.legend, Qt::white);
         const double lh = L.lineH;
-        double y = L.legend.top();
+        const int rows = std::max(1, L.legendRows);
+        const int columns = (std::min<int>(in.legend.size(), PLOT_LEGEND_ROWS) + rows - 1) / rows;
+        const double columnWidth = L.legend.width() / std::max(1, columns);
         for (int i = 0; i < in.legend.size() && i < PLOT_LEGEND_ROWS; ++i) {
             const PlotLegendRow &row = in.legend.at(i);
-            const double x = L.legend.left() + 0.2 * lh;
+            const double y = L.legend.top() + (i % rows) * lh;
+            const double x = L.legend.left() + (i / rows) * columnWidth + 0.2 * lh;
+            const double right = x - 0.2 * lh + columnWidth;
             if (row.pen == PlotPen::Unexplained) {
                 const double w = std::max(6.0, std::round(0.6 * lh));
                 const double h = std::max(5.0, std::round(0.5 * lh));
@@ -401,9 +405,8 @@ private:
                 seg.setPen(penOf(row.pen));
                 seg.line(x, y + 0.5 * lh, x + 1.2 * lh, y + 0.5 * lh);
             }
-            text(QRectF(x + 1.5 * lh, y, L.legend.right() - x - 1.5 * lh, lh),
+            text(QRectF(x + 1.5 * lh, y, right - x - 1.5 * lh, lh),
                  Qt::AlignLeft | Qt::AlignVCenter, row.text, numberPen);
-            y += lh;
         }
     }
 
