@@ -30,7 +30,6 @@ void MainWindow::buildMeasuredActions()
     QAction *close = add(tr("Close Measured Spectrum"), "actionClose_Measured");
     QAction *compare = add(tr("Compare with Measured..."), "actionCompare_Measured");
     QAction *channels = add(tr("Save Spectrum per &Channel..."), "actionSave_Channels");
-    menu_File->insertSeparator(before);
     connect(open, &QAction::triggered, this, [this] {
         const QString name = QFileDialog::getOpenFileName(
             this, tr("Open Measured Spectrum"), QString(),

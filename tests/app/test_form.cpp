@@ -694,13 +694,17 @@ void TestForm::windowFrame()
     QCOMPARE(window->menubar->actions().first(), window->menu_File->menuAction());
     QCOMPARE(window->menubar->actions().size(), 2); // File, Settings
     const QList<QAction *> items = window->menu_File->actions();
-    QCOMPARE(items.size(), 6);
+    QCOMPARE(items.size(), 11);
     QCOMPARE(items.at(0), window->action_Open);
     QCOMPARE(items.at(1)->objectName(), QStringLiteral("actionSave_Session"));
     QCOMPARE(items.at(2), window->actionSave_Spectrum);
     QCOMPARE(items.at(3)->objectName(), QStringLiteral("actionSave_Plot_Image"));
     QVERIFY(items.at(4)->isSeparator());
-    QCOMPARE(items.at(5), window->action_Quit);
+    // The measured spectrum's entries, set apart from the plan's own files.
+    QCOMPARE(items.at(5)->objectName(), QStringLiteral("actionOpen_Measured"));
+    QCOMPARE(items.at(8)->objectName(), QStringLiteral("actionSave_Channels"));
+    QVERIFY(items.at(9)->isSeparator());
+    QCOMPARE(items.at(10), window->action_Quit);
     QCOMPARE(window->action_Open->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
     QCOMPARE(items.at(1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     QCOMPARE(window->action_Quit->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
