@@ -231,8 +231,8 @@ QVector<QRectF> PlotLayout::textRects() const
                 rects.append(t.rect);
         }
     }
-    for (const QRectF &r :
-         {energyTitle, muTTitle, intensityTitle, calcCaption.rect, legend, readout}) {
+    for (const QRectF &r : {energyTitle, muTTitle, intensityTitle, calcCaption.rect,
+                            roiCaption.rect, legend, readout}) {
         if (!r.isEmpty())
             rects.append(r);
     }
@@ -456,6 +456,22 @@ PlotLayout layoutSpectrumPlot(const PlotPaintInput &in, const QFont &font, QPain
 
     // Calculation point: marked only inside the range; its caption at the top, beside the line
     // where it does not fit across it.
+    // The region of interest's caption over its band, first: the band is narrow and the other
+    // captions can move aside.
+    if (!in.roiCaption.isEmpty() && in.roiHigh > in.roiLow) {
+        const double xl = std::max(inner.left(), L.energy(in.roiLow));
+        const double xh = std::min(inner.right(), L.energy(in.roiHigh));
+        const double w = advance(in.roiCaption);
+        L.roiCaption.text = in.roiCaption;
+        for (int row = 0; row < 3 && xh > xl && w > 0; ++row) {
+            const QRectF r(0.5 * (xl + xh - w), inner.top() + pad + row * lh, w, lh);
+            if (fits(r) && space.take(r, pad)) {
+                L.roiCaption.rect = r;
+                break;
+            }
+        }
+    }
+
     L.calcShown = std::isfinite(in.calcPointE) && eLo <= in.calcPointE && in.calcPointE <= eHi;
     if (L.calcShown) {
         L.calcX = L.energy(in.calcPointE);

@@ -88,6 +88,7 @@ struct PlotLayout
     bool calcShown = false; // the calculation point lies in the range
     double calcX = 0;
     PlotLabel calcCaption; // empty rect: no room for it
+    PlotLabel roiCaption;  // over the region of interest; empty rect: none or no room
     QVector<PlotLabel> edgeLabels;
     QVector<PlotLabel> lineLabels; // strongest first
     double stickMax = 0;           // height of the strongest stick [px]

@@ -205,9 +205,7 @@ private:
             return;
         seg.flush();
         p->fillRect(QRectF(xl, Y0, xh - xl, Y1 - Y0), roiBrush);
-        const double lh = L.lineH;
-        text(QRectF(xl, Y0 + 0.2 * lh, xh - xl, lh), Qt::AlignHCenter | Qt::AlignTop, in.roiCaption,
-             roiPen);
+        text(L.roiCaption.rect, Qt::AlignCenter, L.roiCaption.text, roiPen);
     }
 
     // Numbers outside the frame on three sides and the titles; the intensity numbers have no
@@ -500,6 +498,8 @@ struct PlotPaintCache::Key
     int width = 0, height = 0, points = 0;
     QVector<double> gridE, mutCurve, fluoSpectrum;
     double mutMin = 0, mutMax = 0, calcPointE = 0, minPointSize = 0;
+    double roiLow = 0, roiHigh = 0;
+    QString roiCaption;
     bool logMuT = false, logIntensity = false, showPointer = false;
     QStringList symbols;   // target's entries, then the binder's
     QVector<double> edges; // EDGE_COUNT per entry
@@ -567,7 +567,8 @@ struct PlotPaintCache::Key
         : width(in.width), height(in.height), points(in.points), gridE(copy(in.gridE, in.points)),
           mutCurve(copy(in.mutCurve, in.points)), fluoSpectrum(copy(in.fluoSpectrum, in.points)),
           mutMin(in.mutMin), mutMax(in.mutMax), calcPointE(in.calcPointE),
-          minPointSize(in.minPointSize), logMuT(in.logMuT), logIntensity(in.logIntensity),
+          minPointSize(in.minPointSize), roiLow(in.roiLow), roiHigh(in.roiHigh),
+          roiCaption(in.roiCaption), logMuT(in.logMuT), logIntensity(in.logIntensity),
           showPointer(in.showPointer), edgeNames(in.edgeNames),
           calcPointCaption(in.calcPointCaption), energyTitle(in.energyTitle), muTTitle(in.muTTitle),
           intensityTitle(in.intensityTitle), legend(in.legend), unexplainedE(in.unexplainedE),
@@ -587,6 +588,7 @@ struct PlotPaintCache::Key
         if (width != in.width || height != in.height || points != in.points ||
             !same(mutMin, in.mutMin) || !same(mutMax, in.mutMax) ||
             !same(calcPointE, in.calcPointE) || !same(minPointSize, in.minPointSize) ||
+            !same(roiLow, in.roiLow) || !same(roiHigh, in.roiHigh) || roiCaption != in.roiCaption ||
             logMuT != in.logMuT || logIntensity != in.logIntensity || showPointer != in.showPointer)
             return false;
         if (!sameFont(font, f) || dpiX != (device ? device->logicalDpiX() : 0) ||
