@@ -537,30 +537,32 @@ struct PlotPaintCache::Key
             }
         }
     }
-    static bool samePeaks(const QVector<LinePeak> &a, const QVector<LinePeak> &b)
+    // Element by element with eq, unless both share one buffer (the plan's own lists, unchanged).
+    template <typename T, typename Eq>
+    static bool sameList(const QVector<T> &a, const QVector<T> &b, Eq eq)
     {
-        if (a.constData() == b.constData() && a.size() == b.size())
-            return true;
         if (a.size() != b.size())
             return false;
+        if (a.constData() == b.constData())
+            return true;
         for (int i = 0; i < a.size(); ++i) {
-            if (!same(a[i].peakEnergy, b[i].peakEnergy) ||
-                !same(a[i].peakIntensity, b[i].peakIntensity) || a[i].peakText != b[i].peakText)
+            if (!eq(a[i], b[i]))
                 return false;
         }
         return true;
     }
+    static bool samePeaks(const QVector<LinePeak> &a, const QVector<LinePeak> &b)
+    {
+        return sameList(a, b, [](const LinePeak &x, const LinePeak &y) {
+            return same(x.peakEnergy, y.peakEnergy) && same(x.peakIntensity, y.peakIntensity) &&
+                   x.peakText == y.peakText;
+        });
+    }
     static bool sameLabels(const QVector<LineLabel> &a, const QVector<LineLabel> &b)
     {
-        if (a.constData() == b.constData() && a.size() == b.size())
-            return true;
-        if (a.size() != b.size())
-            return false;
-        for (int i = 0; i < a.size(); ++i) {
-            if (!same(a[i].first, b[i].first) || a[i].second != b[i].second)
-                return false;
-        }
-        return true;
+        return sameList(a, b, [](const LineLabel &x, const LineLabel &y) {
+            return same(x.first, y.first) && x.second == y.second;
+        });
     }
 
     Key(const PlotPaintInput &in, const QFont &f, const QPaintDevice *device)
