@@ -112,6 +112,7 @@ private Q_SLOTS:
     void badSessions();
     void preferencesStayOutOfBatch_data();
     void preferencesStayOutOfBatch();
+    void measuredSpectrum();
 };
 
 // The version CMake's project() gives, read from the top-level build file.
@@ -1034,6 +1035,43 @@ void TestBatch::preferencesStayOutOfBatch()
         qWarning("the file system records no reads here: only writes were checked");
     QCOMPARE(listing(), before);
     QCOMPARE(fileBytes(file), content);
+}
+
+// The measured spectrum's options: the plan exported per channel reads back with scale 1, edits
+// apply in their order, and a comparison without a measurement fails saying why.
+void TestBatch::measuredSpectrum()
+{
+    QTemporaryDir dir;
+    const QString counted = dir.filePath(QStringLiteral("counted.mca"));
+    const QStringList plan{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3", "--set", "StartE0=1",
+                           "--set",   "EndE0=12", "--set",     "SimLiveTime=1000"};
+    Run r = run(plan + QStringList{"--save-channels", counted, "--print", "MCAResolution"});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, QStringLiteral("MCAResolution=0.01\n"));
+
+    const QString comparison = dir.filePath(QStringLiteral("comparison.csv"));
+    r = run(plan + QStringList{"--load-measured", counted, "--print", "MeasScale,MeasGain",
+                               "--save-comparison", comparison});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QCOMPARE(r.out, QStringLiteral("MeasScale=1\nMeasGain=0.01\n"));
+    QFile csv(comparison);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = csv.readAll().split('\n');
+    QCOMPARE(rows.first(), QByteArray("element,line,energy_keV,measured,simulated,ratio"));
+    QVERIFY(rows.size() > 3);
+
+    // A later --set overrides what the file states; an earlier one is overridden by it.
+    r = run(plan + QStringList{"--load-measured", counted, "--set", "MeasGain=0.02", "--print",
+                               "MeasGain"});
+    QCOMPARE(r.out, QStringLiteral("MeasGain=0.02\n"));
+    r = run(plan + QStringList{"--set", "MeasGain=0.02", "--load-measured", counted, "--print",
+                               "MeasGain"});
+    QCOMPARE(r.out, QStringLiteral("MeasGain=0.01\n"));
+
+    r = run(plan + QStringList{"--save-comparison", comparison + "2"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains(QLatin1String("no measured spectrum")), qPrintable(r.err));
+    QVERIFY(!QFile::exists(comparison + "2"));
 }
 
 QTEST_MAIN(TestBatch)

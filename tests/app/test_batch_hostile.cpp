@@ -5,6 +5,7 @@
 // system as it found it whenever it fails.
 #include "FormDriver.h"
 #include "MainWindow.h"
+#include "PlanModel.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -254,6 +255,8 @@ private Q_SLOTS:
     void specialFileIsWrittenInto();
     void dashWritesToStandardOutput_data();
     void dashWritesToStandardOutput();
+    void refusedMeasuredFile_data();
+    void refusedMeasuredFile();
 };
 
 void TestBatchHostile::initTestCase()
@@ -329,6 +332,14 @@ void TestBatchHostile::malformedOptions_data()
         << QStringList{"--save-spectrum", "a.dat", "--save-spectrum", "b.dat"} << false;
     QTest::newRow("--render to standard output") << QStringList{"--render", "-"} << false;
     QTest::newRow("--render-plot to standard output") << QStringList{"--render-plot", "-"} << false;
+    QTest::newRow("--save-channels unknown suffix")
+        << QStringList{"--save-channels", "counts.xyz"} << true;
+    QTest::newRow("--save-channels without suffix") << QStringList{"--save-channels", "counts"}
+                                                    << true;
+    QTest::newRow("--load-measured empty") << QStringList{"--load-measured", ""} << true;
+    QTest::newRow("--load-measured last, no value") << QStringList{"--load-measured"} << false;
+    QTest::newRow("--save-comparison twice")
+        << QStringList{"--save-comparison", "a.csv", "--save-comparison", "b.csv"} << true;
 }
 
 // A malformed command line is refused before anything happens: one message, nothing printed,
@@ -1023,6 +1034,51 @@ void TestBatchHostile::dashWritesToStandardOutput()
     QCOMPARE(streamed.err, files.err);
     QCOMPARE(QDir(tmp->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(),
              intoFile ? 4 : 3);
+}
+
+void TestBatchHostile::refusedMeasuredFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no such file; "<folder>": a folder
+    QTest::newRow("missing") << "none.mca" << QByteArray();
+    QTest::newRow("a folder") << "dir.spe" << QByteArray("<folder>");
+    QTest::newRow("mca truncated") << "t.mca"
+                                   << QByteArray("<<PMCA SPECTRUM>>\nLIVE_TIME - 1\n<<DATA>>\n3\n");
+    QTest::newRow("spe without data") << "s.spe" << QByteArray("$SPEC_ID:\nx\n$MEAS_TIM:\n1 1\n");
+    QTest::newRow("text in numbers") << "x.csv" << QByteArray("channel,counts\n0,4\n1,4o\n");
+}
+
+// A measured file that cannot be read stops the run before any output: exit 2, the reader's
+// reason on standard error, every named file left as it was.
+void TestBatchHostile::refusedMeasuredFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString measured = path(name);
+    if (content == "<folder>")
+        QVERIFY(QDir(tmp->path()).mkdir(name));
+    else if (!content.isNull())
+        QVERIFY(writeFile(measured, content));
+    const QString existing = path(QStringLiteral("keep.dat"));
+    const QByteArray precious("precious\n");
+    QVERIFY(writeFile(existing, precious));
+    const QStringList before = listing(tmp->path());
+
+    PlanModel reader;
+    QString why;
+    QVERIFY(!reader.loadMeasured(measured, &why));
+    QVERIFY(!why.isEmpty());
+
+    const Run r = run({"--batch", "-e", "--set", "SetTgtCmp=Fe2O3", "--load-measured", measured,
+                       "--print", "MeasScale", "--save-spectrum", existing, "--save-channels",
+                       path(QStringLiteral("c.csv")), "--save-session",
+                       path(QStringLiteral("s.tirn")), "--render", path(QStringLiteral("w.png"))});
+    QString failed;
+    QVERIFY2(endedWith(r, 2, failed), qPrintable(failed));
+    QVERIFY2(r.err.contains(measured) && r.err.contains(why), qPrintable(r.err));
+    QVERIFY2(r.out.isEmpty(), r.out.constData());
+    QCOMPARE(fileBytes(existing), precious);
+    QCOMPARE(listing(tmp->path()), before);
 }
 
 QTEST_MAIN(TestBatchHostile)

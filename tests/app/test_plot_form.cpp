@@ -7,13 +7,16 @@
 #include "MainWindow.h"
 #include "MouseC.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
@@ -105,6 +108,8 @@ private Q_SLOTS:
     void saveDialog();
     void failedSaveShowsOneBox_data();
     void failedSaveShowsOneBox();
+    void measuredFromFileMenu_data();
+    void measuredFromFileMenu();
 };
 
 void TestPlotForm::repaintSetsMapping()
@@ -485,6 +490,93 @@ void TestPlotForm::failedSaveShowsOneBox()
     QCOMPARE(failureBoxes().size(), 0);
     QVERIFY(fileBytes(target).size() > 1024);
     QCOMPARE(files(), QStringList{file});
+}
+
+void TestPlotForm::measuredFromFileMenu_data()
+{
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("channel width taken") << true;
+    QTest::newRow("channel width declined") << false;
+}
+
+// File > Open Measured: the file's channel width is offered and taken only on Yes; Compare shows
+// a row per compared group; a file that cannot be read changes nothing but opens a box; Close
+// empties the name and disables Compare.
+void TestPlotForm::measuredFromFileMenu()
+{
+    QFETCH(bool, accept);
+    showFe2o3();
+    PlanModel *plan = w->plan;
+    QVERIFY(plan->setOption(PlanModel::IntensityPeak, true));
+    const auto form = [this] {
+        QStringList texts;
+        for (QLineEdit *edit : w->findChildren<QLineEdit *>())
+            texts << edit->objectName() + QLatin1Char('=') + edit->text();
+        for (PlanModel::Option o : {PlanModel::IntensityInt, PlanModel::IntensityPeak})
+            texts << QString::number(qobject_cast<QAbstractButton *>(w->optionWidget(o))
+                                         ->isChecked());
+        return texts;
+    };
+    QByteArray mca = "<<PMCA SPECTRUM>>\nLIVE_TIME - 20\n<<CALIBRATION>>\nLABEL - keV\n"
+                     "0 0.1\n100 2.6\n<<DATA>>\n";
+    for (int c = 0; c < 600; ++c)
+        mca += QByteArray::number(50 + (c * 13) % 17) + '\n';
+    QVERIFY(writeFile(path("m.mca"), mca + "<<END>>\n"));
+
+    auto *compare = w->findChild<QAction *>(QStringLiteral("actionCompare_Measured"));
+    auto *close = w->findChild<QAction *>(QStringLiteral("actionClose_Measured"));
+    QVERIFY(compare && close);
+    QVERIFY(!compare->isEnabled());
+    QVERIFY(w->openMeasured(path("m.mca")));
+    QVERIFY(compare->isEnabled());
+    QCOMPARE(w->inputEdit(PlanModel::MeasGain)->text(), QStringLiteral("0.025"));
+    QPointer<QMessageBox> box =
+        w->findChild<QMessageBox *>(QStringLiteral("channelWidthProposal"));
+    QVERIFY(box && box->isVisible());
+    const QStringList opened = form();
+    box->button(accept ? QMessageBox::Yes : QMessageBox::No)->click();
+    QTRY_VERIFY(!box || !box->isVisible());
+    if (accept) {
+        QCOMPARE(w->inputEdit(PlanModel::MCAResolution)->text(), QStringLiteral("0.025"));
+        QCOMPARE(plan->input(PlanModel::MCAResolution), QStringLiteral("0.025"));
+        QVERIFY(plan->option(PlanModel::IntensityInt));
+        QVERIFY(qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::IntensityInt))
+                    ->isChecked());
+        QVERIFY(!plan->overlayValues().isEmpty());
+    } else {
+        QCOMPARE(form(), opened);
+        QVERIFY(plan->option(PlanModel::IntensityPeak));
+    }
+
+    compare->trigger();
+    auto *dialog = w->findChild<QDialog *>(QStringLiteral("comparisonDialog"));
+    QVERIFY(dialog && dialog->isVisible());
+    auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("comparisonTable"));
+    QVERIFY(table);
+    QVERIFY(!plan->comparison().groups.isEmpty());
+    QCOMPARE(table->rowCount(), plan->comparison().groups.size());
+
+    QVERIFY(writeFile(path("broken.mca"), "<<PMCA SPECTRUM>>\n<<DATA>>\n1\nx\n<<END>>\n"));
+    const QStringList before = form();
+    QVERIFY(!w->openMeasured(path("broken.mca")));
+    QCOMPARE(form(), before);
+    auto *failure = w->findChild<QMessageBox *>(QStringLiteral("openFailureBox"));
+    QVERIFY(failure && failure->isVisible());
+    QVERIFY2(failure->text().contains(QDir::toNativeSeparators(path("broken.mca"))),
+             qPrintable(failure->text()));
+    failure->accept();
+    // Typed into the field, the same file is refused and the name shown again.
+    const QString loadedName = w->inputEdit(PlanModel::MeasFile)->text();
+    type(w->inputEdit(PlanModel::MeasFile), path("broken.mca"));
+    QCOMPARE(w->inputEdit(PlanModel::MeasFile)->text(), loadedName);
+    QCOMPARE(form(), before);
+
+    close->trigger();
+    QCOMPARE(table->rowCount(), 0); // the open table follows the plan
+    QCOMPARE(w->inputEdit(PlanModel::MeasFile)->text(), QString());
+    QVERIFY(!plan->measuredLoaded());
+    QVERIFY(!compare->isEnabled());
+    QVERIFY(!close->isEnabled());
 }
 
 QTEST_MAIN(TestPlotForm)

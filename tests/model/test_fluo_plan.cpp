@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,6 +75,56 @@ double gasMuT(const PlanModel &plan, const QString &symbol, double atoms, double
     return molesPerCm3 * lengthCm * atoms * atom->atomicWeight * perGram;
 }
 
+
+// An Amptek .mca as an analyser writes it: times, a calibration of two points and the counts.
+QByteArray mcaFile(const QVector<int> &counts, const QByteArray &live,
+                   const QByteArray &calibration)
+{
+    QByteArray text = "<<PMCA SPECTRUM>>\nTAG - live_data\nLIVE_TIME - " + live +
+                      "\nREAL_TIME - 99\n<<CALIBRATION>>\nLABEL - keV\n" + calibration +
+                      "<<DATA>>\n";
+    for (int c : counts)
+        text += QByteArray::number(c) + '\n';
+    return text + "<<END>>\n";
+}
+
+// Counts no spectrum has, the same in every run: 800 channels of a few hundred.
+QVector<int> handCounts()
+{
+    QVector<int> counts(800);
+    for (int i = 0; i < counts.size(); ++i)
+        counts[i] = (i * 37) % 101 + 200 * (i % 7 == 3);
+    return counts;
+}
+
+// Everything the plan shows and keeps of a measured spectrum, to see that a refusal left it.
+QByteArray measuredState(const PlanModel &plan)
+{
+    QByteArray s = plan.sessionJson();
+    for (const QVector<double> *v : {&plan.overlayEnergies(), &plan.overlayValues()}) {
+        s += '|';
+        for (double x : *v)
+            s += QByteArray::number(x, 'g', 17) + ' ';
+    }
+    s += plan.measuredLoaded() ? "|loaded|" : "|none|";
+    s += plan.measuredProblem().toUtf8() + '|';
+    s += QByteArray::number(plan.comparison().groups.size()) + '|';
+    s += QByteArray::number(plan.measuredSpectrum().totalCounts(), 'g', 17);
+    return s;
+}
+
+// The counts column of a per-channel CSV export.
+QVector<double> csvCounts(const QString &path)
+{
+    QVector<double> counts;
+    const QList<QByteArray> rows = fileBytes(path).split('\n');
+    for (const QByteArray &row : rows.mid(1)) {
+        if (!row.isEmpty())
+            counts << row.split(',').value(2).toDouble();
+    }
+    return counts;
+}
+
 } // namespace
 
 class TestFluoPlan : public QObject
@@ -134,6 +185,13 @@ private Q_SLOTS:
     void amplifierSetsCurrent();
     void pileupInThePlan_data();
     void pileupInThePlan();
+    void measuredInThePlan();
+    void refusedMeasured_data();
+    void refusedMeasured();
+    void channelRoundTrip_data();
+    void channelRoundTrip();
+    void simulatedNoise();
+    void measuredInSessions();
 };
 
 // The numbers typed into the fluorescence fields and the display options reach the simulation.
@@ -1068,6 +1126,255 @@ void TestFluoPlan::pileupInThePlan()
     QVERIFY(piled > 0);
     QVERIFY2(table.contains(QLatin1String("\npileup,Fe+Fe,Ka1+Ka1,12.")), qPrintable(table));
     QVERIFY2(info.contains(QLatin1String("Fe+Fe Ka1+Ka1: ")), qPrintable(info));
+}
+
+// A file's calibration and live time fill their fields, its name is kept absolute; the overlay
+// is counts per second of live time and per keV times the plot's channel width, drawn in
+// "Integ." only and not while a field it needs is flagged.
+void TestFluoPlan::measuredInThePlan()
+{
+    showFe2o3();
+    const QVector<int> counts = handCounts();
+    QVERIFY(writeFile(path("hand.mca"), mcaFile(counts, "12.5", "0 0.25\n100 2.75\n")));
+    QSignalSpy status(plan.get(), &PlanModel::statusMessage);
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(tmp->path()));
+    QString error;
+    const bool loaded = plan->loadMeasured(QStringLiteral("hand.mca"), &error);
+    QVERIFY(QDir::setCurrent(cwd));
+    QVERIFY2(loaded, qPrintable(error));
+    QCOMPARE(plan->input(PlanModel::MeasFile), QFileInfo(path("hand.mca")).absoluteFilePath());
+    QCOMPARE(plan->input(PlanModel::MeasOffset), QStringLiteral("0.25"));
+    QCOMPARE(plan->input(PlanModel::MeasGain), QStringLiteral("0.025"));
+    QCOMPARE(plan->input(PlanModel::MeasLiveTime), QStringLiteral("12.5"));
+    QVERIFY(!status.isEmpty());
+    QVERIFY2(status.last().at(0).toString().contains(QLatin1String("800 channels")),
+             qPrintable(status.last().at(0).toString()));
+
+    const auto overlayAgrees = [&](double live, double gain) {
+        const QVector<double> &e = plan->overlayEnergies();
+        const QVector<double> &y = plan->overlayValues();
+        if (e.size() != counts.size() || y.size() != counts.size())
+            return false;
+        const double width = plan->input(PlanModel::MCAResolution).toDouble();
+        for (int c : {3, 50, 101, 799}) {
+            const double expected = counts[c] / (live * gain) * width;
+            if (std::abs(e[c] - (0.25 + gain * c)) > 1e-12 ||
+                std::abs(y[c] / expected - 1) > 1e-12)
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(plan->option(PlanModel::IntensityInt));
+    QVERIFY(overlayAgrees(12.5, 0.025));
+    plan->setInput(PlanModel::MCAResolution, QStringLiteral("0.02"));
+    QVERIFY(overlayAgrees(12.5, 0.025));
+    plan->setOption(PlanModel::IntensityPeak, true);
+    QVERIFY(plan->overlayValues().isEmpty());
+    QVERIFY(plan->overlayEnergies().isEmpty());
+    plan->setOption(PlanModel::IntensityInt, true);
+    QVERIFY(overlayAgrees(12.5, 0.025));
+
+    // A flagged calibration: no overlay, no scale, and a reason.
+    plan->setInput(PlanModel::MeasGain, QStringLiteral("-1"));
+    QVERIFY(!plan->fieldProblem(PlanModel::MeasGain).isEmpty());
+    QVERIFY(plan->overlayValues().isEmpty());
+    QCOMPARE(plan->output(PlanModel::MeasScale), QString());
+    QVERIFY(!plan->measuredProblem().isEmpty());
+    plan->setInput(PlanModel::MeasGain, QStringLiteral("0.02"));
+    QVERIFY(overlayAgrees(12.5, 0.02));
+
+    // A column of counts states nothing: the fields' values stay and are used, and said to be.
+    plan->setInput(PlanModel::MeasLiveTime, QStringLiteral("4"));
+    QVERIFY(writeFile(path("column.txt"), "counts\n5\n7\n9\n"));
+    QVERIFY(plan->loadMeasured(path("column.txt"), &error));
+    QCOMPARE(plan->input(PlanModel::MeasOffset), QStringLiteral("0.25"));
+    QCOMPARE(plan->input(PlanModel::MeasGain), QStringLiteral("0.02"));
+    QCOMPARE(plan->input(PlanModel::MeasLiveTime), QStringLiteral("4"));
+    const QString said = status.last().at(0).toString();
+    QVERIFY2(said.contains(QLatin1String("does not state")), qPrintable(said));
+    QCOMPARE(plan->overlayValues().size(), 3);
+    QVERIFY(std::abs(plan->overlayValues()[1] / (7 / (4 * 0.02) * 0.02) - 1) < 1e-12);
+    QVERIFY(std::abs(plan->overlayEnergies()[2] - (0.25 + 2 * 0.02)) < 1e-12);
+}
+
+void TestFluoPlan::refusedMeasured_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no such file; "<folder>": a folder
+    QTest::newRow("missing") << "none.mca" << QByteArray();
+    QTest::newRow("a folder") << "dir.mca" << QByteArray("<folder>");
+    QTest::newRow("empty") << "empty.txt" << QByteArray("");
+    QTest::newRow("mca without data") << "b.mca"
+                                      << QByteArray("<<PMCA SPECTRUM>>\nLIVE_TIME - 2\n");
+    QTest::newRow("mca truncated") << "t.mca"
+                                   << QByteArray("<<PMCA SPECTRUM>>\n<<DATA>>\n4\n5\n6");
+    QTest::newRow("mca negative count")
+        << "n.mca" << QByteArray("<<PMCA SPECTRUM>>\n<<DATA>>\n4\n-5\n<<END>>\n");
+    QTest::newRow("text in numbers") << "x.txt" << QByteArray("4\n5\nfive\n6\n");
+}
+
+// A file that cannot be read changes nothing, whether opened or typed into MeasFile: every
+// field, read-out and the overlay stay, and the old name is shown again with the reason.
+void TestFluoPlan::refusedMeasured()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    const QString bad = tmp->filePath(name);
+    if (content == "<folder>")
+        QVERIFY(QDir(tmp->path()).mkdir(name));
+    else if (!content.isNull())
+        QVERIFY(writeFile(bad, content));
+    showFe2o3();
+    QVERIFY(writeFile(path("good.mca"), mcaFile(handCounts(), "12.5", "0 0.25\n100 2.75\n")));
+    QVERIFY(plan->loadMeasured(path("good.mca")));
+    plan->setInput(PlanModel::MeasOffset, QStringLiteral("0.3")); // edited after opening
+    const QByteArray before = measuredState(*plan);
+    QVERIFY(!plan->overlayValues().isEmpty());
+
+    QString error;
+    QVERIFY(!plan->loadMeasured(bad, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(measuredState(*plan), before);
+
+    QSignalSpy changed(plan.get(), &PlanModel::inputChanged);
+    QSignalSpy status(plan.get(), &PlanModel::statusMessage);
+    plan->setInput(PlanModel::MeasFile, bad);
+    QCOMPARE(plan->input(PlanModel::MeasFile), path("good.mca"));
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(changed.last().at(0).value<PlanModel::Input>(), PlanModel::MeasFile);
+    QVERIFY(!status.isEmpty());
+    const QString said = status.last().at(0).toString();
+    QVERIFY2(said.contains(error) && said.contains(bad), qPrintable(said));
+    QCOMPARE(measuredState(*plan), before);
+}
+
+void TestFluoPlan::channelRoundTrip_data()
+{
+    QTest::addColumn<bool>("detailed");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("file");
+    for (const char *target : {"Fe2O3", "NiO"}) {
+        for (const char *file : {"sim.csv", "sim.mca"}) {
+            for (bool detailed : {true, false}) {
+                QTest::addRow("%s %s %s", target, file, detailed ? "detailed" : "classic")
+                    << detailed << QString::fromLatin1(target) << QString::fromLatin1(file);
+            }
+        }
+    }
+}
+
+// The plan counted per channel and read back as a measurement compares as itself: scale 1 and
+// every line's ratio 1; integer counts of .mca within their rounding.
+void TestFluoPlan::channelRoundTrip()
+{
+    QFETCH(bool, detailed);
+    QFETCH(QString, target);
+    QFETCH(QString, file);
+    plan->setOption(PlanModel::DetailedFluo, detailed);
+    plan->setInput(PlanModel::SetTgtCmp, target);
+    plan->setInput(PlanModel::StartE0, QStringLiteral("1"));
+    plan->setInput(PlanModel::EndE0, QStringLiteral("12"));
+    plan->setInput(PlanModel::SimLiveTime, QStringLiteral("1000"));
+    plan->setInput(PlanModel::MeasLiveTime, QStringLiteral("1000")); // a CSV states none
+    const QString saved = tmp->filePath(file);
+    QString error;
+    QVERIFY2(plan->saveChannels(saved, &error), qPrintable(error));
+    QVERIFY2(plan->loadMeasured(saved, &error), qPrintable(error));
+    const SpectrumComparisonResult &r = plan->comparison();
+    QCOMPARE(plan->output(PlanModel::MeasScale), QStringLiteral("1"));
+    const bool rounded = file.endsWith(QLatin1String(".mca"));
+    int used = 0;
+    for (const ComparedGroup &g : r.groups) {
+        if (!g.used)
+            continue;
+        ++used;
+        QVERIFY(g.simulated.net >= MinScaleCounts);
+        // Half a count per channel in the ROI, and as much in the background under it.
+        const int channels = g.lastChannel - g.firstChannel + 1;
+        const double tolerance = rounded ? channels / g.simulated.net : 1e-9;
+        QVERIFY2(std::abs(g.ratio - 1) <= tolerance,
+                 qPrintable(QStringLiteral("%1 %2: ratio %3").arg(g.element, g.lineName)
+                                .arg(g.ratio, 0, 'g', 17)));
+    }
+    QVERIFY(used >= 2);
+}
+
+// Noise is drawn from the seed: the same seed, the same file; another, other counts; either
+// totals what the plan expects within the counting statistics.
+void TestFluoPlan::simulatedNoise()
+{
+    showFe2o3(QStringLiteral("1"), QStringLiteral("12"));
+    plan->setInput(PlanModel::SimLiveTime, QStringLiteral("0.01"));
+    QVERIFY(plan->saveChannels(path("mean.csv")));
+    plan->setInput(PlanModel::SimNoise, QStringLiteral("1"));
+    plan->setInput(PlanModel::SimSeed, QStringLiteral("7"));
+    QVERIFY(plan->saveChannels(path("a.csv")));
+    QVERIFY(plan->saveChannels(path("b.csv")));
+    plan->setInput(PlanModel::SimSeed, QStringLiteral("8"));
+    QVERIFY(plan->saveChannels(path("c.csv")));
+    QCOMPARE(fileBytes(path("a.csv")), fileBytes(path("b.csv")));
+
+    const QVector<double> mean = csvCounts(path("mean.csv"));
+    const QVector<double> a = csvCounts(path("a.csv"));
+    const QVector<double> c = csvCounts(path("c.csv"));
+    QCOMPARE(a.size(), mean.size());
+    QCOMPARE(c.size(), mean.size());
+    QVERIFY(a != c);
+    double expected = 0;
+    for (double m : mean)
+        expected += m;
+    QVERIFY(expected > 1000);
+    for (const QVector<double> *noisy : {&a, &c}) {
+        double total = 0;
+        for (double n : *noisy) {
+            QCOMPARE(n, std::round(n));
+            total += n;
+        }
+        QVERIFY2(std::abs(total - expected) < 5 * std::sqrt(expected),
+                 qPrintable(QStringLiteral("%1 against %2").arg(total).arg(expected)));
+    }
+}
+
+// A session names the file and keeps the fields: loaded elsewhere it shows the same overlay and
+// scale; without the file it still loads, says so and keeps the fields as saved.
+void TestFluoPlan::measuredInSessions()
+{
+    showFe2o3(QStringLiteral("1"), QStringLiteral("12"));
+    plan->setInput(PlanModel::SimLiveTime, QStringLiteral("1000"));
+    const QString measuredFile = path("measured.mca");
+    QVERIFY(plan->saveChannels(measuredFile));
+    QVERIFY(plan->loadMeasured(measuredFile));
+    plan->setInput(PlanModel::MeasOffset, QStringLiteral("0.001")); // an edit of the user's
+    const QString scale = plan->output(PlanModel::MeasScale);
+    QVERIFY(!scale.isEmpty());
+    QVERIFY(!plan->overlayValues().isEmpty());
+    const QString session = path("plan.tirn");
+    QVERIFY(plan->saveSession(session));
+
+    PlanModel again;
+    PlanModel::SessionLoad loaded = again.loadSession(session);
+    QVERIFY2(loaded.ok, qPrintable(loaded.error));
+    QVERIFY(again.measuredLoaded());
+    QCOMPARE(again.overlayValues(), plan->overlayValues());
+    QCOMPARE(again.overlayEnergies(), plan->overlayEnergies());
+    QCOMPARE(again.output(PlanModel::MeasScale), scale);
+    QCOMPARE(again.input(PlanModel::MeasOffset), QStringLiteral("0.001"));
+
+    QVERIFY(QFile::remove(measuredFile));
+    PlanModel without;
+    loaded = without.loadSession(session);
+    QVERIFY2(loaded.ok, qPrintable(loaded.error));
+    QVERIFY2(loaded.notes.join(QLatin1Char(' ')).contains(measuredFile),
+             qPrintable(loaded.notes.join(QLatin1Char(' '))));
+    QVERIFY(!without.measuredLoaded());
+    QVERIFY(without.overlayValues().isEmpty());
+    QCOMPARE(without.input(PlanModel::MeasFile), measuredFile);
+    for (PlanModel::Input field : {PlanModel::MeasOffset, PlanModel::MeasGain,
+                                   PlanModel::MeasLiveTime})
+        QCOMPARE(without.input(field), plan->input(field));
+    QCOMPARE(without.output(PlanModel::MeasScale), QString());
+    QVERIFY(!without.measuredProblem().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestFluoPlan)
