@@ -66,6 +66,19 @@ bool save(const QString &fileName, const MeasuredSpectrum &spectrum, QString *er
     QByteArray content;
     if (!f->write(spectrum, &content, error))
         return false;
+    // A spectrum written here must open here: one beyond the reader's limits (a file too large,
+    // a count no analyser records) is refused before anything is written.
+    MeasuredSpectrum readBack;
+    if (content.size() > MaxFileBytes) {
+        *error = SpectrumParsing::translate("the file would take %1, more than the %2 a spectrum "
+                                            "file may have")
+                     .arg(SafeRead::sizeText(content.size()), SafeRead::sizeText(MaxFileBytes));
+        return false;
+    }
+    if (!formatFor(content, fileName).read(content, &readBack, error)) {
+        *error = SpectrumParsing::translate("it could not be read back: %1").arg(*error);
+        return false;
+    }
     return SafeWrite::save(
         fileName,
         [&content](QIODevice &file, QString &) { return file.write(content) == content.size(); },

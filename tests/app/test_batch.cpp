@@ -1043,8 +1043,8 @@ void TestBatch::measuredSpectrum()
 {
     QTemporaryDir dir;
     const QString counted = dir.filePath(QStringLiteral("counted.mca"));
-    const QStringList plan{"--batch", "-e", "--set", "SetTgtCmp=Fe2O3", "--set", "StartE0=1",
-                           "--set",   "EndE0=12", "--set",     "SimLiveTime=1000"};
+    const QStringList plan{"--batch",   "-e",    "--set",    "SetTgtCmp=Fe2O3", "--set",
+                           "StartE0=1", "--set", "EndE0=12", "--set",           "SimLiveTime=1000"};
     Run r = run(plan + QStringList{"--save-channels", counted, "--print", "MCAResolution"});
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.out, QStringLiteral("MCAResolution=0.01\n"));

@@ -334,8 +334,8 @@ void TestBatchHostile::malformedOptions_data()
     QTest::newRow("--render-plot to standard output") << QStringList{"--render-plot", "-"} << false;
     QTest::newRow("--save-channels unknown suffix")
         << QStringList{"--save-channels", "counts.xyz"} << true;
-    QTest::newRow("--save-channels without suffix") << QStringList{"--save-channels", "counts"}
-                                                    << true;
+    QTest::newRow("--save-channels without suffix")
+        << QStringList{"--save-channels", "counts"} << true;
     QTest::newRow("--load-measured empty") << QStringList{"--load-measured", ""} << true;
     QTest::newRow("--load-measured last, no value") << QStringList{"--load-measured"} << false;
     QTest::newRow("--save-comparison twice")
@@ -1042,8 +1042,8 @@ void TestBatchHostile::refusedMeasuredFile_data()
     QTest::addColumn<QByteArray>("content"); // null: no such file; "<folder>": a folder
     QTest::newRow("missing") << "none.mca" << QByteArray();
     QTest::newRow("a folder") << "dir.spe" << QByteArray("<folder>");
-    QTest::newRow("mca truncated") << "t.mca"
-                                   << QByteArray("<<PMCA SPECTRUM>>\nLIVE_TIME - 1\n<<DATA>>\n3\n");
+    QTest::newRow("mca truncated")
+        << "t.mca" << QByteArray("<<PMCA SPECTRUM>>\nLIVE_TIME - 1\n<<DATA>>\n3\n");
     QTest::newRow("spe without data") << "s.spe" << QByteArray("$SPEC_ID:\nx\n$MEAS_TIM:\n1 1\n");
     QTest::newRow("text in numbers") << "x.csv" << QByteArray("channel,counts\n0,4\n1,4o\n");
 }

@@ -513,8 +513,8 @@ void TestPlotForm::measuredFromFileMenu()
         for (QLineEdit *edit : w->findChildren<QLineEdit *>())
             texts << edit->objectName() + QLatin1Char('=') + edit->text();
         for (PlanModel::Option o : {PlanModel::IntensityInt, PlanModel::IntensityPeak})
-            texts << QString::number(qobject_cast<QAbstractButton *>(w->optionWidget(o))
-                                         ->isChecked());
+            texts << QString::number(
+                qobject_cast<QAbstractButton *>(w->optionWidget(o))->isChecked());
         return texts;
     };
     QByteArray mca = "<<PMCA SPECTRUM>>\nLIVE_TIME - 20\n<<CALIBRATION>>\nLABEL - keV\n"
@@ -530,8 +530,7 @@ void TestPlotForm::measuredFromFileMenu()
     QVERIFY(w->openMeasured(path("m.mca")));
     QVERIFY(compare->isEnabled());
     QCOMPARE(w->inputEdit(PlanModel::MeasGain)->text(), QStringLiteral("0.025"));
-    QPointer<QMessageBox> box =
-        w->findChild<QMessageBox *>(QStringLiteral("channelWidthProposal"));
+    QPointer<QMessageBox> box = w->findChild<QMessageBox *>(QStringLiteral("channelWidthProposal"));
     QVERIFY(box && box->isVisible());
     const QStringList opened = form();
     box->button(accept ? QMessageBox::Yes : QMessageBox::No)->click();
@@ -540,8 +539,8 @@ void TestPlotForm::measuredFromFileMenu()
         QCOMPARE(w->inputEdit(PlanModel::MCAResolution)->text(), QStringLiteral("0.025"));
         QCOMPARE(plan->input(PlanModel::MCAResolution), QStringLiteral("0.025"));
         QVERIFY(plan->option(PlanModel::IntensityInt));
-        QVERIFY(qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::IntensityInt))
-                    ->isChecked());
+        QVERIFY(
+            qobject_cast<QAbstractButton *>(w->optionWidget(PlanModel::IntensityInt))->isChecked());
         QVERIFY(!plan->overlayValues().isEmpty());
     } else {
         QCOMPARE(form(), opened);
