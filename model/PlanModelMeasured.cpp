@@ -116,7 +116,8 @@ void PlanModel::reloadMeasuredForSession(QStringList &notes)
 
 const QVector<LinePeak> &PlanModel::channelRecords() const
 {
-    return options[DetailedFluo] ? fluoPlan.detailedLines.lines : spectrum.linePeaks;
+    // Every line, not only those of the plotted range: zooming must not change the counts.
+    return options[DetailedFluo] ? fluoPlan.detailedLines.lines : spectrum.allLines;
 }
 
 WidthFunction PlanModel::channelWidth() const

@@ -141,6 +141,7 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
 
     std::fill(fluoSpectrum, fluoSpectrum + n, 0.0);
     result.linePeaks.clear();
+    result.allLines.clear();
     result.labelList.clear();
     result.infoText.clear();
     double peakMax = 0.0;
@@ -208,16 +209,17 @@ void simulateSpectrum(const SpectrumInput &in, double *fluoSpectrum, SpectrumRes
                 I = T * (W * in.I0 * P * molPerArea * solidAngleFraction);
             const double amplitude = in.integ ? I * integNorm * in.channelWidth : I;
             addGaussianByBlocks(in.gridE, n, gridStep, El, amplitude, gaussWidth, fluoSpectrum);
-            if (!inRange)
-                continue;
-
-            peakMax = std::max(peakMax, I);
             LinePeak peak;
             peak.peakEnergy = El;
             peak.peakIntensity = I;
             peak.fromBinder = !inTarget;
             peak.element = entry.symbol;
             peak.lineName = in.lineNames.at(L);
+            result.allLines.append(peak);
+            if (!inRange)
+                continue;
+
+            peakMax = std::max(peakMax, I);
             result.linePeaks.append(peak);
         }
     }

@@ -91,7 +91,10 @@ using LineLabel = QPair<double, QString>; // (energy, peakText)
 
 struct SpectrumResult
 {
-    QVector<LinePeak> linePeaks;  // target entries first, then binder; lines 0..6 within one
+    QVector<LinePeak> linePeaks; // target entries first, then binder; lines 0..6 within one
+    // Every line of the simulation, wherever it lies (only simulateSpectrum fills it): what a
+    // detector counts does not depend on the plotted range.
+    QVector<LinePeak> allLines;
     QVector<LineLabel> labelList; // the same lines by ascending energy
     double peakMax = 1.0;         // largest line intensity, 1 when all are 0
     double spectrumMax = 0;       // largest finite spectrum value, at least 0

@@ -1176,6 +1176,7 @@ void TestFluoPlan::measuredInThePlan()
     QVERIFY(overlayAgrees(12.5, 0.025));
 
     // A flagged calibration: no overlay, no scale, and a reason.
+    QVERIFY(!plan->output(PlanModel::MeasScale).isEmpty());
     plan->setInput(PlanModel::MeasGain, QStringLiteral("-1"));
     QVERIFY(!plan->fieldProblem(PlanModel::MeasGain).isEmpty());
     QVERIFY(plan->overlayValues().isEmpty());
@@ -1276,23 +1277,33 @@ void TestFluoPlan::channelRoundTrip()
     QString error;
     QVERIFY2(plan->saveChannels(saved, &error), qPrintable(error));
     QVERIFY2(plan->loadMeasured(saved, &error), qPrintable(error));
-    const SpectrumComparisonResult &r = plan->comparison();
-    QCOMPARE(plan->output(PlanModel::MeasScale), QStringLiteral("1"));
     const bool rounded = file.endsWith(QLatin1String(".mca"));
-    int used = 0;
-    for (const ComparedGroup &g : r.groups) {
-        if (!g.used)
-            continue;
-        ++used;
-        QVERIFY(g.simulated.net >= MinScaleCounts);
-        // Half a count per channel in the ROI, and as much in the background under it.
-        const int channels = g.lastChannel - g.firstChannel + 1;
-        const double tolerance = rounded ? channels / g.simulated.net : 1e-9;
-        QVERIFY2(std::abs(g.ratio - 1) <= tolerance, qPrintable(QStringLiteral("%1 %2: ratio %3")
-                                                                    .arg(g.element, g.lineName)
-                                                                    .arg(g.ratio, 0, 'g', 17)));
+    const int groups = plan->comparison().groups.size();
+    // Then zoomed onto one line: the view changes nothing of what the detector counts.
+    for (const bool zoomed : {false, true}) {
+        const SpectrumComparisonResult &r = plan->comparison();
+        if (zoomed) {
+            const double e = r.groups.first().energy;
+            plan->setRange(QString::number(e - 0.3), QString::number(e + 0.3));
+            QCOMPARE(r.groups.size(), groups);
+        }
+        QCOMPARE(plan->output(PlanModel::MeasScale), QStringLiteral("1"));
+        int used = 0;
+        for (const ComparedGroup &g : r.groups) {
+            if (!g.used)
+                continue;
+            ++used;
+            QVERIFY(g.simulated.net >= MinScaleCounts);
+            // Half a count per channel in the ROI, and as much in the background under it.
+            const int channels = g.lastChannel - g.firstChannel + 1;
+            const double tolerance = rounded ? channels / g.simulated.net : 1e-9;
+            QVERIFY2(std::abs(g.ratio - 1) <= tolerance,
+                     qPrintable(QStringLiteral("%1 %2: ratio %3")
+                                    .arg(g.element, g.lineName)
+                                    .arg(g.ratio, 0, 'g', 17)));
+        }
+        QVERIFY(used >= 2);
     }
-    QVERIFY(used >= 2);
 }
 
 // Noise is drawn from the seed: the same seed, the same file; another, other counts; either
