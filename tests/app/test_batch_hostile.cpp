@@ -334,12 +334,7 @@ void TestBatchHostile::malformedOptions_data()
     QTest::newRow("--render-plot to standard output") << QStringList{"--render-plot", "-"} << false;
     QTest::newRow("--save-channels unknown suffix")
         << QStringList{"--save-channels", "counts.xyz"} << true;
-    QTest::newRow("--save-channels without suffix")
-        << QStringList{"--save-channels", "counts"} << true;
     QTest::newRow("--load-measured empty") << QStringList{"--load-measured", ""} << true;
-    QTest::newRow("--load-measured last, no value") << QStringList{"--load-measured"} << false;
-    QTest::newRow("--save-comparison twice")
-        << QStringList{"--save-comparison", "a.csv", "--save-comparison", "b.csv"} << true;
 }
 
 // A malformed command line is refused before anything happens: one message, nothing printed,
