@@ -1591,4 +1591,167 @@
         <translation>未同定ピーク: %1</translation>
     </message>
 </context>
+<context>
+    <name>MeasuredSpectrum</name>
+    <message>
+        <source>line %1: %2</source>
+        <translation>%1 行目: %2</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a number</source>
+        <translation>&quot;%1&quot; は数値ではありません</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a finite number</source>
+        <translation>&quot;%1&quot; は有限の数値ではありません</translation>
+    </message>
+    <message>
+        <source>negative count %1</source>
+        <translation>負のカウント %1</translation>
+    </message>
+    <message>
+        <source>count %1 is larger than any analyser records</source>
+        <translation>カウント %1 はどの MCA も記録しない大きさです</translation>
+    </message>
+    <message>
+        <source>channel number %1 is not a whole number from 0 to %2</source>
+        <translation>チャンネル番号 %1 は 0 から %2 の整数ではありません</translation>
+    </message>
+    <message>
+        <source>counting time %1 s is out of range (0 to %2 s)</source>
+        <translation>計数時間 %1 s は範囲外です (0 から %2 s)</translation>
+    </message>
+    <message>
+        <source>the energy calibration needs two different channels</source>
+        <translation>エネルギー較正には異なる 2 つのチャンネルが必要です</translation>
+    </message>
+    <message>
+        <source>the energy calibration (offset %1 keV, gain %2 keV per channel) is out of range: energies must rise with the channel</source>
+        <translation>エネルギー較正 (オフセット %1 keV、ゲイン %2 keV/チャンネル) は範囲外です: エネルギーはチャンネルとともに増加しなければなりません</translation>
+    </message>
+    <message>
+        <source>not an Amptek MCA file: it does not start with &lt;&lt;PMCA SPECTRUM&gt;&gt;</source>
+        <translation>Amptek MCA ファイルではありません: &lt;&lt;PMCA SPECTRUM&gt;&gt; で始まっていません</translation>
+    </message>
+    <message>
+        <source>&lt;&lt;END&gt;&gt; without a &lt;&lt;DATA&gt;&gt; block</source>
+        <translation>&lt;&lt;DATA&gt;&gt; ブロックのない &lt;&lt;END&gt;&gt;</translation>
+    </message>
+    <message>
+        <source>a second &lt;&lt;DATA&gt;&gt; block</source>
+        <translation>2 つ目の &lt;&lt;DATA&gt;&gt; ブロック</translation>
+    </message>
+    <message>
+        <source>the &lt;&lt;DATA&gt;&gt; block ends without &lt;&lt;END&gt;&gt;</source>
+        <translation>&lt;&lt;DATA&gt;&gt; ブロックが &lt;&lt;END&gt;&gt; なしで終わっています</translation>
+    </message>
+    <message>
+        <source>a calibration point needs a channel and an energy</source>
+        <translation>較正点にはチャンネルとエネルギーが必要です</translation>
+    </message>
+    <message>
+        <source>one count per line is expected in &lt;&lt;DATA&gt;&gt;, not &quot;%1&quot;</source>
+        <translation>&lt;&lt;DATA&gt;&gt; では 1 行に 1 つのカウントが必要です (&quot;%1&quot; ではなく)</translation>
+    </message>
+    <message>
+        <source>more than %1 channels</source>
+        <translation>チャンネルが %1 を超えています</translation>
+    </message>
+    <message>
+        <source>no &lt;&lt;DATA&gt;&gt; block</source>
+        <translation>&lt;&lt;DATA&gt;&gt; ブロックがありません</translation>
+    </message>
+    <message>
+        <source>the file is truncated: &lt;&lt;DATA&gt;&gt; has no &lt;&lt;END&gt;&gt;</source>
+        <translation>ファイルが途中で切れています: &lt;&lt;DATA&gt;&gt; に &lt;&lt;END&gt;&gt; がありません</translation>
+    </message>
+    <message>
+        <source>the &lt;&lt;DATA&gt;&gt; block holds no channels</source>
+        <translation>&lt;&lt;DATA&gt;&gt; ブロックにチャンネルがありません</translation>
+    </message>
+    <message>
+        <source>an MCA file needs at least one channel and a calibration</source>
+        <translation>MCA ファイルには 1 つ以上のチャンネルと較正が必要です</translation>
+    </message>
+    <message>
+        <source>a second $DATA: block</source>
+        <translation>2 つ目の $DATA: ブロック</translation>
+    </message>
+    <message>
+        <source>$MEAS_TIM: needs the live and the real time</source>
+        <translation>$MEAS_TIM: にはライブタイムとリアルタイムが必要です</translation>
+    </message>
+    <message>
+        <source>$ENER_FIT: needs an offset and a gain</source>
+        <translation>$ENER_FIT: にはオフセットとゲインが必要です</translation>
+    </message>
+    <message>
+        <source>$DATA: needs the first and the last channel</source>
+        <translation>$DATA: には最初と最後のチャンネルが必要です</translation>
+    </message>
+    <message>
+        <source>$DATA: channels %1 to %2 are not a range of 1 to %3 channels</source>
+        <translation>$DATA: のチャンネル %1 から %2 は 1 から %3 チャンネルの範囲ではありません</translation>
+    </message>
+    <message>
+        <source>more counts than channels %1 to %2 of $DATA:</source>
+        <translation>$DATA: のチャンネル %1 から %2 よりカウントが多すぎます</translation>
+    </message>
+    <message>
+        <source>not an SPE file: it has no $SPEC_ID: line</source>
+        <translation>SPE ファイルではありません: $SPEC_ID: 行がありません</translation>
+    </message>
+    <message>
+        <source>no $DATA: block</source>
+        <translation>$DATA: ブロックがありません</translation>
+    </message>
+    <message>
+        <source>$DATA: has no channel range</source>
+        <translation>$DATA: にチャンネル範囲がありません</translation>
+    </message>
+    <message>
+        <source>the file is truncated: $DATA: gives channels %1 to %2 (%3) but holds %4 counts</source>
+        <translation>ファイルが途中で切れています: $DATA: はチャンネル %1 から %2 (%3) を示していますが、カウントは %4 個です</translation>
+    </message>
+    <message>
+        <source>spectra are not written as SPE files</source>
+        <translation>スペクトルは SPE ファイルとしては書き出せません</translation>
+    </message>
+    <message>
+        <source>%1 columns: a spectrum has counts, energy and counts, or channel, energy and counts</source>
+        <translation>%1 列: スペクトルはカウント、エネルギーとカウント、またはチャンネル・エネルギー・カウントの列を持ちます</translation>
+    </message>
+    <message>
+        <source>%1 columns where the file has %2</source>
+        <translation>ファイルは %2 列なのに %1 列です</translation>
+    </message>
+    <message>
+        <source>channel %1 does not follow channel %2</source>
+        <translation>チャンネル %1 がチャンネル %2 の次になっていません</translation>
+    </message>
+    <message>
+        <source>no channels: the file holds no rows of numbers</source>
+        <translation>チャンネルがありません: 数値の行がありません</translation>
+    </message>
+    <message>
+        <source>one row cannot give an energy calibration</source>
+        <translation>1 行ではエネルギー較正ができません</translation>
+    </message>
+    <message>
+        <source>the energies do not rise by one step per row (one is %1 keV off the line through them, more than a twentieth of the %2 keV step)</source>
+        <translation>エネルギーが 1 行ごとに一定の刻みで増えていません (1 つがそれらを通る直線から %1 keV ずれており、刻み %2 keV の 20 分の 1 を超えています)</translation>
+    </message>
+    <message>
+        <source>spectra are written as .csv or .mca files</source>
+        <translation>スペクトルは .csv または .mca ファイルとして書き出します</translation>
+    </message>
+    <message>
+        <source>the file would take %1, more than the %2 a spectrum file may have</source>
+        <translation>ファイルは %1 になり、スペクトルファイルの上限 %2 を超えます</translation>
+    </message>
+    <message>
+        <source>it could not be read back: %1</source>
+        <translation>読み戻せませんでした: %1</translation>
+    </message>
+</context>
 </TS>

@@ -1074,6 +1074,18 @@ void TestBatchHostile::refusedMeasuredFile()
     QVERIFY2(r.out.isEmpty(), r.out.constData());
     QCOMPARE(fileBytes(existing), precious);
     QCOMPARE(listing(tmp->path()), before);
+
+    // In Japanese the reader's own reasons are Japanese too (the system's, a missing file's,
+    // are the system's).
+    if (!content.isNull() && content != "<folder>") {
+        const Run ja = run({"--batch", "-j", "--load-measured", measured});
+        QVERIFY2(endedWith(ja, 2, failed), qPrintable(failed));
+        const QString &err = ja.err;
+        QVERIFY2(!err.contains(why), qPrintable(err));
+        QVERIFY2(std::any_of(err.cbegin(), err.cend(),
+                             [](QChar c) { return c.unicode() >= 0x3040 && c.unicode() < 0xa000; }),
+                 qPrintable(err));
+    }
 }
 
 QTEST_MAIN(TestBatchHostile)
