@@ -58,6 +58,13 @@ bool PlanModel::loadMeasured(const QString &fileName, QString *error)
             pendingStatus += QLatin1Char(' ') + trMain("The file does not state %1: the fields' "
                                                        "values are used.")
                                                     .arg(fromFields.join(QStringLiteral(", ")));
+        // A calibration or live time beyond its field's bounds is flagged; the overlay waits
+        // for it, and the message says which.
+        updateChecks();
+        for (const Input field : {MeasOffset, MeasGain, MeasLiveTime}) {
+            if (!problems[field].isEmpty())
+                pendingStatus += QLatin1Char(' ') + problems[field];
+        }
         finishEdit(-2);
         return true;
     }

@@ -11,7 +11,9 @@ class SpectrumFormat;
 // else as text; a file is written in the format of its extension.
 namespace SpectrumFormatManager {
 
-// The largest spectrum file read: far above the 8 MiB that a million channels take as text.
+// The largest spectrum file read: twice the 8 MiB that a million channels of counts take as
+// text. The program's own CSV, channel and energy to the last bit beside each count, holds about
+// half a million channels within it; a larger export is refused rather than written unreadable.
 constexpr qint64 MaxFileBytes = 16 * 1024 * 1024;
 
 const SpectrumFormat &formatFor(const QByteArray &content, const QString &fileName);

@@ -1197,6 +1197,14 @@ void TestFluoPlan::measuredInThePlan()
     QCOMPARE(plan->overlayValues().size(), 3);
     QVERIFY(std::abs(plan->overlayValues()[1] / (7 / (4 * 0.02) * 0.02) - 1) < 1e-12);
     QVERIFY(std::abs(plan->overlayEnergies()[2] - (0.25 + 2 * 0.02)) < 1e-12);
+
+    // A file whose gain lies beyond the field's bounds loads, flagged, and the message says so.
+    QVERIFY(writeFile(path("wide.mca"), mcaFile(counts, "1", "0 0\n10 200\n")));
+    QVERIFY(plan->loadMeasured(path("wide.mca"), &error));
+    QVERIFY(!plan->fieldProblem(PlanModel::MeasGain).isEmpty());
+    QVERIFY(plan->overlayValues().isEmpty());
+    QVERIFY2(status.last().at(0).toString().contains(plan->fieldProblem(PlanModel::MeasGain)),
+             qPrintable(status.last().at(0).toString()));
 }
 
 void TestFluoPlan::refusedMeasured_data()
