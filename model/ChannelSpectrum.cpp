@@ -9,15 +9,22 @@ constexpr double FwhmPerSigma = 2.3548200450309493; // 2 sqrt(2 ln 2)
 constexpr double Cutoff = 12;                       // sigmas beyond which a record adds nothing
 constexpr double Sqrt2 = 1.4142135623730951;
 
-// Phi(b) - Phi(a) for a <= b of the standard normal, taken on the side of the smaller tail so
-// that far from the centre the difference keeps its digits.
-double normalMass(double a, double b)
+// The standard normal's mass beyond |x| on x's side: the smaller of Phi(x) and 1 - Phi(x), which
+// keeps its digits far from the centre.
+double smallerTail(double x)
+{
+    return 0.5 * std::erfc(std::abs(x) / Sqrt2);
+}
+
+// Phi(b) - Phi(a) for a <= b from the smaller tails at a and b, taken on the side of the smaller
+// tail so that far from the centre the difference keeps its digits.
+double massBetween(double a, double tailA, double b, double tailB)
 {
     if (a >= 0)
-        return 0.5 * (std::erfc(a / Sqrt2) - std::erfc(b / Sqrt2));
+        return tailA - tailB;
     if (b <= 0)
-        return 0.5 * (std::erfc(-b / Sqrt2) - std::erfc(-a / Sqrt2));
-    return 1 - 0.5 * (std::erfc(-a / Sqrt2) + std::erfc(b / Sqrt2));
+        return tailB - tailA;
+    return 1 - tailA - tailB;
 }
 
 } // namespace
@@ -67,11 +74,16 @@ QVector<double> channelCounts(const QVector<LinePeak> &records, const WidthFunct
         const int c0 = int(std::max(from, double(first)));
         const int c1 = int(std::min(to, double(last)));
         const double scale = rate * liveTime;
+        // Neighbouring channels share an edge: its tail is taken once, and the channels' masses
+        // add up to the Gaussian's between the outer edges.
+        double lo = (grid.centre(c0) - 0.5 * grid.gain - E) / s;
+        double tailLo = smallerTail(lo);
         for (int c = c0; c <= c1; ++c) {
-            const double centre = grid.centre(c);
-            const double lo = (centre - 0.5 * grid.gain - E) / s;
-            const double hi = (centre + 0.5 * grid.gain - E) / s;
-            counts[c - first] += scale * normalMass(lo, hi);
+            const double hi = (grid.centre(c) + 0.5 * grid.gain - E) / s;
+            const double tailHi = smallerTail(hi);
+            counts[c - first] += scale * massBetween(lo, tailLo, hi, tailHi);
+            lo = hi;
+            tailLo = tailHi;
         }
     }
     return counts;

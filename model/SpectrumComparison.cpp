@@ -101,7 +101,13 @@ bool peakArea(const QVector<double> &counts, int first, int last, int k, PeakAre
 {
     if (k < 1 || first > last || first - k < 0 || last + k >= counts.size())
         return false;
-    const RangeSum sum(counts);
+    // Summed where they lie: a spectrum of many channels is not summed whole for each group.
+    const auto sum = [&counts](int from, int to) {
+        double total = 0;
+        for (int i = from; i <= to; ++i)
+            total += counts[i];
+        return total;
+    };
     const double sumL = sum(first - k, first - 1);
     const double sumR = sum(last + 1, last + k);
     const double xL = first - 0.5 * (k + 1); // centres of the side windows
