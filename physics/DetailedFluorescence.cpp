@@ -477,6 +477,21 @@ struct Emitter
     int firstLine = 0;      // its first entry in the line arrays
 };
 
+// An element of a layer holding molPerArea moles of its formula per cm^2 (pellet or window).
+Emitter emitterOf(const DetailedInput &in, const CompEntry &entry, double molPerArea)
+{
+    Emitter em;
+    em.lines = in.lines->element(entry.data->z);
+    em.xs = in.crossSections->element(entry.data->z);
+    em.massPerArea = molPerArea * entry.amount * entry.data->atomicWeight;
+    em.lowestEdge = HUGE_VAL;
+    for (int s = 0; em.xs && s < FLUO_SHELL_COUNT; ++s) {
+        if (const TabulatedEdge *edge = em.xs->edge(s))
+            em.lowestEdge = std::min(em.lowestEdge, edge->energy);
+    }
+    return em;
+}
+
 // Photoionisation of K, L1, L2 and L3 by photons of energy E travelling one pellet thickness:
 // the element's photoabsorption in the pellet as a mu t, shared out by the subshell cross
 // sections of the line table. Jump ratios would do only just above an edge: far above it the
@@ -793,16 +808,8 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
         const bool fromBinder = comp == &bnd;
         const double mol = fromBinder ? bndMol : tgtMol;
         for (const CompEntry &entry : comp->entries) {
-            Emitter em;
-            em.lines = in.lines->element(entry.data->z);
-            em.xs = in.crossSections->element(entry.data->z);
-            em.massPerArea = mol * entry.amount * entry.data->atomicWeight;
+            Emitter em = emitterOf(in, entry, mol);
             em.firstLine = out.lines.size();
-            em.lowestEdge = HUGE_VAL;
-            for (int s = 0; em.xs && s < FLUO_SHELL_COUNT; ++s) {
-                if (const TabulatedEdge *edge = em.xs->edge(s))
-                    em.lowestEdge = std::min(em.lowestEdge, edge->energy);
-            }
             if (!em.lines)
                 continue;
             for (const EmissionLine &l : em.lines->lines) {
@@ -1048,15 +1055,7 @@ void computeDetailedLines(const DetailedInput &in, DetailedLineSet &out)
     if (window.present) {
         const double aWindow = window.mut(sp.E0) / sinIn;
         for (const CompEntry &entry : windowComposition.entries) {
-            Emitter em;
-            em.lines = in.lines->element(entry.data->z);
-            em.xs = in.crossSections->element(entry.data->z);
-            em.massPerArea = window.mol * entry.amount * entry.data->atomicWeight;
-            em.lowestEdge = HUGE_VAL;
-            for (int s = 0; em.xs && s < FLUO_SHELL_COUNT; ++s) {
-                if (const TabulatedEdge *edge = em.xs->edge(s))
-                    em.lowestEdge = std::min(em.lowestEdge, edge->energy);
-            }
+            const Emitter em = emitterOf(in, entry, window.mol);
             if (!em.lines)
                 continue;
             double ionised[FLUO_SHELL_COUNT] = {0, 0, 0, 0};
