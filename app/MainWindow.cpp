@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QTranslator>
 
 #include <algorithm>
@@ -279,9 +280,9 @@ void MainWindow::buildMeasurementControls()
     grid->setSpacing(3);
     MeasureBox->layout()->addWidget(contents);
     QWidget *previous = nullptr;
-    // A field or read-out with its caption at a cell of the grid, its widget spanning span
-    // columns of widgets.
-    const auto place = [&](const char *name, int row, int column, int span) {
+    // A field or read-out with its caption at a cell of the grid, its widget spanning
+    // widgetColumns columns of the grid.
+    const auto place = [&](const char *name, int row, int column, int widgetColumns) {
         const QString key = QLatin1String(name);
         QWidget *widget = nullptr;
         const char *captionText = nullptr;
@@ -313,7 +314,7 @@ void MainWindow::buildMeasurementControls()
         auto *caption = new QLabel(tr(captionText));
         caption->setToolTip(tr(tip));
         grid->addWidget(caption, row, 2 * column);
-        grid->addWidget(widget, row, 2 * column + 1, 1, 2 * span - 1);
+        grid->addWidget(widget, row, 2 * column + 1, 1, widgetColumns);
         if (qobject_cast<QLineEdit *>(widget)) {
             if (previous)
                 setTabOrder(previous, widget);
@@ -341,11 +342,21 @@ void MainWindow::buildMeasurementControls()
         for (const char *name : line) {
             if (!name)
                 break;
-            // A lone field takes the band's whole width.
-            place(name, bandTop, column++, line[1] ? 1 : columnCount);
+            // A lone field (the file) takes the band's whole width, less a button.
+            place(name, bandTop, column++, line[1] ? 1 : 2 * columnCount - 2);
         }
         ++bandTop;
     }
+    // The file's name may be typed, or chosen as from the File menu.
+    auto *browse = new QToolButton;
+    browse->setObjectName(QStringLiteral("MeasFileBrowse"));
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(tr("Open Measured Spectrum"));
+    grid->addWidget(browse, bandTop - int(std::size(rows)), 2 * columnCount - 1);
+    connect(browse, &QToolButton::clicked, this, [this] {
+        if (auto *open = findChild<QAction *>(QStringLiteral("actionOpen_Measured")))
+            open->trigger();
+    });
     for (int c = 0; c < columnCount; ++c)
         grid->setColumnStretch(2 * c + 1, 1);
 }
