@@ -1148,32 +1148,40 @@ void TestPlotPaint::legendPens_data()
 {
     QTest::addColumn<QVector<int>>("pens"); // PlotPen values, row by row
     QTest::addColumn<QVector<QRgb>>("colours");
+    QTest::addColumn<int>("height");  // of the plot [px]
+    QTest::addColumn<int>("columns"); // of the legend; 0: whatever the font allows
 
     const auto pen = [](PlotPen p) { return int(p); };
     QTest::newRow("mu t and measured") << QVector<int>{pen(PlotPen::MuT), pen(PlotPen::Measured)}
-                                       << QVector<QRgb>{kCurve, kMeasured};
+                                       << QVector<QRgb>{kCurve, kMeasured} << 700 << 1;
     QTest::newRow("pile-up without scatter")
         << QVector<int>{pen(PlotPen::Fluorescence), pen(PlotPen::Pileup)}
-        << QVector<QRgb>{kFluo, kPileup};
+        << QVector<QRgb>{kFluo, kPileup} << 700 << 1;
     QTest::newRow("overlay rows first")
         << QVector<int>{pen(PlotPen::Unexplained), pen(PlotPen::Measured), pen(PlotPen::Edges)}
-        << QVector<QRgb>{kWarning, kMeasured, kEdge};
-    QTest::newRow("all eight, reversed")
-        << QVector<int>{pen(PlotPen::Unexplained),  pen(PlotPen::Measured),  pen(PlotPen::Pileup),
-                        pen(PlotPen::Detector),     pen(PlotPen::CalcPoint), pen(PlotPen::Edges),
-                        pen(PlotPen::Fluorescence), pen(PlotPen::MuT)}
-        << QVector<QRgb>{kWarning, kMeasured, kPileup, kDetector, kCalc, kEdge, kFluo, kCurve};
+        << QVector<QRgb>{kWarning, kMeasured, kEdge} << 700 << 1;
+    const QVector<int> eight{pen(PlotPen::Unexplained),  pen(PlotPen::Measured),
+                             pen(PlotPen::Pileup),       pen(PlotPen::Detector),
+                             pen(PlotPen::CalcPoint),    pen(PlotPen::Edges),
+                             pen(PlotPen::Fluorescence), pen(PlotPen::MuT)};
+    const QVector<QRgb> eightColours{kWarning, kMeasured, kPileup, kDetector,
+                                     kCalc,    kEdge,     kFluo,   kCurve};
+    QTest::newRow("all eight, reversed") << eight << eightColours << 700 << 0;
+    // Too low for eight rows in one column: they wrap into a second.
+    QTest::newRow("all eight on a low plot") << eight << eightColours << 330 << 2;
 }
 
 void TestPlotPaint::legendPens()
 {
     QFETCH(QVector<int>, pens);
     QFETCH(QVector<QRgb>, colours);
+    QFETCH(int, height);
+    QFETCH(int, columns);
 
     PlotState s;
     QVERIFY(s.prepare(5.0, 8.0));
     s.in.width = 1000;
-    s.in.height = 700;
+    s.in.height = height;
     for (int i = 0; i < pens.size(); ++i)
         s.in.legend.append({PlotPen(pens[i]), QStringLiteral("row %1").arg(i)});
     QImage device(s.in.width, s.in.height, QImage::Format_RGB32);
@@ -1182,12 +1190,20 @@ void TestPlotPaint::legendPens()
     ChCoord coord;
     const QImage img = s.paint(coord);
     const double lh = L.lineH;
+    const int rows = L.legendRows;
+    const int shownColumns = (int(pens.size()) + rows - 1) / rows;
+    if (columns > 0)
+        QCOMPARE(shownColumns, columns);
     const QVector<QRgb> all = {kCurve,    kFluo,   kEdge,     kCalc,
                                kDetector, kPileup, kMeasured, kWarning};
     for (int i = 0; i < pens.size(); ++i) {
-        // The sample's place: left of the row's text, a line across its middle.
-        const QRect sample(int(L.legend.left()), int(L.legend.top() + i * lh + 0.2 * lh),
-                           int(1.5 * lh), int(0.6 * lh));
+        // The sample's place: left of the row's text, a line across its middle; the rows run
+        // down the first column, then the second.
+        const double left = L.legend.left() + (i / rows) * L.legend.width() / shownColumns;
+        // Inside the legend's white ground by a pixel: a curve may pass just beside it.
+        const QRect sample(int(std::ceil(left)) + 1,
+                           int(L.legend.top() + (i % rows) * lh + 0.2 * lh), int(1.4 * lh),
+                           int(0.6 * lh));
         const QString row = QString::number(i);
         QVERIFY2(countColour(img, colours[i], sample) >= int(0.8 * lh), qPrintable(row));
         for (const QRgb other : all) {
