@@ -82,6 +82,7 @@ PlotPaintInput MainWindow::plotPaintInput() const
         in.measuredE = measuredE.constData();
         in.measuredY = plan->overlayValues().constData();
         in.measuredPoints = int(measuredE.size());
+        in.measuredFormat = tr("; measured %1");
         for (const UnexplainedPeak &u : plan->comparison().unexplained)
             in.unexplainedE << u.energy;
     }

@@ -1016,6 +1016,10 @@
         <translation>測定</translation>
     </message>
     <message>
+        <source>; measured %1</source>
+        <translation>、測定 %1</translation>
+    </message>
+    <message>
         <source>unexplained peak</source>
         <translation>未同定ピーク</translation>
     </message>

@@ -113,6 +113,21 @@ int cursorIndex(const double *gridE, int n, double energy)
     return idx;
 }
 
+int nearestPoint(const double *x, int n, double v)
+{
+    if (n < 1 || !std::isfinite(v))
+        return -1;
+    const double half = n > 1 ? 0.5 * (x[n - 1] - x[0]) / (n - 1) : 0.0;
+    if (v < x[0] - half || v > x[n - 1] + half)
+        return -1;
+    const int above = int(std::lower_bound(x, x + n, v) - x);
+    if (above == 0)
+        return 0;
+    if (above == n)
+        return n - 1;
+    return v - x[above - 1] <= x[above] - v ? above - 1 : above;
+}
+
 namespace {
 
 // The layers of one repaint, each drawn over the mapping the layout decided, in the order of
@@ -431,13 +446,16 @@ private:
         if (L.readout.isEmpty())
             return;
         const double *E = in.gridE;
-        const int idx =
-            cursorIndex(E, in.points,
-                        L.energy.lo + (in.cursorX - L.energy.p0) / (L.energy.p1 - L.energy.p0) *
-                                          (L.energy.hi - L.energy.lo));
-        const QString readout =
-            in.readoutFormat.arg(in.fluoSpectrum[idx], 10, 'e', 3, QLatin1Char(' '))
-                .arg(E[idx], 0, 'g', -1);
+        const double pointed = L.energy.lo + (in.cursorX - L.energy.p0) /
+                                                 (L.energy.p1 - L.energy.p0) *
+                                                 (L.energy.hi - L.energy.lo);
+        const int idx = cursorIndex(E, in.points, pointed);
+        QString readout = in.readoutFormat.arg(in.fluoSpectrum[idx], 10, 'e', 3, QLatin1Char(' '))
+                              .arg(E[idx], 0, 'g', -1);
+        // The measured channel under the pointer beside the simulation.
+        if (const int m = nearestPoint(in.measuredE, in.measuredPoints, pointed);
+            m >= 0 && !in.measuredFormat.isEmpty())
+            readout += in.measuredFormat.arg(in.measuredY[m], 0, 'e', 3);
         text(L.readout, Qt::AlignLeft | Qt::AlignVCenter,
              fm.elidedText(readout, Qt::ElideRight, L.readout.width()), numberPen, false, false);
     }

@@ -91,6 +91,7 @@ struct PlotPaintInput
     // Translated by the caller, so that the captions belong to the window's context.
     QString calcPointCaption; // "Calc. Point"
     QString readoutFormat;    // "Fluo. Int. : %1 (at %2 [keV])"
+    QString measuredFormat;   // "; measured %1", after it while a measured spectrum is drawn
     QString energyTitle;      // "Energy [keV]"
     QString muTTitle;         // "mu t"
     QString intensityTitle;   // "photons/s" or "photons/s per channel"
@@ -113,6 +114,9 @@ QString tickLabel(double v, double step);
 // Index of the first grid energy at or above energy, counted from the second point; 0 when the
 // energy lies at or below the first point or beyond the last.
 int cursorIndex(const double *gridE, int n, double energy);
+// Index of the point of ascending x nearest to v, within half a step beyond either end; -1 when
+// there is none (no points, v not a number or farther out).
+int nearestPoint(const double *x, int n, double v);
 
 // What the plot keeps from one repaint to the next: the layout of the last input, and its texts
 // measured and shaped. A repaint whose input lays out as the last one did (a mouse move, an

@@ -218,6 +218,8 @@ private Q_SLOTS:
     void layoutWidthsMatchInk();
     void cursorIndex_data();
     void cursorIndex();
+    void nearestPoint_data();
+    void nearestPoint();
     void degenerateStates_data();
     void degenerateStates();
     void segmentsAsSingleLines_data();
@@ -554,6 +556,32 @@ void TestPlotPaint::cursorIndex()
 
     const double grid[] = {0, 1, 2, 3, 4};
     QCOMPARE(::cursorIndex(grid, 5, energy), index);
+}
+
+void TestPlotPaint::nearestPoint_data()
+{
+    QTest::addColumn<double>("v");
+    QTest::addColumn<int>("index");
+
+    QTest::newRow("nearer the lower") << 1.4 << 1;
+    QTest::newRow("halfway: the lower") << 1.5 << 1;
+    QTest::newRow("nearer the upper") << 1.6 << 2;
+    QTest::newRow("on a point") << 3.0 << 3;
+    QTest::newRow("half a step below the first") << -0.5 << 0;
+    QTest::newRow("beyond half a step below") << -0.51 << -1;
+    QTest::newRow("half a step above the last") << 4.5 << 4;
+    QTest::newRow("beyond half a step above") << 4.51 << -1;
+    QTest::newRow("not a number") << std::nan("") << -1;
+}
+
+void TestPlotPaint::nearestPoint()
+{
+    QFETCH(double, v);
+    QFETCH(int, index);
+
+    const double x[] = {0, 1, 2, 3, 4};
+    QCOMPARE(::nearestPoint(x, 5, v), index);
+    QCOMPARE(::nearestPoint(x, 0, 1.0), -1);
 }
 
 // Each row breaks one number of the state; painting must finish, stay free of warnings and
